@@ -1,0 +1,119 @@
+#include "lookup/field_extraction.h"
+
+#include <string>
+#include <string_view>
+
+#include "lookup/folded_search.h"
+#include "platform/text_platform.h"
+#include "plugin/exports.h"
+
+namespace {
+
+struct RecordSpan {
+    std::size_t start;
+    std::size_t end;  // kNoPosition: the record runs to the end of the text
+};
+
+std::string Concat(std::string_view a, std::string_view b, std::string_view c = {},
+                   std::string_view d = {}) {
+    std::string joined;
+    joined.reserve(a.size() + b.size() + c.size() + d.size());
+    joined.append(a).append(b).append(c).append(d);
+    return joined;
+}
+
+std::string WidenKey(std::string key, std::int32_t keyType) {
+    std::size_t width = 0;
+    if (keyType == 0 || keyType == 32) width = 8;
+    if (keyType == 1) width = 4;
+    if (key.size() < width) key.insert(0, width - key.size(), '0');
+    return key;
+}
+
+// The declaration decides: "UTF-8" before the first "?>", or anywhere when there is no "?>".
+bool IsUtf8List(const char* text) {
+    const std::size_t declarationEnd = FindFolded(text, 0, kNoPosition, "?>");
+    return FindFolded(text, 0, declarationEnd, "UTF-8") != kNoPosition;
+}
+
+// The padded key is preferred wherever it lies; the key as given is only the fallback.
+std::size_t FindKey(const char* text, std::string_view upperKey, const ListLookup& lookup) {
+    const std::string closingKeyTag = Concat("</", UpperAscii(lookup.keyTag), ">");
+    const std::string widenedKey = WidenKey(std::string(upperKey), lookup.keyType);
+    const std::size_t widened =
+        FindFolded(text, 0, kNoPosition, Concat(">", widenedKey, closingKeyTag));
+    if (widened != kNoPosition || widenedKey == upperKey) return widened;
+    return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
+}
+
+// The record is the nearest record tag at or before the key; it ends where the next closing or
+// opening record tag begins. A closing record tag between the two means the key sits outside any
+// record, and the record tag found belongs to an earlier game.
+bool FindRecord(const char* text, std::size_t keyPosition, std::string_view upperRecordTag,
+                RecordSpan& record) {
+    record.start = FindLastFolded(text, keyPosition, upperRecordTag);
+    if (record.start == kNoPosition) return false;
+
+    const std::string closingRecordTag =
+        Concat(upperRecordTag.substr(0, 1), "/", upperRecordTag.substr(1));
+    const std::size_t tagEnd = record.start + upperRecordTag.size();
+    if (FindFolded(text, tagEnd, keyPosition, closingRecordTag) != kNoPosition) return false;
+
+    const std::size_t nextRecord = FindFolded(text, keyPosition, kNoPosition, upperRecordTag);
+    const std::size_t closing = FindFolded(text, keyPosition, nextRecord, closingRecordTag);
+    record.end = closing != kNoPosition ? closing : nextRecord;
+    return true;
+}
+
+void DecodeEntities(std::string& value) {
+    // "&amp;" first, so "&amp;lt;" becomes "<" as lists written by hand expect.
+    ReplaceAll(value, "&amp;", "&");
+    ReplaceAll(value, "&lt;", "<");
+    ReplaceAll(value, "&gt;", ">");
+    ReplaceAll(value, "&quot;", "\"");
+    ReplaceAll(value, "&apos;", "'");
+}
+
+}  // namespace
+
+std::int32_t ExtractField(const ListLookup& lookup, std::string& value) {
+    const char* text = lookup.listText;
+    const std::string upperKey = UpperAscii(lookup.key);
+    const std::size_t keyPosition = FindKey(text, upperKey, lookup);
+    if (keyPosition == kNoPosition) return ErrKeyNotFound;
+
+    RecordSpan record{};
+    if (!FindRecord(text, keyPosition, UpperAscii(lookup.recordTag), record)) {
+        return ErrFieldNotFound;
+    }
+
+    const std::string upperFieldTag = UpperAscii(lookup.fieldTag);
+    const std::string openingTag = Concat("<", upperFieldTag, ">");
+    const std::size_t opening = FindFolded(text, record.start, record.end, openingTag);
+    if (opening == kNoPosition) return ErrFieldNotFound;
+    const std::size_t contentStart = opening + openingTag.size();
+    const std::size_t closing =
+        FindFolded(text, contentStart, record.end, Concat("</", upperFieldTag, ">"));
+    if (closing == kNoPosition) return ErrFieldNotFound;
+
+    std::string found(text + contentStart, closing - contentStart);
+    if (IsUtf8List(text)) found = ConvertUtf8ToAnsi(found);
+    DecodeEntities(found);
+    value = std::move(found);
+    return 0;
+}
+
+void ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
+    std::size_t match = text.find(pattern);
+    if (pattern.empty() || match == std::string::npos) return;
+
+    std::string replaced;
+    replaced.reserve(text.size());
+    std::size_t copied = 0;
+    for (; match != std::string::npos; match = text.find(pattern, copied)) {
+        replaced.append(text, copied, match - copied).append(replacement);
+        copied = match + pattern.size();
+    }
+    replaced.append(text, copied);
+    text = std::move(replaced);
+}

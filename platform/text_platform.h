@@ -1,0 +1,16 @@
+// The little the plug-in needs from the platform's text handling, one implementation per
+// platform: text_platform_windows.cpp (Win32 and the C runtime) and text_platform_posix.cpp
+// (the calling thread's C locale and iconv). Neither ever changes a locale.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Converts UTF-8 text to the ANSI code page: the system's on Windows, the codeset of the
+// calling thread's LC_CTYPE locale elsewhere. A character the code page cannot hold is replaced
+// (by "?" where the choice is ours). Throws std::bad_alloc when memory runs out.
+std::string ConvertUtf8ToAnsi(std::string_view utf8);
+
+// Whether the first character of `text`, decoded in the current locale, is a letter or a digit.
+// Text that does not decode counts as neither.
+bool StartsWithLetterOrDigit(std::string_view text);

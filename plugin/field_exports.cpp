@@ -1,0 +1,152 @@
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "lookup/field_extraction.h"
+#include "platform/text_platform.h"
+#include "plugin/copy_out.h"
+#include "plugin/exports.h"
+
+namespace {
+
+constexpr std::string_view kKeyTag = "ROMCRC";
+constexpr std::string_view kRecordTag = "<GAME>";
+
+// Derived values have always been read from at most this much field text (a 255-byte scratch
+// area less its NUL). Kept so that long elements give the same numbers and media lines as ever.
+constexpr std::size_t kDerivedTextLimit = 254;
+
+// Indexed by the LOCATION element's code. The mix of bracketed codes and plain country names is
+// what hosts put into file names, so it stays as it is.
+constexpr std::array<std::string_view, 26> kRegionLabels = {
+    "(E)",     "(U)",     "(G)",    "(C)",          "(S)",           "(F)",
+    "(I)",     "(J)",     "(NL)",   "(UK)",         "Denmark",       "(FN)",
+    "Norway",  "Poland",  "Portugal", "(SW)",       "(EU)",          "(EUJ)",
+    "(UJ)",    "(A)",     "(K)",    "Brazil",       "South Korea",   "Europe Brazil",
+    "Europe USA Brazil",  "USA Brazil"};
+
+bool IsBadQuery(const char* listText, const char* key) {
+    return listText == nullptr || key == nullptr;
+}
+
+std::int32_t ReadField(std::string_view fieldTag, const char* listText, const char* key,
+                       std::int32_t keyType, std::string& value) {
+    return ExtractField({listText, key, keyType, fieldTag, kKeyTag, kRecordTag}, value);
+}
+
+// After a failed lookup `value` stays empty, which the media line relies on.
+std::int32_t ReadDerivedText(std::string_view fieldTag, const char* listText, const char* key,
+                             std::int32_t keyType, std::string& value) {
+    const std::int32_t found = ReadField(fieldTag, listText, key, keyType, value);
+    if (value.size() > kDerivedTextLimit) value.resize(kDerivedTextLimit);
+    return found;
+}
+
+constexpr bool IsAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads a number as the C runtime's atoi does (white space, an optional sign, digits; anything
+// else gives 0), except that it saturates at the 32-bit range where atoi would overflow.
+std::int32_t ParseLeadingInt(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && IsAsciiSpace(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                        : std::numeric_limits<std::int32_t>::max();
+    std::int64_t magnitude = 0;
+    for (; at < text.size() && IsAsciiDigit(text[at]); ++at) {
+        magnitude = std::min(limit, magnitude * 10 + (text[at] - '0'));
+    }
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::string_view RegionLabel(std::int32_t code) {
+    const auto index = static_cast<std::uint32_t>(code);  // every negative code is out of range
+    return index < kRegionLabels.size() ? kRegionLabels[index] : std::string_view{};
+}
+
+std::int32_t AnswerTextField(std::string_view fieldTag, const char* listText, const char* key,
+                             std::int32_t keyType, char** out, std::int32_t outSize) {
+    if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
+    return AnswerHost([&]() -> std::int32_t {
+        std::string value;
+        const std::int32_t found = ReadField(fieldTag, listText, key, keyType, value);
+        return found < 0 ? found : CopyOut(value, out, outSize);
+    });
+}
+
+}  // namespace
+
+extern "C" {
+
+QBT_EXPORT std::int32_t QBT_CALL GetMaker(const char* listText, const char* key,
+                                          std::int32_t keyType, char** out,
+                                          std::int32_t outSize) {
+    return AnswerTextField("PUBLISHER", listText, key, keyType, out, outSize);
+}
+
+QBT_EXPORT std::int32_t QBT_CALL GetTitle(const char* listText, const char* key,
+                                          std::int32_t keyType, char** out,
+                                          std::int32_t outSize) {
+    return AnswerTextField("TITLE", listText, key, keyType, out, outSize);
+}
+
+QBT_EXPORT std::int32_t QBT_CALL GetSaveInfo(const char* listText, const char* key,
+                                             std::int32_t keyType, char** out,
+                                             std::int32_t outSize) {
+    return AnswerTextField("SAVETYPE", listText, key, keyType, out, outSize);
+}
+
+QBT_EXPORT std::int32_t QBT_CALL GetCountry(const char* listText, const char* key,
+                                            std::int32_t keyType, char** out,
+                                            std::int32_t outSize) {
+    if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
+    return AnswerHost([&]() -> std::int32_t {
+        std::string location;
+        const std::int32_t found = ReadDerivedText("LOCATION", listText, key, keyType, location);
+        if (found < 0) return found;
+        const std::string_view label = RegionLabel(ParseLeadingInt(location));
+        return label.empty() ? ErrEmptyValue : CopyOut(label, out, outSize);
+    });
+}
+
+QBT_EXPORT std::int32_t QBT_CALL GetImgNum(const char* listText, const char* key,
+                                           std::int32_t keyType) {
+    if (IsBadQuery(listText, key)) return ErrBadArgument;
+    return AnswerHost([&]() -> std::int32_t {
+        std::string number;
+        const std::int32_t found =
+            ReadDerivedText("RELEASENUMBER", listText, key, keyType, number);
+        if (found < 0) return found;
+        if (StartsWithLetterOrDigit(number)) return ParseLeadingInt(number);
+        return number.empty() ? ErrEmptyValue : ErrBadValue;
+    });
+}
+
+// A missing element is silent as long as the other one has text: hosts show what there is.
+QBT_EXPORT std::int32_t QBT_CALL GetMediaInfo(const char* listText, const char* key,
+                                              std::int32_t keyType, char** out,
+                                              std::int32_t outSize) {
+    if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
+    return AnswerHost([&]() -> std::int32_t {
+        std::string romSize;
+        std::string sourceRom;
+        const std::int32_t sizeFound = ReadDerivedText("ROMSIZE", listText, key, keyType, romSize);
+        const std::int32_t sourceFound =
+            ReadDerivedText("SOURCEROM", listText, key, keyType, sourceRom);
+        if (sizeFound < 0 && sourceFound < 0) return sizeFound;
+        if (romSize.empty() && sourceRom.empty()) return ErrEmptyValue;
+
+        std::string line;
+        if (!romSize.empty()) line.append("RomSize:").append(romSize);
+        // The separator belongs to the second label and stays even when the size is missing.
+        if (!sourceRom.empty()) line.append(" / SrcRom:").append(sourceRom);
+        return CopyOut(line, out, outSize);
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,133 @@
+// Region label, release number and media line: fields the plug-in derives from element text.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/host_calls.h"
+#include "tests/scoped_locale.h"
+
+namespace {
+
+std::string ListWith(std::string_view elements) { return Utf8List(Game("0000000A", elements)); }
+
+std::string CountryOf(std::string_view location) {
+    const HostAnswer answer =
+        AskLikeHost(GetCountry, ListWith("<LOCATION>" + std::string(location) + "</LOCATION>"), "A");
+    return answer.result < 0 ? "error " + std::to_string(answer.result) : answer.text;
+}
+
+int32_t ReleaseNumberOf(std::string_view number) {
+    const std::string list =
+        ListWith("<RELEASENUMBER>" + std::string(number) + "</RELEASENUMBER>");
+    return GetImgNum(list.c_str(), "A", 0);
+}
+
+std::string MediaOf(std::string_view elements) {
+    const HostAnswer answer = AskLikeHost(GetMediaInfo, ListWith(elements), "A");
+    return answer.result < 0 ? "error " + std::to_string(answer.result) : answer.text;
+}
+
+TEST(RegionLabel, CodesMapThroughTheTable) {
+    EXPECT_EQ(GetCountry(ListWith("<LOCATION>7</LOCATION>").c_str(), "A", 0, nullptr, 0), 4);
+    EXPECT_EQ(CountryOf("7"), "(J)");
+    EXPECT_EQ(CountryOf("0"), "(E)");
+    EXPECT_EQ(CountryOf("10"), "Denmark");
+    EXPECT_EQ(CountryOf("22"), "South Korea");
+    EXPECT_EQ(CountryOf("25"), "USA Brazil");
+}
+
+TEST(RegionLabel, CodeIsReadLikeAtoi) {
+    EXPECT_EQ(CountryOf("007"), "(J)");
+    EXPECT_EQ(CountryOf(" \t\n7"), "(J)");
+    EXPECT_EQ(CountryOf("+7"), "(J)");
+    EXPECT_EQ(CountryOf("7 (Japan)"), "(J)");
+    EXPECT_EQ(CountryOf(""), "(E)") << "empty text reads as code 0";
+    EXPECT_EQ(CountryOf("Japan"), "(E)");
+}
+
+TEST(RegionLabel, CodesOutsideTheTableAreEmpty) {
+    for (const char* code : {"26", "-1", "-2147483648", "4294967303", "99999999999999999999"}) {
+        EXPECT_EQ(CountryOf(code), "error -768") << code;
+    }
+}
+
+TEST(RegionLabel, LookupFailuresPassThrough) {
+    EXPECT_EQ(AskLikeHost(GetCountry, ListWith("<LOCATION>7</LOCATION>"), "B").result,
+              ErrKeyNotFound);
+    EXPECT_EQ(AskLikeHost(GetCountry, ListWith("<LOCATION>7"), "A").result, ErrFieldNotFound);
+}
+
+TEST(ReleaseNumber, LeadingDigitsAreTheNumber) {
+    EXPECT_EQ(ReleaseNumberOf("0042"), 42);
+    EXPECT_EQ(ReleaseNumberOf("1234"), 1234);
+    EXPECT_EQ(ReleaseNumberOf("12ab"), 12);
+    EXPECT_EQ(ReleaseNumberOf("0"), 0);
+    EXPECT_EQ(ReleaseNumberOf("Beta"), 0) << "a leading letter reads as 0";
+}
+
+TEST(ReleaseNumber, HugeNumbersSaturate) {
+    EXPECT_EQ(ReleaseNumberOf("2147483647"), 2147483647);
+    EXPECT_EQ(ReleaseNumberOf("2147483648"), 2147483647);
+    EXPECT_EQ(ReleaseNumberOf(std::string(300, '9')), 2147483647);
+}
+
+TEST(ReleaseNumber, EmptyOrNotStartingWithLetterOrDigit) {
+    EXPECT_EQ(ReleaseNumberOf(""), ErrEmptyValue);
+    EXPECT_EQ(ReleaseNumberOf(" 12"), ErrBadValue);
+    EXPECT_EQ(ReleaseNumberOf("-5"), ErrBadValue);
+    EXPECT_EQ(ReleaseNumberOf("+5"), ErrBadValue);
+    EXPECT_EQ(ReleaseNumberOf("#12"), ErrBadValue);
+    EXPECT_EQ(ReleaseNumberOf("&amp;1"), ErrBadValue) << "classified after entity decoding";
+}
+
+TEST(ReleaseNumber, FirstCharacterIsClassifiedInTheCallersLocale) {
+    const std::string accented = "\xC3\xA9t\xC3\xA9";  // "été" in UTF-8
+    {
+        ScopedLocale utf8(kUtf8Locale);
+        ASSERT_TRUE(utf8.Active());
+        EXPECT_EQ(ReleaseNumberOf(accented), 0) << "a letter outside ASCII is still a letter";
+        EXPECT_EQ(ReleaseNumberOf("\xEF\xBC\x91\xEF\xBC\x92"), 0) << "full-width digits";
+        EXPECT_EQ(ReleaseNumberOf("\xE3\x80\x80" "12"), ErrBadValue) << "ideographic space";
+    }
+    ScopedLocale plain("C");
+    ASSERT_TRUE(plain.Active());
+    EXPECT_EQ(ReleaseNumberOf(accented), ErrBadValue) << "does not decode in the C locale";
+}
+
+TEST(ReleaseNumber, LookupFailuresPassThrough) {
+    const std::string list = ListWith("<RELEASENUMBER>12</RELEASENUMBER>");
+    EXPECT_EQ(GetImgNum(list.c_str(), "B", 0), ErrKeyNotFound);
+    EXPECT_EQ(GetImgNum(ListWith("<TITLE>x</TITLE>").c_str(), "A", 0), ErrFieldNotFound);
+}
+
+TEST(MediaInfo, JoinsWhicheverPartsHaveText) {
+    EXPECT_EQ(MediaOf("<ROMSIZE>32 Mbit</ROMSIZE><SOURCEROM>Cart &amp; Box</SOURCEROM>"),
+              "RomSize:32 Mbit / SrcRom:Cart & Box");
+    EXPECT_EQ(MediaOf("<ROMSIZE>32 Mbit</ROMSIZE><SOURCEROM></SOURCEROM>"), "RomSize:32 Mbit");
+    EXPECT_EQ(MediaOf("<ROMSIZE>32 Mbit</ROMSIZE>"), "RomSize:32 Mbit");
+    EXPECT_EQ(MediaOf("<ROMSIZE></ROMSIZE><SOURCEROM>Disk</SOURCEROM>"), " / SrcRom:Disk");
+    EXPECT_EQ(MediaOf("<SOURCEROM>Disk</SOURCEROM>"), " / SrcRom:Disk");
+}
+
+TEST(MediaInfo, EmptyWhenNeitherPartHasText) {
+    EXPECT_EQ(MediaOf("<ROMSIZE></ROMSIZE><SOURCEROM></SOURCEROM>"), "error -768");
+    EXPECT_EQ(MediaOf("<SOURCEROM></SOURCEROM>"), "error -768");
+    EXPECT_EQ(MediaOf("<TITLE>neither</TITLE>"), "error -513");
+    EXPECT_EQ(AskLikeHost(GetMediaInfo, ListWith("<ROMSIZE>8</ROMSIZE>"), "B").result,
+              ErrKeyNotFound);
+}
+
+TEST(DerivedFields, ReadFromAtMost254BytesOfFieldText) {
+    const std::string size(300, 's');
+    const std::string source(300, 'r');
+    const std::string line = MediaOf("<ROMSIZE>" + size + "</ROMSIZE><SOURCEROM>" + source +
+                                     "</SOURCEROM>");
+    EXPECT_EQ(line, "RomSize:" + size.substr(0, 254) + " / SrcRom:" + source.substr(0, 254));
+    EXPECT_EQ(line.size(), 526U);
+    // The 255th byte is never read.
+    EXPECT_EQ(CountryOf(std::string(252, '0') + "17"), "(EUJ)");
+    EXPECT_EQ(CountryOf(std::string(253, '0') + "17"), "(U)");
+    EXPECT_EQ(CountryOf(std::string(254, '0') + "7"), "(E)");
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// Which lists are converted from UTF-8, what the conversion gives, and entity decoding.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/host_calls.h"
+#include "tests/scoped_locale.h"
+
+namespace {
+
+const std::string kTesutoUtf8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";  // テスト
+const std::string kTesutoShiftJis = "\x83\x65\x83\x58\x83\x67";
+const std::string kGameUtf8 = "\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // ゲーム
+const std::string kGameShiftJis = "\x83\x51\x81\x5B\x83\x80";
+
+std::string TitleOf(const std::string& list) {
+    const HostAnswer answer = AskLikeHost(GetTitle, list, "A");
+    return answer.result < 0 ? "error " + std::to_string(answer.result) : answer.text;
+}
+
+std::string ListWithTitle(std::string_view declaration, std::string_view title) {
+    std::string list(declaration);
+    list.append("\n<GAMES>").append(Game("0000000A", "<TITLE>" + std::string(title) + "</TITLE>"));
+    return list.append("</GAMES>\n");
+}
+
+#define REQUIRE_LOCALE(scope)                                                           \
+    ASSERT_TRUE((scope).Active()) << "locale missing; the test setup generates it with " \
+                                     "localedef (package locales)"
+
+TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
+    ScopedLocale shiftJis(kShiftJisLocale);
+    REQUIRE_LOCALE(shiftJis);
+    const std::string list = Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " 2 " +
+                                                           kGameUtf8 + "</TITLE>"));
+    EXPECT_EQ(TitleOf(list), kTesutoShiftJis + " 2 " + kGameShiftJis);
+}
+
+TEST(Utf8Conversion, TextPassesThroughUnderAUtf8Locale) {
+    ScopedLocale utf8(kUtf8Locale);
+    REQUIRE_LOCALE(utf8);
+    const std::string title = kTesutoUtf8 + " caf\xC3\xA9 \xFF";
+    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + title + "</TITLE>"))), title);
+}
+
+TEST(Utf8Conversion, CharactersTheCodesetCannotHoldBecomeQuestionMarks) {
+    ScopedLocale shiftJis(kShiftJisLocale);
+    REQUIRE_LOCALE(shiftJis);
+    // U+00E9 has no Shift_JIS form; 0xFF and a cut-off sequence are not UTF-8 at all.
+    const std::string list =
+        Utf8List(Game("0000000A", "<TITLE>caf\xC3\xA9 \xFF " + kTesutoUtf8 + "\xE3\x83</TITLE>"));
+    EXPECT_EQ(TitleOf(list), "caf? ? " + kTesutoShiftJis + "??");
+}
+
+TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
+    ScopedLocale plain("C");
+    REQUIRE_LOCALE(plain);
+    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"))),
+              "???" "!");  // kept apart from the "?"s so it is no trigraph
+}
+
+TEST(EncodingTest, DeclarationDecidesInAnyLetterCase) {
+    ScopedLocale shiftJis(kShiftJisLocale);
+    REQUIRE_LOCALE(shiftJis);
+    EXPECT_EQ(TitleOf(ListWithTitle("<?xml version=\"1.0\" encoding=\"utf-8\"?>", kTesutoUtf8)),
+              kTesutoShiftJis);
+    EXPECT_EQ(TitleOf(ListWithTitle("<?XML ENCODING='Utf-8' ?>", kTesutoUtf8)), kTesutoShiftJis);
+}
+
+TEST(EncodingTest, OtherListsKeepTheirOwnBytes) {
+    ScopedLocale shiftJis(kShiftJisLocale);
+    REQUIRE_LOCALE(shiftJis);
+    // Shift_JIS trail bytes 0x65 and 0x67 are 'e' and 'g': the value must be cut from the text
+    // as it is, not from an upper-cased form of it.
+    EXPECT_EQ(TitleOf(ListWithTitle("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>",
+                                    kTesutoShiftJis)),
+              kTesutoShiftJis);
+    // "UTF-8" after the declaration's end does not count.
+    EXPECT_EQ(TitleOf(ListWithTitle("<?xml version=\"1.0\"?>", kTesutoUtf8 + " UTF-8")),
+              kTesutoUtf8 + " UTF-8");
+}
+
+TEST(EncodingTest, WithoutADeclarationUtf8AnywhereCounts) {
+    ScopedLocale shiftJis(kShiftJisLocale);
+    REQUIRE_LOCALE(shiftJis);
+    EXPECT_EQ(TitleOf(ListWithTitle("", kTesutoUtf8 + " (utf-8 edition)")),
+              kTesutoShiftJis + " (utf-8 edition)");
+    EXPECT_EQ(TitleOf(ListWithTitle("", kTesutoUtf8)), kTesutoUtf8);
+}
+
+TEST(Entities, FivePredefinedEntitiesInOrder) {
+    const std::string list = Utf8List(Game(
+        "0000000A", "<PUBLISHER>Salt &amp; Pepper</PUBLISHER>"
+                    "<TITLE>&lt;b&gt; &quot;q&quot; &apos;a&apos; &amp;lt; &amp;amp;</TITLE>"
+                    "<SAVETYPE>&#38; &#x26; &nbsp; &AMP; &amp</SAVETYPE>"));
+    EXPECT_EQ(AskLikeHost(GetMaker, list, "A").text, "Salt & Pepper");
+    // "&amp;" is decoded first, and a "&lt;" it forms is decoded by the next step; "&amp;amp;"
+    // gives "&amp;" because replaced text is not scanned again.
+    EXPECT_EQ(AskLikeHost(GetTitle, list, "A").text, "<b> \"q\" 'a' < &amp;");
+    EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "A").text, "&#38; &#x26; &nbsp; &AMP; &amp");
+}
+
+TEST(Entities, DecodedAfterConversionSoLengthsAreOfTheDecodedText) {
+    ScopedLocale shiftJis(kShiftJisLocale);
+    REQUIRE_LOCALE(shiftJis);
+    const std::string list = Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " &amp; " +
+                                                           kGameUtf8 + "</TITLE>"));
+    const std::string expected = kTesutoShiftJis + " & " + kGameShiftJis;
+    EXPECT_EQ(GetTitle(list.c_str(), "A", 0, nullptr, 0), static_cast<int32_t>(expected.size()) + 1);
+    EXPECT_EQ(TitleOf(list), expected);
+}
+
+}  // namespace
