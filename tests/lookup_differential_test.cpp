@@ -1,0 +1,56 @@
+// The in-place lookup against the literal one on generated lists full of near-misses: every
+// field, key and key type must give the same result and the same bytes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lookup/field_extraction.h"
+#include "tests/reference/literal_lookup.h"
+
+namespace {
+
+// Fragments chosen to collide: partial and mis-cased tags, keys that differ only in padding,
+// records without ends, declarations in and out of place.
+const std::vector<std::string> kFragments = {
+    "<GAME>", "<game>", "</GAME>", "</Game>", "<GAME id=\"1\">", "<GAM", "<ROMCRC>", "<romcrc>",
+    "</ROMCRC>", "</romcrc>", "1234", "00001234", "0123", "123", "abcd", "ABCD", "0000ABCD",
+    "<TITLE>", "</TITLE>", "<title>", "</TITLE", "<SAVETYPE>", "</SAVETYPE>", "&amp;", "&lt;",
+    "&amp;lt;", ">", "<", "/", "x", " ", "\n", "<?xml encoding=\"utf-8\"?>", "UTF-8", "?>",
+    "\xE3\x83\x86", "\x83\x65", "><", "></ROMCRC>", ">1234</ROMCRC>", ">0000abcd</romcrc>",
+    ">123</ROMCRC>", "<GAME><ROMCRC>00001234</ROMCRC>", "<TITLE>t &amp;lt;</TITLE>",
+    "<SAVETYPE>s</SAVETYPE>", "<Game><RomCrc>ABCD</RomCrc><Title>"};
+const std::vector<std::string> kKeys = {"1234", "123", "abcd", "ABCD", "", "0000ABCD", "00001234"};
+
+std::string RandomList(std::mt19937& random) {
+    std::uniform_int_distribution<std::size_t> pick(0, kFragments.size() - 1);
+    std::string list;
+    const int pieces = std::uniform_int_distribution<int>(0, 60)(random);
+    for (int i = 0; i < pieces; ++i) list += kFragments[pick(random)];
+    return list;
+}
+
+TEST(LookupDifferential, SameResultAsTheLiteralLookupOnGeneratedLists) {
+    std::mt19937 random(7);
+    int found = 0;
+    for (int round = 0; round < 30000; ++round) {
+        const std::string list = RandomList(random);
+        const std::string& key = kKeys[random() % kKeys.size()];
+        const int32_t keyType = static_cast<int32_t>(random() % 4);
+        const char* field = round % 2 == 0 ? "TITLE" : "SAVETYPE";
+
+        std::string fast;
+        std::string literal;
+        const int32_t fastResult =
+            ExtractField({list.c_str(), key.c_str(), keyType, field, "ROMCRC", "<GAME>"}, fast);
+        const int32_t literalResult =
+            LiteralExtractField(list.c_str(), key.c_str(), keyType, field, literal);
+        ASSERT_EQ(fastResult, literalResult) << list << "\nkey " << key << " type " << keyType;
+        ASSERT_EQ(fast, literal) << list << "\nkey " << key << " type " << keyType;
+        found += fastResult == 0;
+    }
+    EXPECT_GT(found, 300) << "the generator should reach successful lookups too";
+}
+
+}  // namespace
