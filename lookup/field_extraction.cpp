@@ -40,10 +40,31 @@ bool IsUtf8List(const char* text) {
 std::size_t FindKey(const char* text, std::string_view upperKey, const ListLookup& lookup) {
     const std::string closingKeyTag = Concat("</", UpperAscii(lookup.keyTag), ">");
     const std::string widenedKey = WidenKey(std::string(upperKey), lookup.keyType);
-    const std::size_t widened =
-        FindFolded(text, 0, kNoPosition, Concat(">", widenedKey, closingKeyTag));
-    if (widened != kNoPosition || widenedKey == upperKey) return widened;
-    return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
+    if (widenedKey == upperKey) {
+        return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
+    }
+    // A key with ">" in it could make the shared tail overlap itself; search twice instead.
+    if (upperKey.find('>') != std::string_view::npos) {
+        const std::size_t widened =
+            FindFolded(text, 0, kNoPosition, Concat(">", widenedKey, closingKeyTag));
+        if (widened != kNoPosition) return widened;
+        return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
+    }
+    // Both forms end in the key and the closing tag, so one pass over that tail finds both: the
+    // first tail behind ">" plus the padding zeros wins, else the first tail behind ">" alone.
+    const std::string tail = Concat(upperKey, closingKeyTag);
+    const std::string paddedHead =
+        Concat(">", widenedKey.substr(0, widenedKey.size() - upperKey.size()));
+    std::size_t plain = kNoPosition;
+    for (std::size_t at = FindFolded(text, 0, kNoPosition, tail); at != kNoPosition;
+         at = FindFolded(text, at + 1, kNoPosition, tail)) {
+        if (at >= paddedHead.size() &&
+            std::string_view(text + at - paddedHead.size(), paddedHead.size()) == paddedHead) {
+            return at - paddedHead.size();
+        }
+        if (plain == kNoPosition && at > 0 && text[at - 1] == '>') plain = at - 1;
+    }
+    return plain;
 }
 
 // The record is the nearest record tag at or before the key; it ends where the next closing or

@@ -1,13 +1,150 @@
 #include "lookup/folded_search.h"
 
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+#include "lookup/folded_search_kernels.h"
+
 namespace {
 
-// Stops at the first mismatch, so the text's NUL (which no pattern byte equals) ends the compare.
-bool MatchesFoldedAt(const char* at, std::string_view upperPattern) {
-    for (std::size_t i = 0; i < upperPattern.size(); ++i) {
-        if (FoldAscii(at[i]) != upperPattern[i]) return false;
+// How often a byte (upper-cased) turns up in game lists, roughly; only the order matters.
+// Markup and white space are everywhere, letters match in both cases, digits cluster in a few
+// elements. Anchoring on rare bytes keeps candidates, and so verification, rare.
+constexpr int Commonness(unsigned char byte) {
+    switch (byte) {
+        case '<': case '>': case '/': case ' ': case '\n': return 255;
+        case '\r': case '\t': case '"': case '=': return 240;
+        case 'E': case 'A': case 'T': case 'O': case 'I': case 'N': case 'S': case 'R': return 220;
+        case 'M': case 'C': case 'L': case 'G': case 'U': case 'D': case 'H': case 'P': return 200;
+        default: break;
     }
-    return true;
+    if (byte >= 'A' && byte <= 'Z') return 180;
+    if (byte >= 0x80) return 160;
+    if (byte == '0') return 140;
+    if (byte >= '1' && byte <= '9') return 120;
+    return 60;
+}
+
+AnchorByte ToAnchorByte(char upper) {
+    const auto byte = static_cast<unsigned char>(upper);
+    if (byte >= 'A' && byte <= 'Z') return {0x20, static_cast<unsigned char>(byte | 0x20)};
+    return {0, byte};
+}
+
+bool Matches(char byte, AnchorByte anchor) {
+    return (static_cast<unsigned char>(byte) | anchor.foldBit) == anchor.value;
+}
+
+// Bytes of `upperPattern` that match at `at`, stopping at the first mismatch (the text's NUL is
+// one), so it never reads past the text.
+std::size_t MatchedLength(const char* at, std::string_view upperPattern) {
+    std::size_t matched = 0;
+    while (matched < upperPattern.size() && FoldAscii(at[matched]) == upperPattern[matched]) {
+        ++matched;
+    }
+    return matched;
+}
+
+// Knuth-Morris-Pratt: linear whatever the text, but a byte at a time. Used only when the anchors
+// have proved useless on this text.
+std::size_t FindWithAutomaton(const char* text, std::size_t from, std::size_t limit,
+                              std::string_view upperPattern) {
+    const std::size_t length = upperPattern.size();
+    std::vector<std::size_t> border(length, 0);
+    for (std::size_t i = 1, k = 0; i < length; ++i) {
+        while (k > 0 && upperPattern[i] != upperPattern[k]) k = border[k - 1];
+        if (upperPattern[i] == upperPattern[k]) ++k;
+        border[i] = k;
+    }
+    std::size_t matched = 0;
+    for (std::size_t at = from; text[at] != '\0'; ++at) {
+        const char byte = FoldAscii(text[at]);
+        while (matched > 0 && byte != upperPattern[matched]) matched = border[matched - 1];
+        if (byte == upperPattern[matched]) ++matched;
+        const std::size_t start = at + 1 - matched;
+        if (start >= limit) return kNoPosition;
+        if (matched == length) return start;
+    }
+    return kNoPosition;
+}
+
+// A candidate costs about this many bytes of scanning to set up and reject.
+constexpr std::size_t kCandidateCost = 16;
+// Wasted work tolerated before the anchors are given up: a few candidates per kilobyte is the
+// normal rate, one every few bytes means the text is built against them.
+constexpr std::size_t kWasteAllowance = 4096;
+
+std::size_t FindWithScanner(ForwardScanner scan, const char* text, std::size_t from,
+                            std::size_t limit, std::string_view upperPattern) {
+    if (upperPattern.empty()) return from < limit ? from : kNoPosition;
+    const Anchors anchors = ChooseAnchors(upperPattern);
+    std::size_t wasted = 0;
+    for (std::size_t at = from;;) {
+        const std::size_t candidate = scan(text, at, limit, anchors, upperPattern.size());
+        if (candidate == kNoPosition) return kNoPosition;
+        const std::size_t matched = MatchedLength(text + candidate, upperPattern);
+        if (matched == upperPattern.size()) return candidate;
+        wasted += kCandidateCost + matched;
+        if (wasted > kWasteAllowance + 4 * (candidate - from)) {
+            return FindWithAutomaton(text, candidate + 1, limit, upperPattern);
+        }
+        at = candidate + 1;
+    }
+}
+
+std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::size_t at,
+                                std::string_view upperPattern) {
+    if (upperPattern.empty()) return at;
+    const Anchors anchors = ChooseAnchors(upperPattern);
+    // Starts whose far anchor lies at `at` or beyond may run into the NUL: the scanner must not
+    // see them, so they are checked one by one.
+    const std::size_t scannedBelow = at >= anchors.farOffset ? at - anchors.farOffset : 0;
+    for (std::size_t start = at + 1; start-- > scannedBelow;) {
+        if (MatchedLength(text + start, upperPattern) == upperPattern.size()) return start;
+    }
+    for (std::size_t below = scannedBelow;;) {
+        const std::size_t candidate = scan(text, below, anchors);
+        if (candidate == kNoPosition) return kNoPosition;
+        if (MatchedLength(text + candidate, upperPattern) == upperPattern.size()) return candidate;
+        below = candidate;
+    }
+}
+
+ForwardScanner ForwardScannerFor(SearchScanner scanner) {
+    switch (scanner) {
+#ifdef QBT_HAVE_AVX2_SCANNERS
+        case SearchScanner::kAvx2: return FindCandidateAvx2;
+#endif
+#ifdef QBT_HAVE_X86_SCANNERS
+        case SearchScanner::kSse2: return FindCandidateSse2;
+#endif
+        default: return FindCandidateScalar;
+    }
+}
+
+BackwardScanner BackwardScannerFor(SearchScanner scanner) {
+    switch (scanner) {
+#ifdef QBT_HAVE_AVX2_SCANNERS
+        case SearchScanner::kAvx2: return FindLastCandidateAvx2;
+#endif
+#ifdef QBT_HAVE_X86_SCANNERS
+        case SearchScanner::kSse2: return FindLastCandidateSse2;
+#endif
+        default: return FindLastCandidateScalar;
+    }
+}
+
+SearchScanner BestScanner() {
+#ifdef QBT_HAVE_AVX2_SCANNERS
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return SearchScanner::kAvx2;
+#endif
+#ifdef QBT_HAVE_X86_SCANNERS
+    return SearchScanner::kSse2;
+#else
+    return SearchScanner::kScalar;
+#endif
 }
 
 }  // namespace
@@ -18,18 +155,85 @@ std::string UpperAscii(std::string_view text) {
     return upper;
 }
 
-std::size_t FindFolded(const char* text, std::size_t from, std::size_t limit,
-                       std::string_view upperPattern) {
-    const char first = upperPattern.front();
-    for (std::size_t at = from; at < limit && text[at] != '\0'; ++at) {
-        if (FoldAscii(text[at]) == first && MatchesFoldedAt(text + at, upperPattern)) return at;
+Anchors ChooseAnchors(std::string_view upperPattern) {
+    const auto commonness = [&](std::size_t at) {
+        return Commonness(static_cast<unsigned char>(upperPattern[at]));
+    };
+    std::size_t rarest = 0;
+    for (std::size_t at = 1; at < upperPattern.size(); ++at) {
+        if (commonness(at) < commonness(rarest)) rarest = at;
+    }
+    // The second anchor: preferably another byte value (a run of one byte in the text would
+    // otherwise match both), then the rarer, then the farther away.
+    const auto rank = [&](std::size_t at) {
+        const auto distance = static_cast<std::ptrdiff_t>(at > rarest ? at - rarest : rarest - at);
+        return std::tuple(upperPattern[at] == upperPattern[rarest], commonness(at), -distance);
+    };
+    std::size_t second = rarest;
+    const std::size_t first = rarest > kMaxAnchorDistance ? rarest - kMaxAnchorDistance : 0;
+    const std::size_t last = std::min(upperPattern.size() - 1, rarest + kMaxAnchorDistance);
+    for (std::size_t at = first; at <= last; ++at) {
+        if (at != rarest && (second == rarest || rank(at) < rank(second))) second = at;
+    }
+    const std::size_t nearOffset = std::min(rarest, second);
+    const std::size_t farOffset = std::max(rarest, second);
+    return {nearOffset, farOffset, ToAnchorByte(upperPattern[nearOffset]),
+            ToAnchorByte(upperPattern[farOffset])};
+}
+
+std::size_t FindCandidateScalar(const char* text, std::size_t from, std::size_t limit,
+                                const Anchors& anchors, std::size_t /*patternLength*/) {
+    const std::size_t distance = anchors.farOffset - anchors.nearOffset;
+    for (std::size_t far = from; text[far] != '\0'; ++far) {
+        if (far < from + anchors.farOffset) continue;
+        const std::size_t start = far - anchors.farOffset;
+        if (start >= limit) return kNoPosition;
+        if (Matches(text[far], anchors.farByte) && Matches(text[far - distance], anchors.nearByte)) {
+            return start;
+        }
     }
     return kNoPosition;
 }
 
-std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern) {
-    for (std::size_t start = at + 1; start-- > 0;) {
-        if (MatchesFoldedAt(text + start, upperPattern)) return start;
+std::size_t FindLastCandidateScalar(const char* text, std::size_t below, const Anchors& anchors) {
+    for (std::size_t start = below; start-- > 0;) {
+        if (Matches(text[start + anchors.nearOffset], anchors.nearByte) &&
+            Matches(text[start + anchors.farOffset], anchors.farByte)) {
+            return start;
+        }
     }
     return kNoPosition;
+}
+
+bool ScannerAvailable(SearchScanner scanner) {
+    switch (scanner) {
+        case SearchScanner::kScalar: return true;
+        case SearchScanner::kSse2:
+#ifdef QBT_HAVE_X86_SCANNERS
+            return true;
+#else
+            return false;
+#endif
+        case SearchScanner::kAvx2: return BestScanner() == SearchScanner::kAvx2;
+    }
+    return false;
+}
+
+std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
+                           std::size_t limit, std::string_view upperPattern) {
+    return FindWithScanner(ForwardScannerFor(scanner), text, from, limit, upperPattern);
+}
+
+std::size_t FindLastFoldedWith(SearchScanner scanner, const char* text, std::size_t at,
+                               std::string_view upperPattern) {
+    return FindLastWithScanner(BackwardScannerFor(scanner), text, at, upperPattern);
+}
+
+std::size_t FindFolded(const char* text, std::size_t from, std::size_t limit,
+                       std::string_view upperPattern) {
+    return FindFoldedWith(BestScanner(), text, from, limit, upperPattern);
+}
+
+std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern) {
+    return FindLastFoldedWith(BestScanner(), text, at, upperPattern);
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "lookup/field_extraction.h"
-#include "tests/reference/literal_lookup.h"
+#include "tests/support/game_list_generator.h"
+#include "tests/support/literal_lookup.h"
 
 namespace {
 
@@ -51,6 +52,25 @@ TEST(LookupDifferential, SameResultAsTheLiteralLookupOnGeneratedLists) {
         found += fastResult == 0;
     }
     EXPECT_GT(found, 300) << "the generator should reach successful lookups too";
+}
+
+TEST(LookupDifferential, SameValuesAsTheLiteralLookupOnARealisticList) {
+    const GeneratedList list = GenerateGameList(300 * 1024);
+    std::vector<std::string> keys = {kAbsentKey, list.keys.front(), list.keys.back()};
+    for (std::size_t i = 1; i < list.keys.size(); i += 61) keys.push_back(list.keys[i]);
+    for (const std::string& key : keys) {
+        for (const char* field : {"TITLE", "PUBLISHER", "SAVETYPE", "ROMSIZE", "SOURCEROM",
+                                  "LOCATION", "RELEASENUMBER", "COMMENT", "MISSING"}) {
+            std::string fast;
+            std::string literal;
+            const int32_t fastResult = ExtractField(
+                {list.text.c_str(), key.c_str(), 0, field, "ROMCRC", "<GAME>"}, fast);
+            ASSERT_EQ(fastResult, LiteralExtractField(list.text.c_str(), key.c_str(), 0, field,
+                                                      literal))
+                << key << " " << field;
+            ASSERT_EQ(fast, literal) << key << " " << field;
+        }
+    }
 }
 
 }  // namespace

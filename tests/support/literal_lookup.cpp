@@ -1,4 +1,4 @@
-#include "tests/reference/literal_lookup.h"
+#include "tests/support/literal_lookup.h"
 
 #include "platform/text_platform.h"
 #include "plugin/exports.h"

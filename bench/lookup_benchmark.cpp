@@ -1,0 +1,238 @@
+// Time per call against the list's size, for the plug-in and for what bounds it: the literal
+// lookup (copies and an upper-cased copy searched with std::string::find) above, and one memchr
+// or strlen pass over the same text below. All in one binary, so the figures are ratios taken in
+// one run. Every benchmark checks its answer before it starts timing.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+
+#include "tests/support/game_list_generator.h"
+#include "lookup/folded_search.h"
+#include "lookup/folded_search_kernels.h"
+#include "plugin/exports.h"
+#include "tests/support/literal_lookup.h"
+
+// Counting allocator: every operator new in this process goes through here, so one call's heap
+// use can be read off (the plug-in allocates only through operator new).
+namespace {
+std::atomic<bool> gCountingHeap{false};
+std::atomic<std::size_t> gHeapBytes{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (gCountingHeap.load(std::memory_order_relaxed)) gHeapBytes += size;
+    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+
+namespace {
+
+constexpr std::size_t kMiB = 1 << 20;
+
+using TextExportPointer = std::int32_t(QBT_CALL*)(const char*, const char*, std::int32_t, char**,
+                                                  std::int32_t);
+
+const GeneratedList& ListOf(std::int64_t mebibytes) {
+    static std::map<std::int64_t, GeneratedList> lists;
+    auto found = lists.find(mebibytes);
+    if (found == lists.end()) {
+        found = lists.emplace(mebibytes, GenerateGameList(static_cast<std::size_t>(mebibytes) * kMiB))
+                    .first;
+    }
+    return found->second;
+}
+
+enum KeyPlace { kStart, kMiddle, kEnd, kAbsent };
+const char* const kPlaceNames[] = {"start", "middle", "end", "absent"};
+
+std::string KeyAt(const GeneratedList& list, std::int64_t place) {
+    switch (place) {
+        case kStart: return list.keys.front();
+        case kMiddle: return list.keys[list.keys.size() / 2];
+        case kEnd: return list.keys.back();
+        default: return kAbsentKey;
+    }
+}
+
+std::int32_t Title(const char* text, const char* key) {
+    char buffer[256];
+    char* out = buffer;
+    return GetTitle(text, key, 0, &out, sizeof buffer);
+}
+
+std::int32_t LiteralTitle(const char* text, const char* key) {
+    std::string value;
+    const std::int32_t result = LiteralExtractField(text, key, 0, "TITLE", value);
+    return result < 0 ? result : static_cast<std::int32_t>(std::min<std::size_t>(value.size(), 255));
+}
+
+// What a renaming host asks about one ROM: each text field as a size query and then a copy,
+// and the release number.
+std::int64_t OneRom(const char* text, const char* key) {
+    std::int64_t sum = 0;
+    for (TextExportPointer query : {GetMaker, GetTitle, GetSaveInfo, GetMediaInfo, GetCountry}) {
+        char buffer[1024];
+        char* out = buffer;
+        const std::int32_t size = query(text, key, 0, nullptr, 0);
+        sum += size > 0 ? query(text, key, 0, &out, size) : size;
+    }
+    return sum + GetImgNum(text, key, 0);
+}
+
+// The same thirteen lookups done literally (GetMediaInfo reads two elements).
+std::int64_t LiteralOneRom(const char* text, const char* key) {
+    std::int64_t sum = 0;
+    std::string value;
+    for (const char* field : {"PUBLISHER", "TITLE", "SAVETYPE", "ROMSIZE", "SOURCEROM",
+                              "LOCATION"}) {
+        for (int call = 0; call < 2; ++call) sum += LiteralExtractField(text, key, 0, field, value);
+    }
+    return sum + LiteralExtractField(text, key, 0, "RELEASENUMBER", value);
+}
+
+void SetBytes(benchmark::State& state, std::size_t perIteration) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * perIteration));
+}
+
+void CheckTitleAgainstLiteral(benchmark::State& state, const char* text, const char* key) {
+    const std::int32_t expected = LiteralTitle(text, key);
+    if (Title(text, key) != expected) state.SkipWithError("GetTitle differs from the literal lookup");
+    if ((expected < 0) != (state.range(1) == kAbsent)) state.SkipWithError("key placed wrongly");
+}
+
+void GetTitleInList(benchmark::State& state) {
+    const GeneratedList& list = ListOf(state.range(0));
+    const std::string key = KeyAt(list, state.range(1));
+    CheckTitleAgainstLiteral(state, list.text.c_str(), key.c_str());
+    for (auto _ : state) benchmark::DoNotOptimize(Title(list.text.c_str(), key.c_str()));
+    SetBytes(state, list.text.size());
+    state.SetLabel(kPlaceNames[state.range(1)]);
+}
+
+void LiteralGetTitleInList(benchmark::State& state) {
+    const GeneratedList& list = ListOf(state.range(0));
+    const std::string key = KeyAt(list, state.range(1));
+    CheckTitleAgainstLiteral(state, list.text.c_str(), key.c_str());
+    for (auto _ : state) benchmark::DoNotOptimize(LiteralTitle(list.text.c_str(), key.c_str()));
+    SetBytes(state, list.text.size());
+    state.SetLabel(kPlaceNames[state.range(1)]);
+}
+
+void OneRomInMiddle(benchmark::State& state) {
+    const GeneratedList& list = ListOf(state.range(0));
+    const std::string key = KeyAt(list, kMiddle);
+    if (OneRom(list.text.c_str(), key.c_str()) <= 0) state.SkipWithError("ROM not answered");
+    for (auto _ : state) benchmark::DoNotOptimize(OneRom(list.text.c_str(), key.c_str()));
+    SetBytes(state, list.text.size());
+}
+
+void LiteralOneRomInMiddle(benchmark::State& state) {
+    const GeneratedList& list = ListOf(state.range(0));
+    const std::string key = KeyAt(list, kMiddle);
+    if (LiteralOneRom(list.text.c_str(), key.c_str()) != 0) state.SkipWithError("lookup failed");
+    for (auto _ : state) benchmark::DoNotOptimize(LiteralOneRom(list.text.c_str(), key.c_str()));
+    SetBytes(state, list.text.size());
+}
+
+void MemchrPass(benchmark::State& state) {
+    const GeneratedList& list = ListOf(state.range(0));
+    if (std::memchr(list.text.data(), '\x01', list.text.size()) != nullptr) {
+        state.SkipWithError("the byte sought must be absent");
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(std::memchr(list.text.data(), '\x01', list.text.size()));
+    }
+    SetBytes(state, list.text.size());
+}
+
+void StrlenPass(benchmark::State& state) {
+    const GeneratedList& list = ListOf(state.range(0));
+    if (std::strlen(list.text.c_str()) != list.text.size()) state.SkipWithError("bad length");
+    for (auto _ : state) benchmark::DoNotOptimize(std::strlen(list.text.c_str()));
+    SetBytes(state, list.text.size());
+}
+
+// The key search alone with each scanner, key absent: the whole text is scanned.
+void KeySearchWithScanner(benchmark::State& state) {
+    const auto scanner = static_cast<SearchScanner>(state.range(1));
+    if (!ScannerAvailable(scanner)) {
+        state.SkipWithError("scanner not available on this machine");
+        return;
+    }
+    const GeneratedList& list = ListOf(state.range(0));
+    const std::string pattern = std::string(">") + kAbsentKey + "</ROMCRC>";
+    const char* text = list.text.c_str();
+    if (FindFoldedWith(scanner, text, 0, kNoPosition, pattern) != kNoPosition) {
+        state.SkipWithError("absent key found");
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FindFoldedWith(scanner, text, 0, kNoPosition, pattern));
+    }
+    SetBytes(state, list.text.size());
+    const char* names[] = {"scalar", "sse2", "avx2"};
+    state.SetLabel(names[state.range(1)]);
+}
+
+// Heap bytes one call allocates, read off the counting allocator; timing is incidental.
+void HeapPerCall(benchmark::State& state) {
+    const GeneratedList& list = ListOf(state.range(0));
+    const std::string key = KeyAt(list, kMiddle);
+    std::size_t largest = 0;
+    for (auto _ : state) {
+        gHeapBytes = 0;
+        gCountingHeap = true;
+        benchmark::DoNotOptimize(OneRom(list.text.c_str(), key.c_str()));
+        gCountingHeap = false;
+        largest = std::max<std::size_t>(largest, gHeapBytes.load());
+    }
+    state.counters["heap_bytes_13_calls"] = static_cast<double>(largest);
+}
+
+void SizesAndPlaces(benchmark::internal::Benchmark* benchmark) {
+    for (std::int64_t mebibytes : {1, 4, 16, 64}) {
+        for (std::int64_t place : {kStart, kMiddle, kEnd, kAbsent}) {
+            benchmark->Args({mebibytes, place});
+        }
+    }
+}
+
+void Sizes(benchmark::internal::Benchmark* benchmark) {
+    for (std::int64_t mebibytes : {1, 4, 16, 64}) benchmark->Arg(mebibytes);
+}
+
+void SizesAndScanners(benchmark::internal::Benchmark* benchmark) {
+    for (std::int64_t mebibytes : {1, 4, 16, 64}) {
+        for (auto scanner : {SearchScanner::kScalar, SearchScanner::kSse2, SearchScanner::kAvx2}) {
+            benchmark->Args({mebibytes, static_cast<std::int64_t>(scanner)});
+        }
+    }
+}
+
+BENCHMARK(GetTitleInList)->Apply(SizesAndPlaces)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LiteralGetTitleInList)->Apply(SizesAndPlaces)->Unit(benchmark::kMicrosecond);
+BENCHMARK(OneRomInMiddle)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LiteralOneRomInMiddle)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MemchrPass)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(StrlenPass)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(KeySearchWithScanner)->Apply(SizesAndScanners)->Unit(benchmark::kMicrosecond);
+BENCHMARK(HeapPerCall)->Apply(Sizes)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Titles pass through unconverted, so the figures are those of the search.
+    std::setlocale(LC_ALL, "C.UTF-8");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

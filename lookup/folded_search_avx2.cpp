@@ -1,0 +1,39 @@
+// The candidate scanners for AVX2; built with -mavx2 and only called when the processor has it.
+#include <immintrin.h>
+
+#include "lookup/folded_search_simd.h"
+
+namespace {
+
+struct Avx2 {
+    static constexpr std::size_t kWidth = 32;
+    static __m256i Load(const char* aligned) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(aligned));
+    }
+    static __m256i LoadUnaligned(const char* at) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    }
+    static __m256i Splat(unsigned char byte) { return _mm256_set1_epi8(static_cast<char>(byte)); }
+    static __m256i MatchBytes(__m256i bytes, __m256i fold, __m256i value) {
+        return _mm256_cmpeq_epi8(_mm256_or_si256(bytes, fold), value);
+    }
+    static __m256i ZeroBytes(__m256i bytes) {
+        return _mm256_cmpeq_epi8(bytes, _mm256_setzero_si256());
+    }
+    static __m256i And(__m256i a, __m256i b) { return _mm256_and_si256(a, b); }
+    static __m256i Or(__m256i a, __m256i b) { return _mm256_or_si256(a, b); }
+    static std::uint32_t Bits(__m256i bytes) {
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes));
+    }
+};
+
+}  // namespace
+
+std::size_t FindCandidateAvx2(const char* text, std::size_t from, std::size_t limit,
+                              const Anchors& anchors, std::size_t patternLength) {
+    return FindCandidateVector<Avx2>(text, from, limit, anchors, patternLength);
+}
+
+std::size_t FindLastCandidateAvx2(const char* text, std::size_t below, const Anchors& anchors) {
+    return FindLastCandidateVector<Avx2>(text, below, anchors);
+}

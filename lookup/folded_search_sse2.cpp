@@ -1,0 +1,37 @@
+// The candidate scanners for SSE2, which every x86-64 processor has and the 32-bit build assumes.
+#include <emmintrin.h>
+
+#include "lookup/folded_search_simd.h"
+
+namespace {
+
+struct Sse2 {
+    static constexpr std::size_t kWidth = 16;
+    static __m128i Load(const char* aligned) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(aligned));
+    }
+    static __m128i LoadUnaligned(const char* at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    }
+    static __m128i Splat(unsigned char byte) { return _mm_set1_epi8(static_cast<char>(byte)); }
+    static __m128i MatchBytes(__m128i bytes, __m128i fold, __m128i value) {
+        return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value);
+    }
+    static __m128i ZeroBytes(__m128i bytes) { return _mm_cmpeq_epi8(bytes, _mm_setzero_si128()); }
+    static __m128i And(__m128i a, __m128i b) { return _mm_and_si128(a, b); }
+    static __m128i Or(__m128i a, __m128i b) { return _mm_or_si128(a, b); }
+    static std::uint32_t Bits(__m128i bytes) {
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(bytes));
+    }
+};
+
+}  // namespace
+
+std::size_t FindCandidateSse2(const char* text, std::size_t from, std::size_t limit,
+                              const Anchors& anchors, std::size_t patternLength) {
+    return FindCandidateVector<Sse2>(text, from, limit, anchors, patternLength);
+}
+
+std::size_t FindLastCandidateSse2(const char* text, std::size_t below, const Anchors& anchors) {
+    return FindLastCandidateVector<Sse2>(text, below, anchors);
+}
