@@ -11,6 +11,7 @@
 #include <map>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "tests/support/game_list_generator.h"
 #include "lookup/folded_search.h"
@@ -181,6 +182,24 @@ void KeySearchWithScanner(benchmark::State& state) {
     state.SetLabel(names[state.range(1)]);
 }
 
+// Texts built against the searches, each with its one record at the very end; compare with
+// GetTitleInList/16/3, a benign list of the same size whose key is absent.
+void GetTitleInHostileList(benchmark::State& state) {
+    static const std::vector<HostileList> lists = GenerateHostileLists(16 * kMiB);
+    const HostileList& list = lists[static_cast<std::size_t>(state.range(0))];
+    char buffer[16];
+    char* out = buffer;
+    if (GetTitle(list.text.c_str(), list.key.c_str(), 0, &out, sizeof buffer) != 5) {
+        state.SkipWithError("the record at the end was not found");
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            GetTitle(list.text.c_str(), list.key.c_str(), 0, &out, sizeof buffer));
+    }
+    SetBytes(state, list.text.size());
+    state.SetLabel(list.name);
+}
+
 // Heap bytes one call allocates, read off the counting allocator; timing is incidental.
 void HeapPerCall(benchmark::State& state) {
     const GeneratedList& list = ListOf(state.range(0));
@@ -223,6 +242,7 @@ BENCHMARK(LiteralOneRomInMiddle)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(MemchrPass)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(StrlenPass)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(KeySearchWithScanner)->Apply(SizesAndScanners)->Unit(benchmark::kMicrosecond);
+BENCHMARK(GetTitleInHostileList)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 BENCHMARK(HeapPerCall)->Apply(Sizes)->Iterations(3);
 
 }  // namespace

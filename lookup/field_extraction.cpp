@@ -32,8 +32,15 @@ std::string WidenKey(std::string key, std::int32_t keyType) {
 
 // The declaration decides: "UTF-8" before the first "?>", or anywhere when there is no "?>".
 bool IsUtf8List(const char* text) {
-    const std::size_t declarationEnd = FindFolded(text, 0, kNoPosition, "?>");
-    return FindFolded(text, 0, declarationEnd, "UTF-8") != kNoPosition;
+    // A declaration stands at the start, so its end is found at once.
+    constexpr std::size_t kDeclarationReach = 256;
+    const std::size_t declarationEnd = FindFolded(text, 0, kDeclarationReach, "?>");
+    if (declarationEnd != kNoPosition) {
+        return FindFolded(text, 0, declarationEnd, "UTF-8") != kNoPosition;
+    }
+    // Otherwise one pass for "UTF-8", and a "?>" only matters if it comes before it.
+    const std::size_t utf8 = FindFolded(text, 0, kNoPosition, "UTF-8");
+    return utf8 != kNoPosition && FindFolded(text, 0, utf8, "?>") == kNoPosition;
 }
 
 // The padded key is preferred wherever it lies; the key as given is only the fallback.

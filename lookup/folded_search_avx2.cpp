@@ -20,6 +20,13 @@ struct Avx2 {
     static __m256i ZeroBytes(__m256i bytes) {
         return _mm256_cmpeq_epi8(bytes, _mm256_setzero_si256());
     }
+    static __m256i Equal(__m256i a, __m256i b) { return _mm256_cmpeq_epi8(a, b); }
+    // a-z to A-Z: a byte is lower case when byte - 'a' is at most 25 as an unsigned byte.
+    static __m256i FoldAscii(__m256i bytes) {
+        const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8('a'));
+        const __m256i lower = _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(25)), offset);
+        return _mm256_sub_epi8(bytes, _mm256_and_si256(lower, _mm256_set1_epi8(0x20)));
+    }
     static __m256i And(__m256i a, __m256i b) { return _mm256_and_si256(a, b); }
     static __m256i Or(__m256i a, __m256i b) { return _mm256_or_si256(a, b); }
     static std::uint32_t Bits(__m256i bytes) {
@@ -29,11 +36,10 @@ struct Avx2 {
 
 }  // namespace
 
-std::size_t FindCandidateAvx2(const char* text, std::size_t from, std::size_t limit,
-                              const Anchors& anchors, std::size_t patternLength) {
-    return FindCandidateVector<Avx2>(text, from, limit, anchors, patternLength);
+ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
+    return FindVector<Avx2>(text, from, limit, needle);
 }
 
-std::size_t FindLastCandidateAvx2(const char* text, std::size_t below, const Anchors& anchors) {
-    return FindLastCandidateVector<Avx2>(text, below, anchors);
+std::size_t FindLastAvx2(const char* text, std::size_t below, const Needle& needle) {
+    return FindLastVector<Avx2>(text, below, needle);
 }

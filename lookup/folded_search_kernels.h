@@ -1,11 +1,11 @@
-// Inside the folded search: the candidate scanners, one per instruction set, and the way to pick
-// one explicitly (tests and benchmarks run every available scanner on the same texts).
+// Inside the folded search: the scanners, one per instruction set, and the way to pick one
+// explicitly (tests and benchmarks run every available scanner on the same texts).
 //
-// A scanner does not match whole patterns. It looks for two anchor bytes of the pattern at their
-// distance from each other and reports the candidate starts where both are present; the search
-// driver in folded_search.cpp verifies each candidate in full. The vector scanners read whole
-// aligned blocks, which never cross a page, so they may look at bytes before the first position
-// asked for and after the terminating NUL but never fault; those bytes never reach a result.
+// A scanner looks for two anchor bytes of the pattern at their distance from each other, which
+// few places in a list have, and verifies each such candidate in full. The vector scanners read
+// whole aligned blocks, which never cross a page, so they may look at bytes before the first
+// position asked for and after the terminating NUL but never fault; those bytes never reach a
+// result.
 #pragma once
 
 #include <cstddef>
@@ -28,32 +28,57 @@ struct Anchors {
 // The scanners keep one block of history, so anchors are at most this far apart.
 inline constexpr std::size_t kMaxAnchorDistance = 16;
 
-// The first candidate start s in [from, limit) whose anchors match, or kNoPosition. A scanner
-// that comes across the NUL may use `patternLength` to drop candidates that would run past it.
-// `limit` may be kNoPosition; `from` must not lie past the NUL.
-using ForwardScanner = std::size_t (*)(const char* text, std::size_t from, std::size_t limit,
-                                       const Anchors& anchors, std::size_t patternLength);
+// The widest vector a scanner uses, in bytes.
+inline constexpr std::size_t kWidestBlock = 32;
 
-// The last candidate start s < `below` whose anchors match, or kNoPosition. Every byte before
-// below + anchors.farOffset must belong to the text and not be its NUL.
-using BackwardScanner = std::size_t (*)(const char* text, std::size_t below,
-                                        const Anchors& anchors);
+struct Needle {
+    std::string_view upperPattern;  // non-empty, upper-cased, no NUL
+    Anchors anchors;
+    // The pattern's first bytes, padded with NULs to a whole vector, so that a candidate's first
+    // block can be verified with one compare whatever the pattern's length.
+    alignas(kWidestBlock) char head[kWidestBlock];
+};
 
-std::size_t FindCandidateScalar(const char* text, std::size_t from, std::size_t limit,
-                                const Anchors& anchors, std::size_t patternLength);
-std::size_t FindLastCandidateScalar(const char* text, std::size_t below, const Anchors& anchors);
+Needle MakeNeedle(std::string_view upperPattern);
+Anchors ChooseAnchors(std::string_view upperPattern);
+
+// A text built so that nearly every position is a candidate would make verification quadratic.
+// Scanners count the work candidates waste (about kCandidateCost each, plus the bytes compared)
+// and give up on their anchors once it passes a few times the bytes scanned; the search then
+// finishes with an automaton that is linear whatever the text. Normal lists waste a few bytes
+// per kilobyte.
+inline constexpr std::size_t kCandidateCost = 16;
+inline constexpr bool AnchorsHaveFailed(std::size_t wasted, std::size_t scanned) {
+    return wasted > 4096 + 4 * scanned;
+}
+
+struct ScanResult {
+    std::size_t match;     // the first match, or kNoPosition
+    std::size_t resumeAt;  // kNoPosition, or where the anchors were given up; `match` is then
+                           // meaningless and the search goes on from here another way
+};
+
+// The first match starting in [from, limit) (limit may be kNoPosition); `from` must not lie past
+// the NUL.
+using ForwardScanner = ScanResult (*)(const char* text, std::size_t from, std::size_t limit,
+                                      const Needle& needle);
+
+// The last match starting before `below`. Every byte before below + anchors.farOffset must
+// belong to the text and not be its NUL.
+using BackwardScanner = std::size_t (*)(const char* text, std::size_t below, const Needle& needle);
+
+ScanResult FindScalar(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
+std::size_t FindLastScalar(const char* text, std::size_t below, const Needle& needle);
 
 #if defined(__x86_64__) || defined(__i386__)
 #define QBT_HAVE_X86_SCANNERS 1
-std::size_t FindCandidateSse2(const char* text, std::size_t from, std::size_t limit,
-                              const Anchors& anchors, std::size_t patternLength);
-std::size_t FindLastCandidateSse2(const char* text, std::size_t below, const Anchors& anchors);
+ScanResult FindSse2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
+std::size_t FindLastSse2(const char* text, std::size_t below, const Needle& needle);
 #endif
 #if defined(__x86_64__)
 #define QBT_HAVE_AVX2_SCANNERS 1
-std::size_t FindCandidateAvx2(const char* text, std::size_t from, std::size_t limit,
-                              const Anchors& anchors, std::size_t patternLength);
-std::size_t FindLastCandidateAvx2(const char* text, std::size_t below, const Anchors& anchors);
+ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
+std::size_t FindLastAvx2(const char* text, std::size_t below, const Needle& needle);
 #endif
 
 enum class SearchScanner { kScalar, kSse2, kAvx2 };
@@ -66,5 +91,3 @@ std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t 
                            std::size_t limit, std::string_view upperPattern);
 std::size_t FindLastFoldedWith(SearchScanner scanner, const char* text, std::size_t at,
                                std::string_view upperPattern);
-
-Anchors ChooseAnchors(std::string_view upperPattern);

@@ -1,11 +1,10 @@
-// The vector candidate scanners, written once for any block width. Included only by
+// The vector scanners, written once for any block width. Included only by
 // folded_search_sse2.cpp and folded_search_avx2.cpp, each compiled for its own instruction set;
 // everything here has internal linkage so the linker can never mix the two builds of a function.
 //
-// Each aligned block of text is loaded once and compared three ways: with zero (the end of the
-// text), with the near anchor and with the far anchor. A candidate needs the far anchor at a
-// position and the near anchor `distance` bytes before it, which may lie in the previous block;
-// the previous block's near bits are kept for that. Aligned loads never cross a page, which is
+// Each aligned block of text is loaded once and compared with zero (the end of the text) and
+// with the far anchor; the near anchor's bytes, `distance` earlier, come from one unaligned load
+// that stays within this block and the one before. Aligned loads never cross a page, which is
 // what lets a scan run to the NUL without knowing the text's length.
 #pragma once
 
@@ -25,14 +24,12 @@
 
 namespace {
 
-constexpr unsigned CountTrailingZeros(std::uint32_t bits) {
+unsigned CountTrailingZeros(std::uint32_t bits) {
     return static_cast<unsigned>(__builtin_ctz(bits));
 }
-constexpr unsigned HighestBit(std::uint32_t bits) {
-    return 31U - static_cast<unsigned>(__builtin_clz(bits));
-}
+unsigned HighestBit(std::uint32_t bits) { return 31U - static_cast<unsigned>(__builtin_clz(bits)); }
 
-// Block bits at positions >= first (relative to the block), for a block of `width` bits.
+// Block bits at positions >= first (relative to the block).
 template <std::size_t kWidth>
 constexpr std::uint32_t BitsFrom(std::ptrdiff_t first) {
     constexpr std::uint32_t all = kWidth == 32 ? 0xFFFFFFFFU : (1U << kWidth) - 1;
@@ -48,11 +45,59 @@ constexpr std::uint32_t BitsBelow(std::ptrdiff_t end) {
 }
 
 template <typename Vector>
-QBT_READS_WHOLE_BLOCKS std::size_t FindCandidateVector(const char* text, std::size_t from,
-                                                       std::size_t limit, const Anchors& anchors,
-                                                       std::size_t patternLength) {
+const char* AlignDown(const char* at) {
+    const auto address = reinterpret_cast<std::uintptr_t>(at);
+    return reinterpret_cast<const char*>(address & ~std::uintptr_t{Vector::kWidth - 1});
+}
+
+// Whether a vector load at `at` stays on one page. Pages are 4 KiB or a multiple of it, so such
+// a load only touches the page of `at`, which belongs to the text.
+template <typename Vector>
+bool LoadStaysOnPage(const char* at) {
+    constexpr std::uintptr_t kPage = 4096;
+    return (reinterpret_cast<std::uintptr_t>(at) & (kPage - 1)) <= kPage - Vector::kWidth;
+}
+
+// Bytes of the pattern that match at `at`, a vector at a time: one compare against the padded
+// head decides most candidates, and long patterns go on block by block once `at` is aligned.
+// Stops at the first mismatch, and the text's NUL is one.
+template <typename Vector>
+QBT_READS_WHOLE_BLOCKS std::size_t MatchedLength(const char* at, const Needle& needle) {
+    constexpr std::size_t kWidth = Vector::kWidth;
+    const std::string_view upperPattern = needle.upperPattern;
+    const std::size_t length = upperPattern.size();
+    std::size_t matched = 0;
+    if (LoadStaysOnPage<Vector>(at)) {
+        const auto text = Vector::FoldAscii(Vector::LoadUnaligned(at));
+        const std::uint32_t differ = ~Vector::Bits(Vector::Equal(text, Vector::Load(needle.head))) &
+                                     BitsBelow<kWidth>(static_cast<std::ptrdiff_t>(length));
+        if (differ != 0) return CountTrailingZeros(differ);
+        if (length <= kWidth) return length;
+        matched = kWidth;
+    }
+    const auto scalarStep = [&] { return FoldAscii(at[matched]) == upperPattern[matched]; };
+    while (matched < length && AlignDown<Vector>(at + matched) != at + matched) {
+        if (!scalarStep()) return matched;
+        ++matched;
+    }
+    for (; matched + kWidth <= length; matched += kWidth) {
+        const auto text = Vector::FoldAscii(Vector::Load(at + matched));
+        const auto pattern = Vector::LoadUnaligned(upperPattern.data() + matched);
+        const std::uint32_t differ =
+            ~Vector::Bits(Vector::Equal(text, pattern)) & BitsFrom<kWidth>(0);
+        if (differ != 0) return matched + CountTrailingZeros(differ);
+    }
+    while (matched < length && scalarStep()) ++matched;
+    return matched;
+}
+
+template <typename Vector>
+QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
+                                             std::size_t limit, const Needle& needle) {
     constexpr std::size_t kWidth = Vector::kWidth;
     constexpr auto kStep = static_cast<std::ptrdiff_t>(kWidth);
+    const Anchors& anchors = needle.anchors;
+    const std::size_t length = needle.upperPattern.size();
     const auto nearFold = Vector::Splat(anchors.nearByte.foldBit);
     const auto nearValue = Vector::Splat(anchors.nearByte.value);
     const auto farFold = Vector::Splat(anchors.farByte.foldBit);
@@ -70,54 +115,60 @@ QBT_READS_WHOLE_BLOCKS std::size_t FindCandidateVector(const char* text, std::si
                                         ? kUnlimited
                                         : static_cast<std::ptrdiff_t>(limit) + farOffset;
 
-    const auto firstAddress = reinterpret_cast<std::uintptr_t>(text + from);
-    const char* block = reinterpret_cast<const char*>(firstAddress & ~std::uintptr_t{kWidth - 1});
+    const char* block = AlignDown<Vector>(text + from);
     std::ptrdiff_t blockPosition = block - text;
+    ScanResult result{kNoPosition, kNoPosition};
+    std::size_t wasted = 0;
 
-    // Decides a block with hits or the NUL in it: the first candidate, or kNoPosition once the
-    // text or the limit has ended; false to go on with the next block.
-    std::size_t result = kNoPosition;
+    // Verifies the candidates of a block with hits or the NUL in it. True when the search is
+    // decided: a match, the end of the text or the limit, or anchors that have failed.
     const auto settle = [&](std::uint32_t candidates, std::uint32_t ends) {
         candidates &= BitsFrom<kWidth>(firstFar - blockPosition);
         candidates &= BitsBelow<kWidth>(farLimit - blockPosition);
         if (ends != 0) {
             // The whole pattern must end before the NUL.
             const std::ptrdiff_t end = blockPosition + CountTrailingZeros(ends);
-            const std::ptrdiff_t lastFar =
-                end - static_cast<std::ptrdiff_t>(patternLength) + farOffset;
+            const std::ptrdiff_t lastFar = end - static_cast<std::ptrdiff_t>(length) + farOffset;
             candidates &= BitsBelow<kWidth>(lastFar + 1 - blockPosition);
         }
-        if (candidates != 0) {
-            result = static_cast<std::size_t>(blockPosition + CountTrailingZeros(candidates) -
-                                              farOffset);
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const auto start = static_cast<std::size_t>(
+                blockPosition + CountTrailingZeros(candidates) - farOffset);
+            const std::size_t matched = MatchedLength<Vector>(text + start, needle);
+            if (matched == length) {
+                result.match = start;
+                return true;
+            }
+            wasted += kCandidateCost + matched / kWidth;
+            if (AnchorsHaveFailed(wasted, start - from)) {
+                result.resumeAt = start + 1;
+                return true;
+            }
         }
-        return candidates != 0 || ends != 0 || blockPosition + kStep >= farLimit;
+        return ends != 0 || blockPosition + kStep >= farLimit;
     };
 
     // The first block: bytes before `from` may lie before the text and hold anything, and the
     // block before it may be on an unmapped page. A candidate's near anchor lies at or after
     // `from`, so inside this block.
     auto bytes = Vector::Load(block);
-    const std::uint32_t firstEnds =
-        Vector::Bits(Vector::ZeroBytes(bytes)) &
-        BitsFrom<kWidth>(static_cast<std::ptrdiff_t>(from) - blockPosition);
+    const std::uint32_t firstEnds = Vector::Bits(Vector::ZeroBytes(bytes)) &
+                                    BitsFrom<kWidth>(static_cast<std::ptrdiff_t>(from) - blockPosition);
     const auto nearAtFar = static_cast<std::uint32_t>(
         std::uint64_t{Vector::Bits(Vector::MatchBytes(bytes, nearFold, nearValue))} << distance);
     if (settle(Vector::Bits(Vector::MatchBytes(bytes, farFold, farValue)) & nearAtFar, firstEnds)) {
         return result;
     }
-    // Later blocks: the near anchor's bytes, `distance` back, lie in this block or the one just
-    // read, so one unaligned load lines them up with the far anchor's.
     for (;;) {
         block += kWidth;
         blockPosition += kStep;
         bytes = Vector::Load(block);
-        const auto hits = Vector::And(
-            Vector::MatchBytes(bytes, farFold, farValue),
-            Vector::MatchBytes(Vector::LoadUnaligned(block - distance), nearFold, nearValue));
+        const auto hits = Vector::And(Vector::MatchBytes(bytes, farFold, farValue),
+                                      Vector::MatchBytes(Vector::LoadUnaligned(block - distance),
+                                                         nearFold, nearValue));
         const auto ends = Vector::ZeroBytes(bytes);
         if (Vector::Bits(Vector::Or(hits, ends)) == 0) {
-            if (blockPosition + kStep >= farLimit) return kNoPosition;
+            if (blockPosition + kStep >= farLimit) return result;
             continue;
         }
         if (settle(Vector::Bits(hits), Vector::Bits(ends))) return result;
@@ -125,11 +176,12 @@ QBT_READS_WHOLE_BLOCKS std::size_t FindCandidateVector(const char* text, std::si
 }
 
 template <typename Vector>
-QBT_READS_WHOLE_BLOCKS std::size_t FindLastCandidateVector(const char* text, std::size_t below,
-                                                           const Anchors& anchors) {
+QBT_READS_WHOLE_BLOCKS std::size_t FindLastVector(const char* text, std::size_t below,
+                                                  const Needle& needle) {
     constexpr std::size_t kWidth = Vector::kWidth;
     constexpr auto kStep = static_cast<std::ptrdiff_t>(kWidth);
     if (below == 0) return kNoPosition;
+    const Anchors& anchors = needle.anchors;
     const auto nearFold = Vector::Splat(anchors.nearByte.foldBit);
     const auto nearValue = Vector::Splat(anchors.nearByte.value);
     const auto farFold = Vector::Splat(anchors.farByte.foldBit);
@@ -140,14 +192,13 @@ QBT_READS_WHOLE_BLOCKS std::size_t FindLastCandidateVector(const char* text, std
     // in the same block or the one above, whose far bits the previous round computed.
     const auto nearOffset = static_cast<std::ptrdiff_t>(anchors.nearOffset);
     const std::ptrdiff_t lastNear = static_cast<std::ptrdiff_t>(below) - 1 + nearOffset;
-    const std::ptrdiff_t textEnd = static_cast<std::ptrdiff_t>(below + anchors.farOffset);
+    const std::ptrdiff_t knownEnd = static_cast<std::ptrdiff_t>(below + anchors.farOffset);
 
-    const auto lastAddress = reinterpret_cast<std::uintptr_t>(text + lastNear);
-    const char* block = reinterpret_cast<const char*>(lastAddress & ~std::uintptr_t{kWidth - 1});
+    const char* block = AlignDown<Vector>(text + lastNear);
     std::ptrdiff_t blockPosition = block - text;
     std::uint32_t higherFar = 0;
     // Only look at the block above if a candidate's far anchor can reach into the known text.
-    if (blockPosition + kStep < textEnd) {
+    if (blockPosition + kStep < knownEnd) {
         higherFar =
             Vector::Bits(Vector::MatchBytes(Vector::Load(block + kWidth), farFold, farValue));
     }
@@ -162,8 +213,13 @@ QBT_READS_WHOLE_BLOCKS std::size_t FindLastCandidateVector(const char* text, std
             Vector::Bits(Vector::MatchBytes(bytes, nearFold, nearValue)) & farAtNear;
         candidates &= BitsBelow<kWidth>(lastNear + 1 - blockPosition);
         candidates &= BitsFrom<kWidth>(nearOffset - blockPosition);  // candidate start >= 0
-        if (candidates != 0) {
-            return static_cast<std::size_t>(blockPosition + HighestBit(candidates) - nearOffset);
+        for (; candidates != 0; candidates &= ~(1U << HighestBit(candidates))) {
+            const auto start =
+                static_cast<std::size_t>(blockPosition + HighestBit(candidates) - nearOffset);
+            if (MatchedLength<Vector>(text + start, needle) ==
+                needle.upperPattern.size()) {
+                return start;
+            }
         }
         if (blockPosition <= nearOffset) return kNoPosition;
     }

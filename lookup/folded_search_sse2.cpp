@@ -18,6 +18,13 @@ struct Sse2 {
         return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value);
     }
     static __m128i ZeroBytes(__m128i bytes) { return _mm_cmpeq_epi8(bytes, _mm_setzero_si128()); }
+    static __m128i Equal(__m128i a, __m128i b) { return _mm_cmpeq_epi8(a, b); }
+    // a-z to A-Z: a byte is lower case when byte - 'a' is at most 25 as an unsigned byte.
+    static __m128i FoldAscii(__m128i bytes) {
+        const __m128i offset = _mm_sub_epi8(bytes, _mm_set1_epi8('a'));
+        const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(25)), offset);
+        return _mm_sub_epi8(bytes, _mm_and_si128(lower, _mm_set1_epi8(0x20)));
+    }
     static __m128i And(__m128i a, __m128i b) { return _mm_and_si128(a, b); }
     static __m128i Or(__m128i a, __m128i b) { return _mm_or_si128(a, b); }
     static std::uint32_t Bits(__m128i bytes) {
@@ -27,11 +34,10 @@ struct Sse2 {
 
 }  // namespace
 
-std::size_t FindCandidateSse2(const char* text, std::size_t from, std::size_t limit,
-                              const Anchors& anchors, std::size_t patternLength) {
-    return FindCandidateVector<Sse2>(text, from, limit, anchors, patternLength);
+ScanResult FindSse2(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
+    return FindVector<Sse2>(text, from, limit, needle);
 }
 
-std::size_t FindLastCandidateSse2(const char* text, std::size_t below, const Anchors& anchors) {
-    return FindLastCandidateVector<Sse2>(text, below, anchors);
+std::size_t FindLastSse2(const char* text, std::size_t below, const Needle& needle) {
+    return FindLastVector<Sse2>(text, below, needle);
 }

@@ -104,3 +104,36 @@ GeneratedList GenerateGameList(std::size_t minimumBytes, unsigned seed) {
     list.text += "</GAMES>\n";
     return list;
 }
+
+namespace {
+
+std::string Repeat(std::string_view piece, std::size_t bytes) {
+    std::string text;
+    text.reserve(bytes + piece.size());
+    while (text.size() < bytes) text.append(piece);
+    text.resize(bytes);
+    return text;
+}
+
+}  // namespace
+
+std::vector<HostileList> GenerateHostileLists(std::size_t bytes) {
+    const std::string key = "1A2B3C4D";
+    const std::string longKey(4096, '0');
+    std::vector<HostileList> lists = {
+        {"closing brackets", Repeat(">", bytes), key},
+        {"zeros", Repeat("0", bytes), "00000000"},
+        {"unfinished record tags", "<GAME>" + Repeat("<GAME", bytes), key},
+        {"key near-misses", Repeat(">1A2B3C4D</ROMCRX>", bytes), key},
+        {"key digit near-misses", Repeat(">1A2B3C4E</ROMCRC>", bytes), key},
+        {"padding near-misses", Repeat(">0000", bytes), "4D"},
+        {"long key prefixes", Repeat(longKey.substr(0, 4000) + "1", bytes), longKey},
+    };
+    for (HostileList& list : lists) {
+        // The record tag search has to go back over the whole run to the tag at the start.
+        const bool recordTagAtStart = list.text.compare(0, 6, "<GAME>") == 0;
+        list.text += recordTagAtStart ? "" : "<GAME>";
+        list.text += "<ROMCRC>" + list.key + "</ROMCRC><TITLE>found</TITLE></GAME>";
+    }
+    return lists;
+}

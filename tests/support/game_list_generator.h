@@ -18,3 +18,14 @@ GeneratedList GenerateGameList(std::size_t minimumBytes, unsigned seed = 1);
 
 // A key that no record of a generated list holds.
 inline constexpr const char* kAbsentKey = "F00DF00D";
+
+// Texts built against the searches: long runs and near-misses that a naive search, or a search
+// that trusts its filter bytes, would spend its time on. Each holds about `bytes` bytes and, at
+// its very end, the key `key` with the title "found", so every search runs through the whole
+// text before it succeeds.
+struct HostileList {
+    const char* name;
+    std::string text;
+    std::string key;
+};
+std::vector<HostileList> GenerateHostileLists(std::size_t bytes);
