@@ -43,6 +43,24 @@ bool IsUtf8List(const char* text) {
     return utf8 != kNoPosition && FindFolded(text, 0, utf8, "?>") == kNoPosition;
 }
 
+struct KeyTails {
+    std::string_view paddedHead;  // ">" and the padding zeros
+    std::size_t firstPlain = kNoPosition;
+};
+
+// Accepts a key tail behind the padded head; notes the first one behind ">" alone on the way.
+bool IsPaddedKey(const char* text, std::size_t tail, void* context) {
+    auto& tails = *static_cast<KeyTails*>(context);
+    const std::string_view head = tails.paddedHead;
+    if (tail >= head.size() && std::string_view(text + tail - head.size(), head.size()) == head) {
+        return true;
+    }
+    if (tails.firstPlain == kNoPosition && tail > 0 && text[tail - 1] == '>') {
+        tails.firstPlain = tail - 1;
+    }
+    return false;
+}
+
 // The padded key is preferred wherever it lies; the key as given is only the fallback.
 std::size_t FindKey(const char* text, std::string_view upperKey, const ListLookup& lookup) {
     const std::string closingKeyTag = Concat("</", UpperAscii(lookup.keyTag), ">");
@@ -50,46 +68,39 @@ std::size_t FindKey(const char* text, std::string_view upperKey, const ListLooku
     if (widenedKey == upperKey) {
         return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
     }
-    // A key with ">" in it could make the shared tail overlap itself; search twice instead.
-    if (upperKey.find('>') != std::string_view::npos) {
-        const std::size_t widened =
-            FindFolded(text, 0, kNoPosition, Concat(">", widenedKey, closingKeyTag));
-        if (widened != kNoPosition) return widened;
-        return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
-    }
-    // Both forms end in the key and the closing tag, so one pass over that tail finds both: the
-    // first tail behind ">" plus the padding zeros wins, else the first tail behind ">" alone.
-    const std::string tail = Concat(upperKey, closingKeyTag);
+    // Both forms end in the key and the closing tag, so one pass over that tail finds both.
     const std::string paddedHead =
-        Concat(">", widenedKey.substr(0, widenedKey.size() - upperKey.size()));
-    std::size_t plain = kNoPosition;
-    for (std::size_t at = FindFolded(text, 0, kNoPosition, tail); at != kNoPosition;
-         at = FindFolded(text, at + 1, kNoPosition, tail)) {
-        if (at >= paddedHead.size() &&
-            std::string_view(text + at - paddedHead.size(), paddedHead.size()) == paddedHead) {
-            return at - paddedHead.size();
-        }
-        if (plain == kNoPosition && at > 0 && text[at - 1] == '>') plain = at - 1;
-    }
-    return plain;
+        Concat(">", std::string_view(widenedKey).substr(0, widenedKey.size() - upperKey.size()));
+    KeyTails tails{paddedHead};
+    const std::size_t padded = FindFolded(text, 0, kNoPosition, Concat(upperKey, closingKeyTag),
+                                          {IsPaddedKey, &tails});
+    return padded != kNoPosition ? padded - paddedHead.size() : tails.firstPlain;
 }
 
-// The record is the nearest record tag at or before the key; it ends where the next closing or
-// opening record tag begins. A closing record tag between the two means the key sits outside any
-// record, and the record tag found belongs to an earlier game.
+// A record tag is "<NAME>" and its closing tag "</NAME>": both end in "NAME>", which overlaps
+// neither itself nor them, so one search for that tail meets both kinds in text order.
+bool IsRecordTagTail(const char* text, std::size_t tail, void* /*context*/) {
+    return (tail >= 1 && text[tail - 1] == '<') ||
+           (tail >= 2 && text[tail - 1] == '/' && text[tail - 2] == '<');
+}
+
+bool IsClosingTagTail(const char* text, std::size_t tail) { return text[tail - 1] == '/'; }
+
+std::size_t TagStart(const char* text, std::size_t tail) {
+    return IsClosingTagTail(text, tail) ? tail - 2 : tail - 1;
+}
+
+// The record is the nearest record tag at or before the key, and ends where the next record tag,
+// closing or opening, begins. When the nearest tag before the key is a closing one, the key sits
+// outside any record.
 bool FindRecord(const char* text, std::size_t keyPosition, std::string_view upperRecordTag,
                 RecordSpan& record) {
-    record.start = FindLastFolded(text, keyPosition, upperRecordTag);
-    if (record.start == kNoPosition) return false;
-
-    const std::string closingRecordTag =
-        Concat(upperRecordTag.substr(0, 1), "/", upperRecordTag.substr(1));
-    const std::size_t tagEnd = record.start + upperRecordTag.size();
-    if (FindFolded(text, tagEnd, keyPosition, closingRecordTag) != kNoPosition) return false;
-
-    const std::size_t nextRecord = FindFolded(text, keyPosition, kNoPosition, upperRecordTag);
-    const std::size_t closing = FindFolded(text, keyPosition, nextRecord, closingRecordTag);
-    record.end = closing != kNoPosition ? closing : nextRecord;
+    const std::string_view tail = upperRecordTag.substr(1);
+    const std::size_t before = FindLastFolded(text, keyPosition + 1, tail, {IsRecordTagTail});
+    if (before == kNoPosition || IsClosingTagTail(text, before)) return false;
+    record.start = before - 1;
+    const std::size_t after = FindFolded(text, keyPosition + 1, kNoPosition, tail, {IsRecordTagTail});
+    record.end = after == kNoPosition ? kNoPosition : TagStart(text, after);
     return true;
 }
 

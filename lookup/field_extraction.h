@@ -26,7 +26,7 @@ struct ListLookup {
     std::int32_t keyType;   // 0 and 32 pad the key to 8 digits, 1 to 4, others leave it alone
     std::string_view fieldTag;   // element name in upper case, without brackets: "TITLE"
     std::string_view keyTag;     // element holding the key, without brackets: "ROMCRC"
-    std::string_view recordTag;  // complete opening tag of a record: "<GAME>"
+    std::string_view recordTag;  // opening tag of a record, "<" + name + ">": "<GAME>"
 };
 
 // Fills `value` and returns 0, or returns ErrKeyNotFound or ErrFieldNotFound and leaves `value`

@@ -49,7 +49,8 @@ std::size_t MatchedLength(const char* at, std::string_view upperPattern) {
 // Knuth-Morris-Pratt: linear whatever the text, but a byte at a time. Used only when the anchors
 // have proved useless on this text.
 std::size_t FindWithAutomaton(const char* text, std::size_t from, std::size_t limit,
-                              std::string_view upperPattern) {
+                              const Needle& needle) {
+    const std::string_view upperPattern = needle.upperPattern;
     const std::size_t length = upperPattern.size();
     std::vector<std::size_t> border(length, 0);
     for (std::size_t i = 1, k = 0; i < length; ++i) {
@@ -64,31 +65,36 @@ std::size_t FindWithAutomaton(const char* text, std::size_t from, std::size_t li
         if (byte == upperPattern[matched]) ++matched;
         const std::size_t start = at + 1 - matched;
         if (start >= limit) return kNoPosition;
-        if (matched == length) return start;
+        if (matched == length) {
+            if (Accepts(needle, text, start)) return start;
+            matched = border[length - 1];
+        }
     }
     return kNoPosition;
 }
 
 std::size_t FindWithScanner(ForwardScanner scan, const char* text, std::size_t from,
-                            std::size_t limit, std::string_view upperPattern) {
-    if (upperPattern.empty()) return from < limit ? from : kNoPosition;
-    const ScanResult scanned = scan(text, from, limit, MakeNeedle(upperPattern));
+                            std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
+    const Needle needle = MakeNeedle(upperPattern, filter);
+    const ScanResult scanned = scan(text, from, limit, needle);
     if (scanned.resumeAt != kNoPosition) {
-        return FindWithAutomaton(text, scanned.resumeAt, limit, upperPattern);
+        return FindWithAutomaton(text, scanned.resumeAt, limit, needle);
     }
     return scanned.match;
 }
 
 std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::size_t at,
-                                std::string_view upperPattern) {
-    if (upperPattern.empty()) return at;
-    const Needle needle = MakeNeedle(upperPattern);
+                                std::string_view upperPattern, MatchFilter filter) {
+    const Needle needle = MakeNeedle(upperPattern, filter);
     // Starts whose far anchor lies at `at` or beyond may run into the NUL: the scanner must not
     // see them, so they are checked one by one.
     const std::size_t farOffset = needle.anchors.farOffset;
     const std::size_t scannedBelow = at >= farOffset ? at - farOffset : 0;
     for (std::size_t start = at + 1; start-- > scannedBelow;) {
-        if (MatchedLength(text + start, upperPattern) == upperPattern.size()) return start;
+        if (MatchedLength(text + start, upperPattern) == upperPattern.size() &&
+            Accepts(needle, text, start)) {
+            return start;
+        }
     }
     return scan(text, scannedBelow, needle);
 }
@@ -137,8 +143,8 @@ std::string UpperAscii(std::string_view text) {
     return upper;
 }
 
-Needle MakeNeedle(std::string_view upperPattern) {
-    Needle needle{upperPattern, ChooseAnchors(upperPattern), {}};
+Needle MakeNeedle(std::string_view upperPattern, MatchFilter filter) {
+    Needle needle{upperPattern, ChooseAnchors(upperPattern), filter, {}};
     upperPattern.copy(needle.head, kWidestBlock);
     return needle;
 }
@@ -186,7 +192,7 @@ ScanResult FindScalar(const char* text, std::size_t from, std::size_t limit,
             continue;
         }
         const std::size_t matched = MatchedLength(text + start, needle.upperPattern);
-        if (matched == length) return {start, kNoPosition};
+        if (matched == length && Accepts(needle, text, start)) return {start, kNoPosition};
         wasted += kCandidateCost + matched;
         if (AnchorsHaveFailed(wasted, start - from)) return {kNoPosition, start + 1};
     }
@@ -198,7 +204,8 @@ std::size_t FindLastScalar(const char* text, std::size_t below, const Needle& ne
     for (std::size_t start = below; start-- > 0;) {
         if (Matches(text[start + anchors.nearOffset], anchors.nearByte) &&
             Matches(text[start + anchors.farOffset], anchors.farByte) &&
-            MatchedLength(text + start, needle.upperPattern) == needle.upperPattern.size()) {
+            MatchedLength(text + start, needle.upperPattern) == needle.upperPattern.size() &&
+            Accepts(needle, text, start)) {
             return start;
         }
     }
@@ -220,20 +227,21 @@ bool ScannerAvailable(SearchScanner scanner) {
 }
 
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
-                           std::size_t limit, std::string_view upperPattern) {
-    return FindWithScanner(ForwardScannerFor(scanner), text, from, limit, upperPattern);
+                           std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
+    return FindWithScanner(ForwardScannerFor(scanner), text, from, limit, upperPattern, filter);
 }
 
 std::size_t FindLastFoldedWith(SearchScanner scanner, const char* text, std::size_t at,
-                               std::string_view upperPattern) {
-    return FindLastWithScanner(BackwardScannerFor(scanner), text, at, upperPattern);
+                               std::string_view upperPattern, MatchFilter filter) {
+    return FindLastWithScanner(BackwardScannerFor(scanner), text, at, upperPattern, filter);
 }
 
 std::size_t FindFolded(const char* text, std::size_t from, std::size_t limit,
-                       std::string_view upperPattern) {
-    return FindFoldedWith(BestScanner(), text, from, limit, upperPattern);
+                       std::string_view upperPattern, MatchFilter filter) {
+    return FindFoldedWith(BestScanner(), text, from, limit, upperPattern, filter);
 }
 
-std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern) {
-    return FindLastFoldedWith(BestScanner(), text, at, upperPattern);
+std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern,
+                           MatchFilter filter) {
+    return FindLastFoldedWith(BestScanner(), text, at, upperPattern, filter);
 }

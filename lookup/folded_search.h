@@ -22,11 +22,21 @@ constexpr char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<cha
 
 std::string UpperAscii(std::string_view text);
 
-// The first position in [from, limit) at which `upperPattern` occurs in `text`, or kNoPosition.
-// A match may run past `limit`; pass kNoPosition to search to the end. `from` must not lie past
-// the terminating NUL. `upperPattern` is non-empty, upper-cased and free of NUL bytes.
-std::size_t FindFolded(const char* text, std::size_t from, std::size_t limit,
-                       std::string_view upperPattern);
+// Narrows a search to the matches it accepts: the search passes over the others and goes on, in
+// the same pass. `accepts` may note what it sees in `context`.
+struct MatchFilter {
+    bool (*accepts)(const char* text, std::size_t position, void* context) = nullptr;
+    void* context = nullptr;
+};
 
-// The last position at or before `at` at which `upperPattern` occurs in `text`, or kNoPosition.
-std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern);
+// The first position in [from, limit) at which `upperPattern` occurs in `text` (and `filter`
+// accepts it), or kNoPosition. A match may run past `limit`; pass kNoPosition to search to the
+// end. `from` must not lie past the terminating NUL. `upperPattern` is non-empty, upper-cased
+// and free of NUL bytes.
+std::size_t FindFolded(const char* text, std::size_t from, std::size_t limit,
+                       std::string_view upperPattern, MatchFilter filter = {});
+
+// The last position at or before `at` at which `upperPattern` occurs in `text` (and `filter`
+// accepts it), or kNoPosition. `at` must not lie past the terminating NUL.
+std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern,
+                           MatchFilter filter = {});

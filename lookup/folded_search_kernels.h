@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "lookup/folded_search.h"
+
 // One byte of the pattern as a scanner compares it: a text byte matches when
 // (byte | foldBit) == value, so an ASCII letter matches in either case with one OR and one compare.
 struct AnchorByte {
@@ -34,15 +36,22 @@ inline constexpr std::size_t kWidestBlock = 32;
 struct Needle {
     std::string_view upperPattern;  // non-empty, upper-cased, no NUL
     Anchors anchors;
+    MatchFilter filter;
     // The pattern's first bytes, padded with NULs to a whole vector, so that a candidate's first
     // block can be verified with one compare whatever the pattern's length.
     alignas(kWidestBlock) char head[kWidestBlock];
 };
 
-Needle MakeNeedle(std::string_view upperPattern);
+Needle MakeNeedle(std::string_view upperPattern, MatchFilter filter);
+
+inline bool Accepts(const Needle& needle, const char* text, std::size_t position) {
+    return needle.filter.accepts == nullptr ||
+           needle.filter.accepts(text, position, needle.filter.context);
+}
 Anchors ChooseAnchors(std::string_view upperPattern);
 
-// A text built so that nearly every position is a candidate would make verification quadratic.
+// A text built so that nearly every position is a candidate (or a match the filter rejects)
+// would make verification quadratic.
 // Scanners count the work candidates waste (about kCandidateCost each, plus the bytes compared)
 // and give up on their anchors once it passes a few times the bytes scanned; the search then
 // finishes with an automaton that is linear whatever the text. Normal lists waste a few bytes
@@ -88,6 +97,7 @@ bool ScannerAvailable(SearchScanner scanner);
 
 // The searches of folded_search.h with a chosen scanner; the plain functions use the best one.
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
-                           std::size_t limit, std::string_view upperPattern);
+                           std::size_t limit, std::string_view upperPattern,
+                           MatchFilter filter = {});
 std::size_t FindLastFoldedWith(SearchScanner scanner, const char* text, std::size_t at,
-                               std::string_view upperPattern);
+                               std::string_view upperPattern, MatchFilter filter = {});

@@ -135,7 +135,7 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
             const auto start = static_cast<std::size_t>(
                 blockPosition + CountTrailingZeros(candidates) - farOffset);
             const std::size_t matched = MatchedLength<Vector>(text + start, needle);
-            if (matched == length) {
+            if (matched == length && Accepts(needle, text, start)) {
                 result.match = start;
                 return true;
             }
@@ -216,8 +216,8 @@ QBT_READS_WHOLE_BLOCKS std::size_t FindLastVector(const char* text, std::size_t 
         for (; candidates != 0; candidates &= ~(1U << HighestBit(candidates))) {
             const auto start =
                 static_cast<std::size_t>(blockPosition + HighestBit(candidates) - nearOffset);
-            if (MatchedLength<Vector>(text + start, needle) ==
-                needle.upperPattern.size()) {
+            if (MatchedLength<Vector>(text + start, needle) == needle.upperPattern.size() &&
+                Accepts(needle, text, start)) {
                 return start;
             }
         }

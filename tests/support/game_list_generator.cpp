@@ -127,6 +127,7 @@ std::vector<HostileList> GenerateHostileLists(std::size_t bytes) {
         {"key near-misses", Repeat(">1A2B3C4D</ROMCRX>", bytes), key},
         {"key digit near-misses", Repeat(">1A2B3C4E</ROMCRC>", bytes), key},
         {"padding near-misses", Repeat(">0000", bytes), "4D"},
+        {"short key tails", Repeat("x4D</ROMCRC>", bytes), "4D"},
         {"long key prefixes", Repeat(longKey.substr(0, 4000) + "1", bytes), longKey},
     };
     for (HostileList& list : lists) {
