@@ -21,3 +21,5 @@ ensure_packages() {
 }
 
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
+# The command-line tool (tools/): command line, JSON, CRC-32, zip directories.
+NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf)
