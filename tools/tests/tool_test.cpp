@@ -55,6 +55,7 @@ protected:
                const std::vector<std::string>& environment = {}) {
         std::vector<std::string> argumentStrings{QBT_TOOL};
         argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
+        // getenv takes the first of two entries with the same name, so the extra ones go first.
         std::vector<std::string> environmentStrings(environment);
         for (char** entry = environ; *entry != nullptr; ++entry)
             environmentStrings.push_back(*entry);
@@ -84,7 +85,6 @@ protected:
     fs::path scratch_;
 
 private:
-    // getenv takes the first of two entries with the same name, so the extra ones come first.
     static std::vector<char*> Pointers(std::vector<std::string>& strings) {
         std::vector<char*> pointers;
         for (std::string& text : strings) pointers.push_back(text.data());
