@@ -19,10 +19,10 @@ using NumberExport = int32_t(__cdecl*)(const char*, const char*, int32_t);
 
 constexpr const char* kModuleName = "Quillbridge_to_Tamberlow.dll";
 
-// In ordinal order: the host's export table lists them alphabetically from 1.
-constexpr const char* kExportNames[] = {"GetCountry",      "GetImgNum",        "GetMaker",
-                                        "GetMediaInfo",    "GetPluginAuthor",  "GetPluginInfo",
-                                        "GetPluginVersion", "GetSaveInfo",     "GetTitle"};
+// In ordinal order: the export table numbers the names alphabetically from 1.
+constexpr const char* kExportNames[] = {"GetCountry",       "GetImgNum",     "GetMaker",
+                                        "GetMediaInfo",     "GetPluginAuthor", "GetPluginInfo",
+                                        "GetPluginVersion", "GetSaveInfo",   "GetTitle"};
 
 class LoadedPlugin : public testing::Test {
 protected:
@@ -86,7 +86,8 @@ TEST_F(LoadedPlugin, EveryExportHasItsNameAndOrdinalAndIsCode) {
 
 // Bytes an export leaves on the stack after being called with `argumentCount` zero arguments: a
 // __cdecl function leaves them all for its caller to pop; one that pops them itself would
-// unbalance a host's stack.
+// unbalance a host's stack. The pushes leave the stack aligned to 4 bytes only, as hosts built
+// by other compilers may call.
 std::uintptr_t ArgumentBytesLeftForCaller(FARPROC function, int argumentCount) {
     std::uintptr_t left = 0;
     asm volatile(
