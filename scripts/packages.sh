@@ -21,3 +21,14 @@ ensure_packages() {
 }
 
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
+# The command-line tool (tools/): command line, JSON, CRC-32, zip directories.
+NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf)
+
+# The Windows build: mingw-w64 for i686, GoogleTest's source, and 32-bit Wine to run the tests.
+WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 locales)
+
+# 32-bit Wine comes from the i386 architecture. Adding it needs no apt-get update of its own:
+# wine32:i386 is then missing, so ensure_packages updates before it installs.
+ensure_i386_architecture() {
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+}

@@ -8,3 +8,13 @@ ensure_packages "${NATIVE_PACKAGES[@]}"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+
+# Windows: the 32-bit DLL cross-built with mingw-w64, its tests run under Wine, then the ZIP.
+# Wine takes the ANSI code page from the system locale ja_JP.UTF-8 (code page 932).
+ensure_i386_architecture
+ensure_packages "${WINDOWS_PACKAGES[@]}"
+locale -a | grep -x 'ja_JP.utf8' >/dev/null || as_root localedef -c -i ja_JP -f UTF-8 ja_JP.UTF-8
+cmake --preset windows
+cmake --build --preset windows
+ctest --preset windows
+cpack --preset windows

@@ -80,6 +80,7 @@ TEST(ReleaseNumber, EmptyOrNotStartingWithLetterOrDigit) {
     EXPECT_EQ(ReleaseNumberOf("&amp;1"), ErrBadValue) << "classified after entity decoding";
 }
 
+#if !defined(_WIN32)
 TEST(ReleaseNumber, FirstCharacterIsClassifiedInTheCallersLocale) {
     const std::string accented = "\xC3\xA9t\xC3\xA9";  // "été" in UTF-8
     {
@@ -93,6 +94,28 @@ TEST(ReleaseNumber, FirstCharacterIsClassifiedInTheCallersLocale) {
     ASSERT_TRUE(plain.Active());
     EXPECT_EQ(ReleaseNumberOf(accented), ErrBadValue) << "does not decode in the C locale";
 }
+#else
+// The text comes from a list without a UTF-8 declaration, so its Shift_JIS bytes reach the
+// classification unconverted, and decode as the host's locale says.
+TEST(ReleaseNumber, FirstCharacterIsClassifiedInTheHostsLocale) {
+    const auto releaseNumberOf = [](std::string_view number) {
+        const std::string list =
+            Game("0000000A", "<RELEASENUMBER>" + std::string(number) + "</RELEASENUMBER>");
+        return GetImgNum(list.c_str(), "A", 0);
+    };
+    const std::string fullWidthDigits = "\x82\x50\x82\x51";  // "１２"
+    {
+        ScopedLocale japanese(kShiftJisLocale);
+        ASSERT_TRUE(japanese.Active());
+        EXPECT_EQ(releaseNumberOf(fullWidthDigits), 0) << "full-width digits";
+        EXPECT_EQ(releaseNumberOf("\x81\x40" "12"), ErrBadValue) << "ideographic space";
+        EXPECT_EQ(releaseNumberOf("\x82"), ErrBadValue) << "a lead byte alone does not decode";
+    }
+    ScopedLocale plain("C");
+    ASSERT_TRUE(plain.Active());
+    EXPECT_EQ(releaseNumberOf(fullWidthDigits), ErrBadValue) << "0x82 is a control character";
+}
+#endif
 
 TEST(ReleaseNumber, LookupFailuresPassThrough) {
     const std::string list = ListWith("<RELEASENUMBER>12</RELEASENUMBER>");

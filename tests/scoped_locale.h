@@ -1,5 +1,5 @@
-// Runs a test under a given C locale on the calling thread only, the way a host thread would
-// have set it. The plug-in itself never sets a locale.
+// Runs a test under a given C locale, the way a host would have set it. The plug-in itself never
+// sets a locale.
 #pragma once
 
 #include <clocale>
@@ -7,6 +7,31 @@
 
 #include <string>
 
+#if defined(_WIN32)
+
+// The Windows runtime's locale belongs to the whole process, as the host's setlocale leaves it;
+// the test programs run their tests on one thread.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const char* name) : previous_(std::setlocale(LC_ALL, nullptr)) {
+        active_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ScopedLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+
+    bool Active() const { return active_; }
+
+private:
+    std::string previous_;
+    bool active_ = false;
+};
+
+inline constexpr const char* kShiftJisLocale = ".932";
+
+#else
+
+// POSIX hosts set a locale per thread with uselocale; so does this.
 class ScopedLocale {
 public:
     explicit ScopedLocale(const char* name) : locale_(newlocale(LC_ALL_MASK, name, nullptr)) {
@@ -30,3 +55,5 @@ private:
 // The test suite generates these with localedef before it runs (see tests/CMakeLists.txt).
 inline constexpr const char* kShiftJisLocale = "ja_JP.SJIS";
 inline constexpr const char* kUtf8Locale = "ja_JP.UTF-8";
+
+#endif

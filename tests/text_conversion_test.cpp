@@ -3,6 +3,10 @@
 
 #include <string>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "tests/host_calls.h"
 #include "tests/scoped_locale.h"
 
@@ -28,48 +32,73 @@ std::string ListWithTitle(std::string_view declaration, std::string_view title) 
     ASSERT_TRUE((scope).Active()) << "locale missing; the test setup generates it with " \
                                      "localedef (package locales)"
 
+// Makes Shift_JIS the ANSI code page for the rest of the test. On Windows that is the system's
+// code page, which no program changes: Wine takes it from LC_ALL, and ja_JP.UTF-8 gives 932.
+#if defined(_WIN32)
+#define USE_SHIFT_JIS_ANSI_CODE_PAGE() \
+    ASSERT_EQ(GetACP(), 932U) << "run under Wine with LC_ALL=ja_JP.UTF-8 (see tests/windows)"
+#else
+#define USE_SHIFT_JIS_ANSI_CODE_PAGE()    \
+    ScopedLocale shiftJis(kShiftJisLocale); \
+    REQUIRE_LOCALE(shiftJis)
+#endif
+
 TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
-    ScopedLocale shiftJis(kShiftJisLocale);
-    REQUIRE_LOCALE(shiftJis);
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
     const std::string list = Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " 2 " +
                                                            kGameUtf8 + "</TITLE>"));
     EXPECT_EQ(TitleOf(list), kTesutoShiftJis + " 2 " + kGameShiftJis);
 }
 
+#if !defined(_WIN32)
 TEST(Utf8Conversion, TextPassesThroughUnderAUtf8Locale) {
     ScopedLocale utf8(kUtf8Locale);
     REQUIRE_LOCALE(utf8);
     const std::string title = kTesutoUtf8 + " caf\xC3\xA9 \xFF";
     EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + title + "</TITLE>"))), title);
 }
+#endif
 
 TEST(Utf8Conversion, CharactersTheCodesetCannotHoldBecomeQuestionMarks) {
-    ScopedLocale shiftJis(kShiftJisLocale);
-    REQUIRE_LOCALE(shiftJis);
-    // U+00E9 has no Shift_JIS form; 0xFF and a cut-off sequence are not UTF-8 at all.
-    const std::string list =
-        Utf8List(Game("0000000A", "<TITLE>caf\xC3\xA9 \xFF " + kTesutoUtf8 + "\xE3\x83</TITLE>"));
-    EXPECT_EQ(TitleOf(list), "caf? ? " + kTesutoShiftJis + "??");
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
+    // U+D55C (a Hangul syllable) has no Shift_JIS form, nor a look-alike; 0xFF and a cut-off
+    // sequence are not UTF-8 at all.
+    const std::string list = Utf8List(
+        Game("0000000A", "<TITLE>caf\xED\x95\x9C \xFF " + kTesutoUtf8 + "\xE3\x83</TITLE>"));
+#if defined(_WIN32)
+    const std::string cutOffSequence = "?";  // Windows replaces an ill-formed sequence whole
+#else
+    const std::string cutOffSequence = "??";  // one "?" for each byte that is not UTF-8
+#endif
+    EXPECT_EQ(TitleOf(list), "caf? ? " + kTesutoShiftJis + cutOffSequence);
 }
 
+#if !defined(_WIN32)
 TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
     ScopedLocale plain("C");
     REQUIRE_LOCALE(plain);
     EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"))),
               "???" "!");  // kept apart from the "?"s so it is no trigraph
 }
+#else
+TEST(Utf8Conversion, FollowsTheSystemCodePageWhateverTheRuntimeLocale) {
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
+    ScopedLocale western(".1252");
+    ASSERT_TRUE(western.Active());
+    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "</TITLE>"))),
+              kTesutoShiftJis);
+}
+#endif
 
 TEST(EncodingTest, DeclarationDecidesInAnyLetterCase) {
-    ScopedLocale shiftJis(kShiftJisLocale);
-    REQUIRE_LOCALE(shiftJis);
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
     EXPECT_EQ(TitleOf(ListWithTitle("<?xml version=\"1.0\" encoding=\"utf-8\"?>", kTesutoUtf8)),
               kTesutoShiftJis);
     EXPECT_EQ(TitleOf(ListWithTitle("<?XML ENCODING='Utf-8' ?>", kTesutoUtf8)), kTesutoShiftJis);
 }
 
 TEST(EncodingTest, OtherListsKeepTheirOwnBytes) {
-    ScopedLocale shiftJis(kShiftJisLocale);
-    REQUIRE_LOCALE(shiftJis);
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
     // Shift_JIS trail bytes 0x65 and 0x67 are 'e' and 'g': the value must be cut from the text
     // as it is, not from an upper-cased form of it.
     EXPECT_EQ(TitleOf(ListWithTitle("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>",
@@ -81,8 +110,7 @@ TEST(EncodingTest, OtherListsKeepTheirOwnBytes) {
 }
 
 TEST(EncodingTest, WithoutADeclarationUtf8AnywhereCounts) {
-    ScopedLocale shiftJis(kShiftJisLocale);
-    REQUIRE_LOCALE(shiftJis);
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
     EXPECT_EQ(TitleOf(ListWithTitle("", kTesutoUtf8 + " (utf-8 edition)")),
               kTesutoShiftJis + " (utf-8 edition)");
     EXPECT_EQ(TitleOf(ListWithTitle("", kTesutoUtf8)), kTesutoUtf8);
@@ -101,8 +129,7 @@ TEST(Entities, FivePredefinedEntitiesInOrder) {
 }
 
 TEST(Entities, DecodedAfterConversionSoLengthsAreOfTheDecodedText) {
-    ScopedLocale shiftJis(kShiftJisLocale);
-    REQUIRE_LOCALE(shiftJis);
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
     const std::string list = Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " &amp; " +
                                                            kGameUtf8 + "</TITLE>"));
     const std::string expected = kTesutoShiftJis + " & " + kGameShiftJis;

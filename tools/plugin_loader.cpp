@@ -1,0 +1,49 @@
+#include "tools/plugin_loader.h"
+
+#include <string>
+
+#include "tools/tool_error.h"
+#include "tools/tool_platform.h"
+
+std::filesystem::path DefaultPluginPath() {
+    return (ExecutableDirectory() / QBT_PLUGIN_FROM_EXECUTABLE).lexically_normal();
+}
+
+namespace {
+
+template <typename Function>
+void Find(void* library, const char* name, Function& function, std::string& missing) {
+    function = reinterpret_cast<Function>(FindExport(library, name));
+    if (function == nullptr) missing += missing.empty() ? name : std::string(", ") + name;
+}
+
+}  // namespace
+
+Plugin LoadPlugin(const std::filesystem::path& path) {
+    // An absolute path, so that the loader never searches its library path for a bare name.
+    const std::filesystem::path absolutePath = std::filesystem::absolute(path);
+    std::string error;
+    void* library = OpenLibrary(absolutePath, error);
+    if (library == nullptr) {
+        throw ToolError(kExitUnusablePlugin,
+                        "cannot load the plug-in " + path.string() + ": " + error);
+    }
+    Plugin plugin{};
+    std::string missing;
+    Find(library, "GetPluginVersion", plugin.GetPluginVersion, missing);
+    Find(library, "GetPluginAuthor", plugin.GetPluginAuthor, missing);
+    Find(library, "GetPluginInfo", plugin.GetPluginInfo, missing);
+    Find(library, "GetMaker", plugin.GetMaker, missing);
+    Find(library, "GetTitle", plugin.GetTitle, missing);
+    Find(library, "GetSaveInfo", plugin.GetSaveInfo, missing);
+    Find(library, "GetMediaInfo", plugin.GetMediaInfo, missing);
+    Find(library, "GetCountry", plugin.GetCountry, missing);
+    Find(library, "GetImgNum", plugin.GetImgNum, missing);
+    if (!missing.empty()) {
+        throw ToolError(kExitUnusablePlugin, path.string() +
+                                                 " is not a complete list plug-in: it does not "
+                                                 "export " +
+                                                 missing);
+    }
+    return plugin;
+}

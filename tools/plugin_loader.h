@@ -1,0 +1,32 @@
+// Loading the plug-in exactly as a host does: the library opened by file name, each of the nine
+// exports found by its name.
+#pragma once
+
+#include <filesystem>
+
+#include "plugin/exports.h"
+
+// The exports' types, taken from their declarations so that they cannot drift apart.
+using VersionExport = decltype(&::GetPluginVersion);
+using IdentityExport = decltype(&::GetPluginAuthor);
+using TextExport = decltype(&::GetTitle);
+using NumberExport = decltype(&::GetImgNum);
+
+struct Plugin {
+    VersionExport GetPluginVersion;
+    IdentityExport GetPluginAuthor;
+    IdentityExport GetPluginInfo;
+    TextExport GetMaker;
+    TextExport GetTitle;
+    TextExport GetSaveInfo;
+    TextExport GetMediaInfo;
+    TextExport GetCountry;
+    NumberExport GetImgNum;
+};
+
+// The plug-in built alongside this executable.
+std::filesystem::path DefaultPluginPath();
+
+// Throws ToolError (kExitUnusablePlugin) when the library cannot be opened or lacks an export.
+// The library stays loaded until the process ends.
+Plugin LoadPlugin(const std::filesystem::path& path);

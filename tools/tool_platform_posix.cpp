@@ -1,0 +1,103 @@
+#include <dlfcn.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cwchar>
+
+#include "tools/tool_platform.h"
+
+void* OpenLibrary(const std::filesystem::path& path, std::string& error) {
+    // RTLD_NOW: a library with unresolved symbols fails here, not at its first call.
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) error = dlerror();
+    return library;
+}
+
+void* FindExport(void* library, const char* name) { return dlsym(library, name); }
+
+std::filesystem::path ExecutableDirectory() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : executable.parent_path();
+}
+
+namespace {
+
+// UTF-32 sits between the two codesets of every conversion, so that a character the target
+// cannot hold is always exactly four input bytes to step over.
+constexpr const char* kPivot = "UTF-32LE";
+constexpr std::string_view kPivotQuestionMark{"?\0\0\0", 4};
+
+// Converts the whole text. Where iconv stops at a sequence it cannot convert (or one cut short
+// at the end), `skip` input bytes are stepped over and `replacement` is written in their place.
+std::string ConvertAll(std::string_view text, const char* from, const char* to, std::size_t skip,
+                       std::string_view replacement) {
+    const iconv_t converter = iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+
+    std::string converted;
+    char* in = const_cast<char*>(text.data());  // iconv's signature; the input is not written
+    std::size_t inLeft = text.size();
+    char chunk[512];
+    bool flushed = false;
+    while (!flushed) {
+        char* out = chunk;
+        std::size_t outLeft = sizeof chunk;
+        std::size_t status;
+        if (inLeft > 0) {
+            status = iconv(converter, &in, &inLeft, &out, &outLeft);
+        } else {
+            status = iconv(converter, nullptr, nullptr, &out, &outLeft);  // end any shift state
+            flushed = status != static_cast<std::size_t>(-1) || errno != E2BIG;
+        }
+        converted.append(chunk, static_cast<std::size_t>(out - chunk));
+        if (status == static_cast<std::size_t>(-1) && errno != E2BIG && inLeft > 0) {
+            const std::size_t skipped = std::min(skip, inLeft);
+            in += skipped;
+            inLeft -= skipped;
+            converted.append(replacement);
+        }
+    }
+    iconv_close(converter);
+    return converted;
+}
+
+std::string Recode(std::string_view text, const char* from, const char* to) {
+    const std::string pivot = ConvertAll(text, from, kPivot, 1, kPivotQuestionMark);
+    return ConvertAll(pivot, kPivot, to, 4, "?");
+}
+
+}  // namespace
+
+std::string ShiftJisToTerminal(std::string_view text) {
+    // Code page 932 rather than plain Shift_JIS: the plug-in's text comes from Windows.
+    return Recode(text, "CP932", nl_langinfo(CODESET));
+}
+
+std::string TerminalToUtf8(std::string_view text) {
+    return Recode(text, nl_langinfo(CODESET), "UTF-8");
+}
+
+std::size_t DisplayWidth(std::string_view text) {
+    std::mbstate_t state{};
+    std::size_t width = 0;
+    while (!text.empty()) {
+        wchar_t character;
+        std::size_t length = std::mbrtowc(&character, text.data(), text.size(), &state);
+        if (length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2)) {
+            // Not a character in this locale: the terminal shows something one column wide.
+            state = {};
+            length = 1;
+            character = L'?';
+        }
+        const int columns = wcwidth(character);
+        width += columns < 0 ? 1 : static_cast<std::size_t>(columns);
+        text.remove_prefix(std::max<std::size_t>(length, 1));
+    }
+    return width;
+}
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
