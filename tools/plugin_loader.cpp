@@ -26,7 +26,7 @@ Plugin LoadPlugin(const std::filesystem::path& path) {
     void* library = OpenLibrary(absolutePath, error);
     if (library == nullptr) {
         throw ToolError(kExitUnusablePlugin,
-                        "cannot load the plug-in " + path.string() + ": " + error);
+                        "cannot load the plug-in " + PathToTerminal(path) + ": " + error);
     }
     Plugin plugin{};
     std::string missing;
@@ -40,7 +40,7 @@ Plugin LoadPlugin(const std::filesystem::path& path) {
     Find(library, "GetCountry", plugin.GetCountry, missing);
     Find(library, "GetImgNum", plugin.GetImgNum, missing);
     if (!missing.empty()) {
-        throw ToolError(kExitUnusablePlugin, path.string() +
+        throw ToolError(kExitUnusablePlugin, PathToTerminal(path) +
                                                  " is not a complete list plug-in: it does not "
                                                  "export " +
                                                  missing);

@@ -4,39 +4,19 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <functional>
-#include <memory>
 #include <string_view>
 #include <system_error>
 
-#include "tools/tool_error.h"
+#include "tools/file_reading.h"
+#include "tools/tool_platform.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Hands the file's content to `consume` piece by piece; the reason for a failure, or "".
-std::string ReadInChunks(const fs::path& path,
-                         const std::function<void(std::string_view)>& consume) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return std::strerror(errno);
-    std::vector<char> chunk(1 << 16);
-    std::size_t length;
-    while ((length = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0) {
-        consume({chunk.data(), length});
-    }
-    return std::ferror(file.get()) ? std::strerror(errno) : "";
-}
-
 std::string CannotRead(const fs::path& path, std::string_view reason) {
-    return "cannot read " + path.string() + ": " + std::string(reason);
+    return "cannot read " + PathToTerminal(path) + ": " + std::string(reason);
 }
 
 bool IsZipArchive(const fs::path& file) {
@@ -78,17 +58,6 @@ std::vector<RomChecksum> ZipEntryChecksums(const fs::path& archivePath,
 }
 
 }  // namespace
-
-std::string ReadGameList(const fs::path& path) {
-    std::string text;
-    const std::string failure =
-        ReadInChunks(path, [&](std::string_view chunk) { text.append(chunk); });
-    if (!failure.empty()) {
-        throw ToolError(kExitUnreadableFile,
-                        "cannot read the game list " + path.string() + ": " + failure);
-    }
-    return text;
-}
 
 std::vector<fs::path> CollectRomFiles(const std::vector<std::string>& paths,
                                       std::vector<std::string>& problems) {

@@ -1,14 +1,10 @@
-// Reading from disk: the game list, and the checksums of ROM files and of zip archives' entries.
+// What scan reads: the checksums of ROM files and of zip archives' entries.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-// The whole game list, byte for byte, as a host hands it over. Throws ToolError
-// (kExitUnreadableFile) when it cannot be read.
-std::string ReadGameList(const std::filesystem::path& path);
 
 // The files named, and every file under the folders named, folder by folder in name order.
 // A path that cannot be read is described in `problems` and left out.

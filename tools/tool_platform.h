@@ -1,8 +1,9 @@
-// What qbt needs from the operating system: loading a library, finding its own location and
-// showing text on a terminal. One implementation file per platform; only POSIX exists so far.
+// What qbt needs from the operating system: loading a library, finding its own location, naming
+// files and showing text on a terminal. One implementation file per platform.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -17,11 +18,21 @@ void* FindExport(void* library, const char* name);
 // The folder that holds the running executable.
 std::filesystem::path ExecutableDirectory();
 
-// Shift_JIS bytes re-encoded for the terminal (the LC_CTYPE locale's codeset). Characters the
-// terminal cannot show, and bytes that are not valid Shift_JIS, become '?'.
+// Paths as the command line gives them and as messages show them: in the terminal's codeset.
+// On Windows std::filesystem's own narrow strings are UTF-8 one way and the C runtime's codeset
+// the other, so the tool converts paths through these two only.
+std::filesystem::path PathFromTerminal(std::string_view text);
+std::string PathToTerminal(const std::filesystem::path& path);
+
+// fopen(path, "rb") for any file the system can name, whatever the terminal's codeset holds.
+std::FILE* OpenForReading(const std::filesystem::path& path);
+
+// Shift_JIS bytes re-encoded for the terminal. Characters the terminal cannot show become '?';
+// bytes that are not valid Shift_JIS become '?' (the system's replacement character on Windows).
 std::string ShiftJisToTerminal(std::string_view text);
 
-// Text in the terminal's codeset re-encoded as UTF-8, with '?' for invalid bytes.
+// Text in the terminal's codeset re-encoded as UTF-8. Invalid bytes become '?' (on Windows, the
+// system's replacement character).
 std::string TerminalToUtf8(std::string_view text);
 
 // How many terminal columns the text takes: two for a wide (East Asian) character.

@@ -24,6 +24,14 @@ std::filesystem::path ExecutableDirectory() {
     return error ? std::filesystem::path() : executable.parent_path();
 }
 
+std::filesystem::path PathFromTerminal(std::string_view text) { return text; }
+
+std::string PathToTerminal(const std::filesystem::path& path) { return path.string(); }
+
+std::FILE* OpenForReading(const std::filesystem::path& path) {
+    return std::fopen(path.c_str(), "rb");
+}
+
 namespace {
 
 // UTF-32 sits between the two codesets of every conversion, so that a character the target

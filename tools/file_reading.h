@@ -1,0 +1,18 @@
+// Reading files: the game list whole, as a host hands it over, and any file piece by piece.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The sample list of the source tree, found from the executable like the plug-in.
+std::filesystem::path DefaultGameListPath();
+
+// The whole game list, byte for byte. Throws ToolError (kExitUnreadableFile) when it cannot be
+// read.
+std::string ReadGameList(const std::filesystem::path& path);
+
+// Hands the file's content to `consume` piece by piece; the reason for a failure, or "".
+std::string ReadInChunks(const std::filesystem::path& path,
+                         const std::function<void(std::string_view)>& consume);
