@@ -1,104 +1,23 @@
-// qbt end to end: the built program run on the sample list, its output and exit code checked.
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <zip.h>
+// qbt end to end on both platforms: the built program run on the sample list, its output and
+// exit code checked.
+#include "tools/tests/tool_test.h"
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
 
-struct QbtRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-class ToolTest : public testing::Test {
-protected:
-    void SetUp() override {
-        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        scratch_ =
-            fs::temp_directory_path() / (std::string("qbt_") + test->test_suite_name() + "_" +
-                                         test->name() + "_" + std::to_string(getpid()));
-        fs::remove_all(scratch_);
-        fs::create_directories(scratch_);
-    }
-    void TearDown() override { fs::remove_all(scratch_); }
-
-    // Runs qbt with the test's environment, plus `environment` ("NAME=value") on top.
-    QbtRun Qbt(const std::vector<std::string>& arguments,
-               const std::vector<std::string>& environment = {}) {
-        std::vector<std::string> argumentStrings{QBT_TOOL};
-        argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
-        // getenv takes the first of two entries with the same name, so the extra ones go first.
-        std::vector<std::string> environmentStrings(environment);
-        for (char** entry = environ; *entry != nullptr; ++entry)
-            environmentStrings.push_back(*entry);
-
-        const fs::path out = scratch_ / "stdout";
-        const fs::path err = scratch_ / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        pid_t child;
-        const int spawned =
-            posix_spawn(&child, QBT_TOOL, &actions, nullptr, Pointers(argumentStrings).data(),
-                        Pointers(environmentStrings).data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << QBT_TOOL;
-            return {-1, "", ""};
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
-    }
-
-    fs::path scratch_;
-
-private:
-    static std::vector<char*> Pointers(std::vector<std::string>& strings) {
-        std::vector<char*> pointers;
-        for (std::string& text : strings) pointers.push_back(text.data());
-        pointers.push_back(nullptr);
-        return pointers;
-    }
-};
-
 using QbtLookup = ToolTest;
 
 TEST_F(QbtLookup, TableShowsSixFieldsPerKeyAndCodesInWords) {
     const QbtRun run = Qbt({"lookup", "B737FB1A", "6b286dac", "8D116ECE", "0F21DDB6", "00000000"});
     // Columns line up by display width: each Japanese character takes two columns.
-    EXPECT_EQ(run.out,
+    EXPECT_EQ(TerminalTextAsUtf8(run.out),
               "KEY       PUBLISHER               TITLE                         SAVE TYPE          "
               "MEDIA                                 REGION             RELEASE\n"
               "B737FB1A  Pebblewick Studios      Lanternfish Lagoon            EEPROM_V124        "
@@ -147,7 +66,7 @@ TEST_F(QbtLookup, KeyTypeDecidesHowAShortKeyIsWidened) {
 }
 
 TEST_F(QbtLookup, ShiftJisTerminalGetsShiftJisTablesButUtf8Json) {
-    const std::vector<std::string> shiftJis{"LC_ALL=ja_JP.SJIS", "LOCPATH=" QBT_TEST_LOCALES};
+    const std::vector<std::string> shiftJis = ShiftJisTerminal();
     const QbtRun table = Qbt({"lookup", "6b286dac", "36F675CC"}, shiftJis);
     ASSERT_EQ(table.exitCode, 0) << table.err;
     EXPECT_NE(table.out.find("\x90\xAF\x8B\xFB\x83\x7D\x81\x5B\x83\x50\x83\x62\x83\x67"),
@@ -167,76 +86,41 @@ TEST_F(QbtInfo, ShowsVersionAuthorAndDescriptionForTheTerminal) {
     const QbtRun run = Qbt({"info"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.starts_with("version      101\nauthor       ")) << run.out;
-    EXPECT_TRUE(run.out.ends_with("\ndescription  Quillbridge用のリネームデータを拝借します。\n"))
+    EXPECT_TRUE(TerminalTextAsUtf8(run.out).ends_with(
+        "\ndescription  Quillbridge用のリネームデータを拝借します。\n"))
         << run.out;
 
-    const QbtRun shiftJis = Qbt({"info"}, {"LC_ALL=ja_JP.SJIS", "LOCPATH=" QBT_TEST_LOCALES});
+    const QbtRun shiftJis = Qbt({"info"}, ShiftJisTerminal());
     EXPECT_TRUE(shiftJis.out.ends_with(
         "Quillbridge\x97\x70\x82\xCC\x83\x8A\x83\x6C\x81\x5B\x83\x80\x83\x66\x81\x5B\x83\x5E\x82"
         "\xF0\x94\x71\x8E\xD8\x82\xB5\x82\xDC\x82\xB7\x81\x42\n"))
         << "the plug-in's own 43 bytes";
 }
 
-using QbtScan = ToolTest;
+using QbtPaths = ToolTest;
 
-// ROM images whose CRC-32s the sample list holds (the first five games) or does not ('Z').
-void WriteRoms(const fs::path& folder) {
-    WriteFile(folder / "a.gba", std::string(1024, 'A'));
-    WriteFile(folder / "sub" / "b.gba", std::string(2048, 'B'));
-    WriteFile(folder / "sub" / "deeper" / "c.bin", std::string(4096, 'C'));
-    WriteFile(folder / "unknown.bin", std::string(100, 'Z'));
+// The tool and its plug-in copied into a folder named in Japanese: the default plug-in is found
+// from the executable's own path, and a path typed in the terminal's codeset reaches the file it
+// names and comes back unchanged in a message.
+TEST_F(QbtPaths, FolderNamedInJapaneseWorksAndIsShownAsTyped) {
+    const fs::path folder = scratch_ / u8"ゲーム";
+    const fs::path tool = CopyToolAndPlugin(folder);
+    const fs::path list = folder / u8"一覧.xml";
+    fs::copy_file(QBT_SAMPLE_LIST, list);
 
-    static const std::string d(512, 'D');
-    static const std::string e(512, 'E');
-    int error = 0;
-    zip_t* archive = zip_open((folder / "pack.zip").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(archive, nullptr);
-    zip_dir_add(archive, "inner", ZIP_FL_ENC_UTF_8);
-    zip_file_add(archive, "inner/d.gba", zip_source_buffer(archive, d.data(), d.size(), 0), 0);
-    zip_file_add(archive, "e.gba", zip_source_buffer(archive, e.data(), e.size(), 0), 0);
-    ASSERT_EQ(zip_close(archive), 0);
-}
+    const QbtRun info = RunQbt(tool, {"info"}, {}, scratch_);
+    EXPECT_EQ(info.exitCode, 0) << TerminalTextAsUtf8(info.err);
 
-TEST_F(QbtScan, ChecksumsFilesFoldersAndZipEntries) {
-    const fs::path roms = scratch_ / "roms";
-    WriteRoms(roms);
-    const QbtRun run = Qbt({"scan", "--json", roms.string()});
-    EXPECT_EQ(run.exitCode, 1) << run.err;
-    const json result = json::parse(run.out);
+    const QbtRun lookup =
+        RunQbt(tool, {"lookup", "--json", "--list", Utf8(list), "6b286dac"}, {}, scratch_);
+    ASSERT_EQ(lookup.exitCode, 0) << TerminalTextAsUtf8(lookup.err);
+    EXPECT_EQ(json::parse(lookup.out)[0]["title"], "星屑マーケット");
 
-    std::vector<std::string> rows;
-    for (const json& rom : result["roms"]) {
-        const std::string title = rom["in_list"] ? rom["title"].get<std::string>() : "-";
-        rows.push_back(fs::path(rom["file"].get<std::string>()).lexically_relative(roms).string() +
-                       " " + rom["key"].get<std::string>() + " " + title);
-    }
-    EXPECT_EQ(rows, (std::vector<std::string>{
-                        "a.gba B737FB1A Lanternfish Lagoon",
-                        "pack.zip:inner/d.gba 9263626F Mole & Marmot: Tunnel Trouble",
-                        "pack.zip:e.gba A32CD1E8 Die Glühwürmchen-Expedition",
-                        "sub/b.gba 6B286DAC 星屑マーケット",
-                        "sub/deeper/c.bin DE5CFA6F Château des Brumes",
-                        "unknown.bin 9748744C -",
-                    }));
-    EXPECT_EQ(result["found"], 5);
-    EXPECT_EQ(result["not_found"], 1);
-    EXPECT_EQ(result["unreadable"], 0);
-
-    const QbtRun table = Qbt({"scan", (roms / "a.gba").string(), (roms / "unknown.bin").string()});
-    EXPECT_TRUE(table.out.starts_with("FILE")) << table.out;
-    EXPECT_TRUE(table.out.ends_with("\n1 found, 1 not in the list\n")) << table.out;
-}
-
-TEST_F(QbtScan, UnreadablePathsAreReportedAndTheRestIsScanned) {
-    WriteFile(scratch_ / "a.gba", std::string(1024, 'A'));
-    WriteFile(scratch_ / "broken.zip", "not an archive");
-    const QbtRun run = Qbt({"scan", (scratch_ / "a.gba").string(),
-                            (scratch_ / "broken.zip").string(), (scratch_ / "absent").string()});
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_NE(run.out.find("Lanternfish Lagoon"), std::string::npos);
-    EXPECT_NE(run.out.find("1 found, 0 not in the list, 2 unreadable"), std::string::npos);
-    EXPECT_NE(run.err.find("broken.zip: Not a zip archive"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("absent: No such file or directory"), std::string::npos) << run.err;
+    const fs::path absent = folder / u8"無い.xml";
+    const QbtRun missing = Qbt({"lookup", "--list", Utf8(absent), "6b286dac"});
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_EQ(TerminalTextAsUtf8(missing.err),
+              "qbt: cannot read the game list " + Utf8(absent) + ": No such file or directory\n");
 }
 
 using QbtErrors = ToolTest;
@@ -248,9 +132,9 @@ TEST_F(QbtErrors, UnreadableGameListExitsWithThree) {
     EXPECT_EQ(missing.err,
               "qbt: cannot read the game list /nonexistent/games.xml: No such file or directory\n");
 
-    const QbtRun folder = Qbt({"scan", "--list", scratch_.string(), scratch_.string()});
+    const QbtRun folder = Qbt({"lookup", "--list", Utf8(scratch_), "B737FB1A"});
     EXPECT_EQ(folder.exitCode, 3);
-    EXPECT_NE(folder.err.find("Is a directory"), std::string::npos) << folder.err;
+    EXPECT_TRUE(folder.err.starts_with("qbt: cannot read the game list ")) << folder.err;
 }
 
 TEST_F(QbtErrors, PluginThatCannotBeLoadedOrLacksExportsExitsWithFour) {
@@ -291,7 +175,7 @@ TEST_F(QbtErrors, HelpListsTheSubcommandsAndExitCodes) {
     const QbtRun run = Qbt({"--help"});
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text :
-         {"info", "lookup", "scan", "--plugin", "Exit codes:", "4  the plug-in cannot be loaded"}) {
+         {"info", "lookup", "--plugin", "Exit codes:", "4  the plug-in cannot be loaded"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
 }

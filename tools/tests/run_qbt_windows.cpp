@@ -1,0 +1,105 @@
+#define NOMINMAX
+#include <windows.h>
+
+#include "tools/tests/tool_test.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+    const int length =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+// One argument as the C runtime splits a command line: quoted when it holds blanks or quotes,
+// backslashes doubled where a quote follows them.
+std::wstring Quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+        return argument;
+    }
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t character : argument) {
+        if (character == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(character == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += character;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+HANDLE CreateInheritableFile(const fs::path& path) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// qbt.exe writes its streams in text mode.
+std::string WithNewlines(std::string text) {
+    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+    return text;
+}
+
+}  // namespace
+
+QbtRun RunQbt(const fs::path& tool, const std::vector<std::string>& arguments,
+              const std::vector<std::string>& environment, const fs::path& scratch) {
+    // qbt inherits the suite's environment whole: no test here needs more on Windows.
+    if (!environment.empty()) ADD_FAILURE() << "extra environment is not passed on here";
+    std::wstring commandLine = Quoted(tool.native());
+    for (const std::string& argument : arguments) {
+        commandLine += L' ' + Quoted(Widen(argument, CP_UTF8));
+    }
+    const fs::path out = scratch / "stdout";
+    const fs::path err = scratch / "stderr";
+    const HANDLE outFile = CreateInheritableFile(out);
+    const HANDLE errFile = CreateInheritableFile(err);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outFile;
+    startup.hStdError = errFile;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(outFile);
+    CloseHandle(errFile);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << tool << ", error " << GetLastError();
+        return {-1, "", ""};
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return {static_cast<int>(exitCode), WithNewlines(ReadFile(out)), WithNewlines(ReadFile(err))};
+}
+
+// The suite runs under Wine with LC_ALL=ja_JP.UTF-8: the ANSI code page is already 932.
+std::vector<std::string> ShiftJisTerminal() {
+    if (GetACP() != 932) ADD_FAILURE() << "the ANSI code page is " << GetACP() << ", not 932";
+    return {};
+}
+
+std::string TerminalTextAsUtf8(const std::string& text) {
+    const std::wstring wide = Widen(text, CP_ACP);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
