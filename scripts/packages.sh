@@ -26,6 +26,8 @@ NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf)
 
 # The Windows build: mingw-w64 for i686, GoogleTest's source, and 32-bit Wine to run the tests.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 locales)
+# qbt.exe: the two header-only libraries of the native tool, shown to the cross compiler alone.
+WINDOWS_PACKAGES+=(libcli11-dev nlohmann-json3-dev)
 
 # 32-bit Wine comes from the i386 architecture. Adding it needs no apt-get update of its own:
 # wine32:i386 is then missing, so ensure_packages updates before it installs.
