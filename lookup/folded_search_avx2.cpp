@@ -17,6 +17,7 @@ struct Avx2 {
     static __m256i MatchBytes(__m256i bytes, __m256i fold, __m256i value) {
         return _mm256_cmpeq_epi8(_mm256_or_si256(bytes, fold), value);
     }
+    static __m256i Zero() { return _mm256_setzero_si256(); }
     static __m256i ZeroBytes(__m256i bytes) {
         return _mm256_cmpeq_epi8(bytes, _mm256_setzero_si256());
     }

@@ -17,6 +17,7 @@ struct Sse2 {
     static __m128i MatchBytes(__m128i bytes, __m128i fold, __m128i value) {
         return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value);
     }
+    static __m128i Zero() { return _mm_setzero_si128(); }
     static __m128i ZeroBytes(__m128i bytes) { return _mm_cmpeq_epi8(bytes, _mm_setzero_si128()); }
     static __m128i Equal(__m128i a, __m128i b) { return _mm_cmpeq_epi8(a, b); }
     // a-z to A-Z: a byte is lower case when byte - 'a' is at most 25 as an unsigned byte.
