@@ -187,8 +187,8 @@ TEST(HostileList, HugeList) {
     constexpr std::size_t kBytes = sizeof(void*) == 8 ? 256 * kMiB : 64 * kMiB;
     const GeneratedList piece = GenerateGameList(4 * kMiB);
     std::string list;
-    list.reserve(kBytes + 4096);
-    while (list.size() + piece.text.size() < kBytes) list += piece.text;
+    list.reserve(kBytes + piece.text.size() + 4096);
+    while (list.size() < kBytes) list += piece.text;
     list += Game("F00DF00D", "<TITLE>last</TITLE><PUBLISHER>end</PUBLISHER><SAVETYPE>x</SAVETYPE>"
                              "<ROMSIZE>1</ROMSIZE><LOCATION>7</LOCATION>"
                              "<RELEASENUMBER>9</RELEASENUMBER>");
