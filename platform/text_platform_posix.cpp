@@ -59,6 +59,8 @@ std::string ConvertUtf8ToAnsi(std::string_view utf8) {
         // as if the codeset were unknown.
         if (errno == ENOMEM) throw std::bad_alloc();
         // A codeset iconv does not know is rare enough that keeping the text beats losing it.
+        // (glibc also says EINVAL when memory runs out while it loads a converter module for the
+        // first time in the process; that case cannot be told apart.)
         return std::string(utf8);
     }
     const Converter converter(opened);
@@ -102,6 +104,8 @@ bool StartsWithLetterOrDigit(std::string_view text) {
     if (text.empty()) return false;
     std::mbstate_t state{};
     wchar_t first = 0;
+    // glibc sets a locale's decoder up on its first use there; should memory run out just then,
+    // it decodes as ASCII without a word, and a character outside ASCII counts as neither.
     const std::size_t used = std::mbrtowc(&first, text.data(), text.size(), &state);
     if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2)) return false;
     return std::iswalnum(static_cast<std::wint_t>(first)) != 0;
