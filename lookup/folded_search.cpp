@@ -1,6 +1,7 @@
 #include "lookup/folded_search.h"
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 #include <vector>
 
@@ -24,6 +25,24 @@ constexpr int Commonness(unsigned char byte) {
     }
     if ((byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte >= 0x80) return 1;
     return 0;
+}
+
+constexpr ByteCommonness ListByteCommonness() {
+    ByteCommonness table{};
+    for (int byte = 0; byte < 256; ++byte) table[byte] = Commonness(static_cast<unsigned char>(byte));
+    return table;
+}
+constexpr ByteCommonness kListByteCommonness = ListByteCommonness();
+
+// How often each byte (upper-cased) occurs in the text ahead of `from`, over a stretch long
+// enough to be typical of it and short enough to cost little beside the search.
+ByteCommonness CommonnessInText(const char* text, std::size_t from) {
+    constexpr std::size_t kSample = 64 * 1024;
+    ByteCommonness counts{};
+    for (const char* at = text + from; *at != '\0' && at < text + from + kSample; ++at) {
+        ++counts[static_cast<unsigned char>(FoldAscii(*at))];
+    }
+    return counts;
 }
 
 AnchorByte ToAnchorByte(char upper) {
@@ -75,12 +94,21 @@ std::size_t FindWithAutomaton(const char* text, std::size_t from, std::size_t li
 
 std::size_t FindWithScanner(ForwardScanner scan, const char* text, std::size_t from,
                             std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
-    const Needle needle = MakeNeedle(upperPattern, filter);
-    const ScanResult scanned = scan(text, from, limit, needle);
-    if (scanned.resumeAt != kNoPosition) {
-        return FindWithAutomaton(text, scanned.resumeAt, limit, needle);
+    Needle needle = MakeNeedle(upperPattern, filter);
+    ScanResult scanned = scan(text, from, limit, needle);
+    if (scanned.resumeAt == kNoPosition) return scanned.match;
+    // Anchors that suit game lists have failed on this text. Bytes of the pattern that are rare
+    // in the text itself often do better (a text made of few byte values lacks most of the
+    // pattern's); only if they fail too does the search go on a byte at a time.
+    const Anchors textAnchors =
+        ChooseAnchorsBy(upperPattern, CommonnessInText(text, scanned.resumeAt));
+    if (textAnchors.nearOffset != needle.anchors.nearOffset ||
+        textAnchors.farOffset != needle.anchors.farOffset) {
+        needle.anchors = textAnchors;
+        scanned = scan(text, scanned.resumeAt, limit, needle);
+        if (scanned.resumeAt == kNoPosition) return scanned.match;
     }
-    return scanned.match;
+    return FindWithAutomaton(text, scanned.resumeAt, limit, needle);
 }
 
 std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::size_t at,
@@ -150,11 +178,19 @@ Needle MakeNeedle(std::string_view upperPattern, MatchFilter filter) {
 }
 
 Anchors ChooseAnchors(std::string_view upperPattern) {
+    return ChooseAnchorsBy(upperPattern, kListByteCommonness);
+}
+
+Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byteCommonness) {
     const auto commonness = [&](std::size_t at) {
-        return Commonness(static_cast<unsigned char>(upperPattern[at]));
+        return byteCommonness[static_cast<unsigned char>(upperPattern[at])];
     };
+    // The rarest byte is sought near the ends only, so a pattern of a megabyte costs no more to
+    // prepare than one of a kilobyte; a key pattern's markup and digits all lie there.
+    const std::size_t length = upperPattern.size();
     std::size_t rarest = 0;
-    for (std::size_t at = 1; at < upperPattern.size(); ++at) {
+    for (std::size_t at = 1; at < length; ++at) {
+        if (at == kAnchorReach && length > 2 * kAnchorReach) at = length - kAnchorReach;
         if (commonness(at) < commonness(rarest)) rarest = at;
     }
     // The second anchor: preferably another byte value (a run of one byte in the text would

@@ -7,10 +7,10 @@ namespace {
 
 struct Avx2 {
     static constexpr std::size_t kWidth = 32;
-    static __m256i Load(const char* aligned) {
+    QBT_READS_WHOLE_BLOCKS static __m256i Load(const char* aligned) {
         return _mm256_load_si256(reinterpret_cast<const __m256i*>(aligned));
     }
-    static __m256i LoadUnaligned(const char* at) {
+    QBT_READS_WHOLE_BLOCKS static __m256i LoadUnaligned(const char* at) {
         return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     }
     static __m256i Splat(unsigned char byte) { return _mm256_set1_epi8(static_cast<char>(byte)); }

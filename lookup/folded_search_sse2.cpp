@@ -7,10 +7,10 @@ namespace {
 
 struct Sse2 {
     static constexpr std::size_t kWidth = 16;
-    static __m128i Load(const char* aligned) {
+    QBT_READS_WHOLE_BLOCKS static __m128i Load(const char* aligned) {
         return _mm_load_si128(reinterpret_cast<const __m128i*>(aligned));
     }
-    static __m128i LoadUnaligned(const char* at) {
+    QBT_READS_WHOLE_BLOCKS static __m128i LoadUnaligned(const char* at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     }
     static __m128i Splat(unsigned char byte) { return _mm_set1_epi8(static_cast<char>(byte)); }

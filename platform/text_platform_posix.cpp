@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -53,8 +54,15 @@ std::string ConvertUtf8ToAnsi(std::string_view utf8) {
     const char* codeset = nl_langinfo(CODESET);
     if (IsUtf8Codeset(codeset)) return std::string(utf8);
     const iconv_t opened = iconv_open(codeset, "UTF-8");
-    // A codeset iconv does not know is rare enough that keeping the text beats losing it.
-    if (opened == reinterpret_cast<iconv_t>(-1)) return std::string(utf8);
+    if (opened == reinterpret_cast<iconv_t>(-1)) {
+        // iconv_open allocates: when memory runs out the text must not come back unconverted
+        // as if the codeset were unknown.
+        if (errno == ENOMEM) throw std::bad_alloc();
+        // A codeset iconv does not know is rare enough that keeping the text beats losing it.
+        // (glibc also says EINVAL when memory runs out while it loads a converter module for the
+        // first time in the process; that case cannot be told apart.)
+        return std::string(utf8);
+    }
     const Converter converter(opened);
 
     // Only a few codesets take more bytes per character than UTF-8; the buffer grows for those.
@@ -77,6 +85,9 @@ std::string ConvertUtf8ToAnsi(std::string_view utf8) {
             converted.resize(converted.size() * 2);
             continue;
         }
+        // Closing a shift state can only fail for want of room; should a codeset fail otherwise,
+        // the text converted so far stands rather than skipping input that is not there.
+        if (flushing) break;
         // A character the codeset cannot hold, or a byte that is not UTF-8: one "?" for it.
         const std::size_t skipped =
             std::max<std::size_t>(1, Utf8SequenceLength(std::string_view(in, inLeft)));
@@ -93,6 +104,8 @@ bool StartsWithLetterOrDigit(std::string_view text) {
     if (text.empty()) return false;
     std::mbstate_t state{};
     wchar_t first = 0;
+    // glibc sets a locale's decoder up on its first use there; should memory run out just then,
+    // it decodes as ASCII without a word, and a character outside ASCII counts as neither.
     const std::size_t used = std::mbrtowc(&first, text.data(), text.size(), &state);
     if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2)) return false;
     return std::iswalnum(static_cast<std::wint_t>(first)) != 0;

@@ -18,3 +18,17 @@ cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
 cpack --preset windows
+
+# Hardening: the native suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# concurrency tests under ThreadSanitizer, and each fuzz target for QBT_FUZZ_SECONDS (30 by
+# default, the two at once) with clang and libFuzzer. Any finding fails the stage.
+ensure_packages "${HARDENING_PACKAGES[@]}"
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
+cmake --preset fuzz
+cmake --build --preset fuzz
+ctest --preset fuzz

@@ -127,6 +127,17 @@ TEST_P(EveryScanner, TextsBuiltAgainstTheAnchorsStillGiveTheFirstMatch) {
     EXPECT_EQ(Find(periodic + pattern, 0, kNoPosition, pattern), periodic.size());
     EXPECT_EQ(Find(periodic + pattern, 0, 9000, pattern), kNoPosition);
 
+    // Anchors rare in the text take over when those chosen for game lists fail: every other
+    // position here starts a partial match thousands of bytes long, but the text has no "<".
+    std::string pairs;
+    for (int i = 0; i < 20000; ++i) pairs += ">0";
+    const std::string markedPattern = UpperAscii(pairs.substr(0, 4001)) + "</ROMCRC>";
+    EXPECT_EQ(Find(pairs + markedPattern, 0, kNoPosition, markedPattern), pairs.size());
+    EXPECT_EQ(Find(pairs + markedPattern, 0, pairs.size(), markedPattern), kNoPosition);
+    // A pattern made only of the text's own bytes leaves the automaton to finish.
+    const std::string ownBytes = UpperAscii(periodic.substr(0, 40)) + "BA";
+    EXPECT_EQ(Find(periodic + ownBytes, 0, kNoPosition, ownBytes), periodic.size());
+
     const std::string zeros(100000, '0');
     EXPECT_EQ(Find(zeros, 0, kNoPosition, ">00000000</ROMCRC>"), kNoPosition);
     EXPECT_EQ(Find(zeros + ">00000000</romcrc>", 0, kNoPosition, ">00000000</ROMCRC>"),
