@@ -1,8 +1,8 @@
 # Builds the locales the tests need into DIR with localedef (Debian package "locales").
 # Usage: cmake -DDIR=<dir> -P generate_locales.cmake
-foreach(spec "SHIFT_JIS;ja_JP.SJIS" "UTF-8;ja_JP.UTF-8")
-    list(GET spec 0 charmap)
-    list(GET spec 1 name)
+foreach(locale "SHIFT_JIS;ja_JP.SJIS" "UTF-8;ja_JP.UTF-8")
+    list(GET locale 0 charmap)
+    list(GET locale 1 name)
     if(EXISTS ${DIR}/${name}/LC_CTYPE)
         continue()
     endif()
