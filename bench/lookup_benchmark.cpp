@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/game_list_generator.h"
 #include "lookup/folded_search.h"
 #include "lookup/folded_search_kernels.h"
 #include "plugin/exports.h"
+#include "tests/support/game_list_generator.h"
 #include "tests/support/literal_lookup.h"
 
 // Counting allocator: every operator new in this process goes through here, so one call's heap
@@ -45,8 +45,9 @@ const GeneratedList& ListOf(std::int64_t mebibytes) {
     static std::map<std::int64_t, GeneratedList> lists;
     auto found = lists.find(mebibytes);
     if (found == lists.end()) {
-        found = lists.emplace(mebibytes, GenerateGameList(static_cast<std::size_t>(mebibytes) * kMiB))
-                    .first;
+        found =
+            lists.emplace(mebibytes, GenerateGameList(static_cast<std::size_t>(mebibytes) * kMiB))
+                .first;
     }
     return found->second;
 }
@@ -72,7 +73,8 @@ std::int32_t Title(const char* text, const char* key) {
 std::int32_t LiteralTitle(const char* text, const char* key) {
     std::string value;
     const std::int32_t result = LiteralExtractField(text, key, 0, "TITLE", value);
-    return result < 0 ? result : static_cast<std::int32_t>(std::min<std::size_t>(value.size(), 255));
+    return result < 0 ? result
+                      : static_cast<std::int32_t>(std::min<std::size_t>(value.size(), 255));
 }
 
 // What a renaming host asks about one ROM: each text field as a size query and then a copy,
@@ -92,8 +94,8 @@ std::int64_t OneRom(const char* text, const char* key) {
 std::int64_t LiteralOneRom(const char* text, const char* key) {
     std::int64_t sum = 0;
     std::string value;
-    for (const char* field : {"PUBLISHER", "TITLE", "SAVETYPE", "ROMSIZE", "SOURCEROM",
-                              "LOCATION"}) {
+    for (const char* field :
+         {"PUBLISHER", "TITLE", "SAVETYPE", "ROMSIZE", "SOURCEROM", "LOCATION"}) {
         for (int call = 0; call < 2; ++call) sum += LiteralExtractField(text, key, 0, field, value);
     }
     return sum + LiteralExtractField(text, key, 0, "RELEASENUMBER", value);
@@ -105,7 +107,8 @@ void SetBytes(benchmark::State& state, std::size_t perIteration) {
 
 void CheckTitleAgainstLiteral(benchmark::State& state, const char* text, const char* key) {
     const std::int32_t expected = LiteralTitle(text, key);
-    if (Title(text, key) != expected) state.SkipWithError("GetTitle differs from the literal lookup");
+    if (Title(text, key) != expected)
+        state.SkipWithError("GetTitle differs from the literal lookup");
     if ((expected < 0) != (state.range(1) == kAbsent)) state.SkipWithError("key placed wrongly");
 }
 

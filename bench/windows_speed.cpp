@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
 
     if (Title(list.text, kAbsentKey) != ErrKeyNotFound ||
         LiteralTitle(list.text, kAbsentKey) != ErrKeyNotFound ||
-        Title(list.text, middleKey.c_str()) < 0 || LiteralTitle(list.text, middleKey.c_str()) != 0) {
+        Title(list.text, middleKey.c_str()) < 0 ||
+        LiteralTitle(list.text, middleKey.c_str()) != 0) {
         std::puts("answers differ from the literal lookup");
         return 1;
     }
@@ -63,9 +64,8 @@ int main(int argc, char** argv) {
         MedianMicroseconds(runs, [&] { sink += Title(list.text, middleKey.c_str()); });
     const double literalMiddle =
         MedianMicroseconds(runs, [&] { sink += LiteralTitle(list.text, middleKey.c_str()); });
-    const double memchrPass = MedianMicroseconds(runs, [&] {
-        sink += std::memchr(list.text.data(), '\x01', list.text.size()) != nullptr;
-    });
+    const double memchrPass = MedianMicroseconds(
+        runs, [&] { sink += std::memchr(list.text.data(), '\x01', list.text.size()) != nullptr; });
 
     std::printf("list %zu bytes, median of %d runs\n", list.text.size(), runs);
     std::printf("GetTitle, key absent:  %10.1f us   literal %10.1f us   %5.1fx faster\n", absent,

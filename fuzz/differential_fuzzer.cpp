@@ -109,8 +109,8 @@ void CompareLookups(const FuzzInput& input, std::int32_t keyType, std::string_vi
                                                      keyType, field, literalValue);
     if (result != literal || value != literalValue) {
         std::fprintf(stderr, "lookup of %.*s: %d \"%s\", literal lookup: %d \"%s\"\n",
-                     static_cast<int>(field.size()), field.data(), result, value.c_str(),
-                     literal, literalValue.c_str());
+                     static_cast<int>(field.size()), field.data(), result, value.c_str(), literal,
+                     literalValue.c_str());
         std::abort();
     }
 }

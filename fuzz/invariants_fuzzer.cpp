@@ -44,8 +44,12 @@ void Require(bool holds, const char* what, const char* exportName) {
 
 bool IsResultCode(int32_t result) {
     switch (result) {
-        case ErrKeyNotFound: case ErrFieldNotFound: case ErrEmptyValue: case ErrBadValue:
-        case ErrBadArgument: case ErrOutOfMemory: return true;
+        case ErrKeyNotFound:
+        case ErrFieldNotFound:
+        case ErrEmptyValue:
+        case ErrBadValue:
+        case ErrBadArgument:
+        case ErrOutOfMemory: return true;
         default: return false;
     }
 }
@@ -62,8 +66,9 @@ void UseLocale(unsigned choice) {
 // A buffer of exactly `size` bytes (so AddressSanitizer sees any write past it), filled with a
 // byte that shows which ones were written.
 struct Buffer {
-    explicit Buffer(int32_t size) : size(size > 0 ? static_cast<std::size_t>(size) : 0),
-                                    bytes(new char[this->size + (this->size == 0)]) {
+    explicit Buffer(int32_t size)
+        : size(size > 0 ? static_cast<std::size_t>(size) : 0),
+          bytes(new char[this->size + (this->size == 0)]) {
         std::memset(bytes.get(), kUntouched, this->size);
     }
     bool UntouchedFrom(std::size_t first) const {
@@ -81,7 +86,8 @@ std::string WholeValue(const NamedExport& text, const FuzzInput& input, int32_t 
                        int32_t size) {
     Buffer whole(size);
     char* out = whole.bytes.get();
-    const int32_t copied = text.query(input.listText.c_str(), input.key.c_str(), keyType, &out, size);
+    const int32_t copied =
+        text.query(input.listText.c_str(), input.key.c_str(), keyType, &out, size);
     Require(copied == size - 1, "a buffer of the queried size does not get the whole value",
             text.name);
     Require(whole.bytes[static_cast<std::size_t>(copied)] == '\0', "no NUL after the value",
@@ -124,9 +130,9 @@ int32_t CheckTextExport(const NamedExport& text, const FuzzInput& input, int32_t
     const auto length = static_cast<std::size_t>(copied);
     Require(buffer.bytes[length] == '\0', "no NUL after the copy", text.name);
     Require(buffer.UntouchedFrom(length + 1), "bytes past the NUL were written", text.name);
-    Require(WholeValue(text, input, keyType, size).compare(0, length, buffer.bytes.get(),
-                                                           length) == 0,
-            "a short buffer does not get a prefix of the value", text.name);
+    Require(
+        WholeValue(text, input, keyType, size).compare(0, length, buffer.bytes.get(), length) == 0,
+        "a short buffer does not get a prefix of the value", text.name);
     return size;
 }
 

@@ -72,8 +72,8 @@ std::size_t FindKey(const char* text, std::string_view upperKey, const ListLooku
     const std::string paddedHead =
         Concat(">", std::string_view(widenedKey).substr(0, widenedKey.size() - upperKey.size()));
     KeyTails tails{paddedHead};
-    const std::size_t padded = FindFolded(text, 0, kNoPosition, Concat(upperKey, closingKeyTag),
-                                          {IsPaddedKey, &tails});
+    const std::size_t padded =
+        FindFolded(text, 0, kNoPosition, Concat(upperKey, closingKeyTag), {IsPaddedKey, &tails});
     return padded != kNoPosition ? padded - paddedHead.size() : tails.firstPlain;
 }
 
@@ -99,7 +99,8 @@ bool FindRecord(const char* text, std::size_t keyPosition, std::string_view uppe
     const std::size_t before = FindLastFolded(text, keyPosition + 1, tail, {IsRecordTagTail});
     if (before == kNoPosition || IsClosingTagTail(text, before)) return false;
     record.start = before - 1;
-    const std::size_t after = FindFolded(text, keyPosition + 1, kNoPosition, tail, {IsRecordTagTail});
+    const std::size_t after =
+        FindFolded(text, keyPosition + 1, kNoPosition, tail, {IsRecordTagTail});
     record.end = after == kNoPosition ? kNoPosition : TagStart(text, after);
     return true;
 }

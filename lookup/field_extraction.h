@@ -21,9 +21,9 @@
 #include <string_view>
 
 struct ListLookup {
-    const char* listText;   // whole list, NUL-terminated, read where it lies
-    const char* key;        // checksum in hexadecimal, either case
-    std::int32_t keyType;   // 0 and 32 pad the key to 8 digits, 1 to 4, others leave it alone
+    const char* listText;        // whole list, NUL-terminated, read where it lies
+    const char* key;             // checksum in hexadecimal, either case
+    std::int32_t keyType;        // 0 and 32 pad the key to 8 digits, 1 to 4, others leave it alone
     std::string_view fieldTag;   // element name in upper case, without brackets: "TITLE"
     std::string_view keyTag;     // element holding the key, without brackets: "ROMCRC"
     std::string_view recordTag;  // opening tag of a record, "<" + name + ">": "<GAME>"

@@ -25,7 +25,8 @@ struct Avx2 {
     // a-z to A-Z: a byte is lower case when byte - 'a' is at most 25 as an unsigned byte.
     static __m256i FoldAscii(__m256i bytes) {
         const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8('a'));
-        const __m256i lower = _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(25)), offset);
+        const __m256i lower =
+            _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(25)), offset);
         return _mm256_sub_epi8(bytes, _mm256_and_si256(lower, _mm256_set1_epi8(0x20)));
     }
     static __m256i And(__m256i a, __m256i b) { return _mm256_and_si256(a, b); }

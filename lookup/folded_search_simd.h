@@ -96,8 +96,8 @@ QBT_READS_WHOLE_BLOCKS std::size_t MatchedLength(const char* at, const Needle& n
 }
 
 template <typename Vector>
-QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
-                                             std::size_t limit, const Needle& needle) {
+QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from, std::size_t limit,
+                                             const Needle& needle) {
     constexpr std::size_t kWidth = Vector::kWidth;
     constexpr auto kStep = static_cast<std::ptrdiff_t>(kWidth);
     const Anchors& anchors = needle.anchors;
@@ -126,8 +126,7 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
 
     // Verifies the candidates of a block with hits or the NUL in it. True when the search is
     // decided: a match, the end of the text or the limit, or anchors that have failed.
-    const auto settle = [&](std::ptrdiff_t position, std::uint32_t candidates,
-                            std::uint32_t ends) {
+    const auto settle = [&](std::ptrdiff_t position, std::uint32_t candidates, std::uint32_t ends) {
         candidates &= BitsFrom<kWidth>(firstFar - position);
         candidates &= BitsBelow<kWidth>(farLimit - position);
         if (ends != 0) {
@@ -162,8 +161,8 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
         BitsFrom<kWidth>(static_cast<std::ptrdiff_t>(from) - blockPosition);
     const auto nearAtFar = static_cast<std::uint32_t>(
         std::uint64_t{Vector::Bits(Vector::MatchBytes(bytes, nearFold, nearValue))} << distance);
-    if (settle(blockPosition, Vector::Bits(Vector::MatchBytes(bytes, farFold, farValue)) & nearAtFar,
-               firstEnds)) {
+    if (settle(blockPosition,
+               Vector::Bits(Vector::MatchBytes(bytes, farFold, farValue)) & nearAtFar, firstEnds)) {
         return result;
     }
     // The near anchor's bytes, `distance` back, come from one unaligned load that stays within

@@ -22,11 +22,12 @@ constexpr std::size_t kDerivedTextLimit = 254;
 // Indexed by the LOCATION element's code. The mix of bracketed codes and plain country names is
 // what hosts put into file names, so it stays as it is.
 constexpr std::array<std::string_view, 26> kRegionLabels = {
-    "(E)",     "(U)",     "(G)",    "(C)",          "(S)",           "(F)",
-    "(I)",     "(J)",     "(NL)",   "(UK)",         "Denmark",       "(FN)",
-    "Norway",  "Poland",  "Portugal", "(SW)",       "(EU)",          "(EUJ)",
-    "(UJ)",    "(A)",     "(K)",    "Brazil",       "South Korea",   "Europe Brazil",
-    "Europe USA Brazil",  "USA Brazil"};
+    "(E)",       "(U)",    "(G)",         "(C)",           "(S)",
+    "(F)",       "(I)",    "(J)",         "(NL)",          "(UK)",
+    "Denmark",   "(FN)",   "Norway",      "Poland",        "Portugal",
+    "(SW)",      "(EU)",   "(EUJ)",       "(UJ)",          "(A)",
+    "(K)",       "Brazil", "South Korea", "Europe Brazil", "Europe USA Brazil",
+    "USA Brazil"};
 
 bool IsBadQuery(const char* listText, const char* key) {
     return listText == nullptr || key == nullptr;
@@ -84,14 +85,12 @@ std::int32_t AnswerTextField(std::string_view fieldTag, const char* listText, co
 extern "C" {
 
 QBT_EXPORT std::int32_t QBT_CALL GetMaker(const char* listText, const char* key,
-                                          std::int32_t keyType, char** out,
-                                          std::int32_t outSize) {
+                                          std::int32_t keyType, char** out, std::int32_t outSize) {
     return AnswerTextField("PUBLISHER", listText, key, keyType, out, outSize);
 }
 
 QBT_EXPORT std::int32_t QBT_CALL GetTitle(const char* listText, const char* key,
-                                          std::int32_t keyType, char** out,
-                                          std::int32_t outSize) {
+                                          std::int32_t keyType, char** out, std::int32_t outSize) {
     return AnswerTextField("TITLE", listText, key, keyType, out, outSize);
 }
 
@@ -119,8 +118,7 @@ QBT_EXPORT std::int32_t QBT_CALL GetImgNum(const char* listText, const char* key
     if (IsBadQuery(listText, key)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
         std::string number;
-        const std::int32_t found =
-            ReadDerivedText("RELEASENUMBER", listText, key, keyType, number);
+        const std::int32_t found = ReadDerivedText("RELEASENUMBER", listText, key, keyType, number);
         if (found < 0) return found;
         if (StartsWithLetterOrDigit(number)) return ParseLeadingInt(number);
         return number.empty() ? ErrEmptyValue : ErrBadValue;

@@ -80,7 +80,8 @@ const std::string kJapaneseElements =
     "<TITLE>\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88 \xE5\x86\x92\xE9\x99\xBA &amp; Caf\xC3\xA9</TITLE>"
     "<PUBLISHER>\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0</PUBLISHER><SAVETYPE>SRAM</SAVETYPE>"
     "<ROMSIZE>8 Mbit</ROMSIZE><SOURCEROM>Disk</SOURCEROM><LOCATION>21</LOCATION>"
-    "<RELEASENUMBER>\xEF\xBC\xA1" "12</RELEASENUMBER>";
+    "<RELEASENUMBER>\xEF\xBC\xA1"
+    "12</RELEASENUMBER>";
 
 std::string PeriodicList() {
     std::string list;
@@ -90,8 +91,8 @@ std::string PeriodicList() {
 
 std::vector<Scenario> Scenarios() {
     return {
-        {"AsciiListInTheCLocale", "<GAMES>" + Game("0000ABCD", kElements) + "</GAMES>", "abcd",
-         0, nullptr},
+        {"AsciiListInTheCLocale", "<GAMES>" + Game("0000ABCD", kElements) + "</GAMES>", "abcd", 0,
+         nullptr},
         {"Utf8ListConvertedToShiftJis", Utf8List(Game("0000ABCD", kJapaneseElements)), "ABCD", 0,
          kShiftJisLocale},
         {"Utf8ListInAUtf8Locale", Utf8List(Game("0000ABCD", kJapaneseElements)), "abcd", 32,

@@ -33,8 +33,8 @@ std::vector<std::string> AskEverything(const std::string& list, const Question& 
         const int32_t size = text.query(list.c_str(), key, question.keyType, nullptr, 0);
         std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 1, '#');
         char* out = buffer.data();
-        const int32_t copied = size > 0 ? text.query(list.c_str(), key, question.keyType, &out, size)
-                                        : size;
+        const int32_t copied =
+            size > 0 ? text.query(list.c_str(), key, question.keyType, &out, size) : size;
         answers.push_back(std::to_string(size) + " " + std::to_string(copied) + " " + buffer);
     }
     answers.push_back(std::to_string(GetImgNum(list.c_str(), key, question.keyType)));
@@ -88,9 +88,11 @@ TEST(Concurrency, EveryExportFromManyThreadsAnswersAsOneThreadDoes) {
     RunTogether([&](int thread) {
         // Each thread starts at another question, so different keys are looked up at once.
         for (std::size_t round = 0; round < 4 * questions.size(); ++round) {
-            const std::size_t index = (round + static_cast<std::size_t>(thread) * 5) % questions.size();
+            const std::size_t index =
+                (round + static_cast<std::size_t>(thread) * 5) % questions.size();
             if (AskEverything(list, questions[index]) != expected[index]) {
-                mismatches.Report("thread " + std::to_string(thread) + ", key " + questions[index].key);
+                mismatches.Report("thread " + std::to_string(thread) + ", key " +
+                                  questions[index].key);
             }
         }
     });
@@ -100,12 +102,15 @@ TEST(Concurrency, EveryExportFromManyThreadsAnswersAsOneThreadDoes) {
 // The conversion and the release number's classification follow the calling thread's locale:
 // threads in Shift_JIS, UTF-8 and C locales at once each get their own locale's answers.
 TEST(Concurrency, ThreadsInDifferentLocalesDoNotDisturbEachOther) {
-    const std::string list = Utf8List(
-        Game("0000000A", "<TITLE>\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88 Caf\xC3\xA9</TITLE>"
-                         "<PUBLISHER>\xE5\x86\x92\xE9\x99\xBA &amp; Co</PUBLISHER>"
-                         "<RELEASENUMBER>\xC3\xA9" "12</RELEASENUMBER>") +
-        Game("0000000B", "<TITLE>\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0</TITLE>"
-                         "<RELEASENUMBER>\xEF\xBC\x91</RELEASENUMBER>"));
+    const std::string list =
+        Utf8List(Game("0000000A",
+                      "<TITLE>\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88 Caf\xC3\xA9</TITLE>"
+                      "<PUBLISHER>\xE5\x86\x92\xE9\x99\xBA &amp; Co</PUBLISHER>"
+                      "<RELEASENUMBER>\xC3\xA9"
+                      "12</RELEASENUMBER>") +
+                 Game("0000000B",
+                      "<TITLE>\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0</TITLE>"
+                      "<RELEASENUMBER>\xEF\xBC\x91</RELEASENUMBER>"));
     const std::vector<Question> questions = {{"A", 0}, {"b", 0}};
     // The host made these before its threads started (so glibc loads each locale once, outside
     // them); each thread takes one with uselocale.

@@ -92,9 +92,10 @@ class BadArguments : public ::testing::TestWithParam<NamedTextExport> {};
 
 TEST_P(BadArguments, RejectedBeforeAnyLookupAndNothingWritten) {
     const TextExport query = GetParam().query;
-    const std::string list = Utf8List(
-        Game("0000ABCD", "<TITLE>x</TITLE><PUBLISHER>p</PUBLISHER><SAVETYPE>s</SAVETYPE>"
-                         "<ROMSIZE>8</ROMSIZE><LOCATION>1</LOCATION>"));
+    const std::string list =
+        Utf8List(Game("0000ABCD",
+                      "<TITLE>x</TITLE><PUBLISHER>p</PUBLISHER><SAVETYPE>s</SAVETYPE>"
+                      "<ROMSIZE>8</ROMSIZE><LOCATION>1</LOCATION>"));
     char buffer[16] = "untouched";
     char* out = buffer;
     char* nullBuffer = nullptr;

@@ -11,14 +11,13 @@ namespace {
 std::string ListWith(std::string_view elements) { return Utf8List(Game("0000000A", elements)); }
 
 std::string CountryOf(std::string_view location) {
-    const HostAnswer answer =
-        AskLikeHost(GetCountry, ListWith("<LOCATION>" + std::string(location) + "</LOCATION>"), "A");
+    const HostAnswer answer = AskLikeHost(
+        GetCountry, ListWith("<LOCATION>" + std::string(location) + "</LOCATION>"), "A");
     return answer.result < 0 ? "error " + std::to_string(answer.result) : answer.text;
 }
 
 int32_t ReleaseNumberOf(std::string_view number) {
-    const std::string list =
-        ListWith("<RELEASENUMBER>" + std::string(number) + "</RELEASENUMBER>");
+    const std::string list = ListWith("<RELEASENUMBER>" + std::string(number) + "</RELEASENUMBER>");
     return GetImgNum(list.c_str(), "A", 0);
 }
 
@@ -88,7 +87,10 @@ TEST(ReleaseNumber, FirstCharacterIsClassifiedInTheCallersLocale) {
         ASSERT_TRUE(utf8.Active());
         EXPECT_EQ(ReleaseNumberOf(accented), 0) << "a letter outside ASCII is still a letter";
         EXPECT_EQ(ReleaseNumberOf("\xEF\xBC\x91\xEF\xBC\x92"), 0) << "full-width digits";
-        EXPECT_EQ(ReleaseNumberOf("\xE3\x80\x80" "12"), ErrBadValue) << "ideographic space";
+        EXPECT_EQ(ReleaseNumberOf("\xE3\x80\x80"
+                                  "12"),
+                  ErrBadValue)
+            << "ideographic space";
     }
     ScopedLocale plain("C");
     ASSERT_TRUE(plain.Active());
@@ -108,7 +110,10 @@ TEST(ReleaseNumber, FirstCharacterIsClassifiedInTheHostsLocale) {
         ScopedLocale japanese(kShiftJisLocale);
         ASSERT_TRUE(japanese.Active());
         EXPECT_EQ(releaseNumberOf(fullWidthDigits), 0) << "full-width digits";
-        EXPECT_EQ(releaseNumberOf("\x81\x40" "12"), ErrBadValue) << "ideographic space";
+        EXPECT_EQ(releaseNumberOf("\x81\x40"
+                                  "12"),
+                  ErrBadValue)
+            << "ideographic space";
         EXPECT_EQ(releaseNumberOf("\x82"), ErrBadValue) << "a lead byte alone does not decode";
     }
     ScopedLocale plain("C");
@@ -143,8 +148,8 @@ TEST(MediaInfo, EmptyWhenNeitherPartHasText) {
 TEST(DerivedFields, ReadFromAtMost254BytesOfFieldText) {
     const std::string size(300, 's');
     const std::string source(300, 'r');
-    const std::string line = MediaOf("<ROMSIZE>" + size + "</ROMSIZE><SOURCEROM>" + source +
-                                     "</SOURCEROM>");
+    const std::string line =
+        MediaOf("<ROMSIZE>" + size + "</ROMSIZE><SOURCEROM>" + source + "</SOURCEROM>");
     EXPECT_EQ(line, "RomSize:" + size.substr(0, 254) + " / SrcRom:" + source.substr(0, 254));
     EXPECT_EQ(line.size(), 526U);
     // The 255th byte is never read.

@@ -152,8 +152,7 @@ void* operator new[](std::size_t size, std::align_val_t alignment) {
 void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     return AlignedNew(size, alignment);
 }
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t&) noexcept {
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     return AlignedNew(size, alignment);
 }
 
@@ -167,9 +166,7 @@ void operator delete(void* block, std::align_val_t) noexcept { free(block); }
 void operator delete[](void* block, std::align_val_t) noexcept { free(block); }
 void operator delete(void* block, std::size_t, std::align_val_t) noexcept { free(block); }
 void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { free(block); }
-void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
-    free(block);
-}
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept { free(block); }
 void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
     free(block);
 }

@@ -1,11 +1,12 @@
 // The in-place search, with every scanner this machine runs, against the obvious definition:
 // std::string::find and rfind over an upper-cased copy.
+#include "lookup/folded_search.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
-#include "lookup/folded_search.h"
 #include "lookup/folded_search_kernels.h"
 
 #if !defined(_WIN32)
@@ -152,8 +153,8 @@ TEST_P(EveryScanner, TextsBuiltAgainstTheAnchorsStillGiveTheFirstMatch) {
 // the NUL would fault).
 TEST_P(EveryScanner, NeverReadsOutsideThePagesOfTheText) {
     const auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    void* mapping = mmap(nullptr, 3 * pageSize, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapping =
+        mmap(nullptr, 3 * pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(mapping, MAP_FAILED);
     char* page = static_cast<char*>(mapping) + pageSize;
     ASSERT_EQ(mprotect(mapping, pageSize, PROT_NONE), 0);

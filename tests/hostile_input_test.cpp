@@ -60,9 +60,10 @@ TEST(HostileList, EmptyOrKeylessListsAreKeyNotFoundForEveryExport) {
 // an entity, a multi-byte character, between records. Before the key element is whole the key is
 // not found; after it, each field is missing until its closing tag is whole, then complete.
 TEST(HostileList, CutOffAtEveryByte) {
-    const std::string list = Utf8List(Game(
-        "0000ABCD", "<TITLE>Kumo &amp; Sons \xE3\x83\x86</TITLE><PUBLISHER>Pebble</PUBLISHER>"
-                    "<RELEASENUMBER>0042</RELEASENUMBER>"));
+    const std::string list =
+        Utf8List(Game("0000ABCD",
+                      "<TITLE>Kumo &amp; Sons \xE3\x83\x86</TITLE><PUBLISHER>Pebble</PUBLISHER>"
+                      "<RELEASENUMBER>0042</RELEASENUMBER>"));
     const std::size_t keyEnd = list.find("</ROMCRC>") + 9;
     const std::size_t titleEnd = list.find("</TITLE>") + 8;
     const std::size_t numberEnd = list.find("</RELEASENUMBER>") + 16;
@@ -98,7 +99,8 @@ TEST(HostileList, BinaryGarbage) {
     const std::string before = Garbage(random, 256 * 1024);
     const std::string after = Garbage(random, 256 * 1024);
     EXPECT_EQ(AskEveryExport(before + after, "1A2B3C4D"), std::vector<int32_t>(6, ErrKeyNotFound));
-    const std::string record = Game("1A2B3C4D", "<TITLE>inside</TITLE><RELEASENUMBER>7</RELEASENUMBER>");
+    const std::string record =
+        Game("1A2B3C4D", "<TITLE>inside</TITLE><RELEASENUMBER>7</RELEASENUMBER>");
     EXPECT_EQ(TitleOf(before + record + after, "1a2b3c4d"), "inside");
     EXPECT_EQ(GetImgNum((before + record + after).c_str(), "1A2B3C4D", 0), 7);
 
@@ -128,9 +130,9 @@ TEST(HostileList, InvalidAndOverlongUtf8) {
         {"\xEF\xBF\xBF\xF0\x9F\x8E\xAE", "??"},  // well-formed, but not in Shift_JIS
     };
     for (const Case& test : cases) {
-        const std::string list = Utf8List(Game("A", std::string("<TITLE>") + test.bytes +
-                                                        "</TITLE><RELEASENUMBER>" + test.bytes +
-                                                        "1</RELEASENUMBER>"));
+        const std::string list =
+            Utf8List(Game("A", std::string("<TITLE>") + test.bytes + "</TITLE><RELEASENUMBER>" +
+                                   test.bytes + "1</RELEASENUMBER>"));
         {
             ScopedLocale shiftJis(kShiftJisLocale);
             ASSERT_TRUE(shiftJis.Active());
@@ -149,8 +151,8 @@ TEST(HostileList, InvalidAndOverlongUtf8) {
 TEST(HostileKey, AMegabyteKey) {
     std::string key(kMiB, '0');
     for (std::size_t i = 0; i < key.size(); i += 7) key[i] = "0123456789abcdef"[i % 16];
-    const std::string list = Utf8List(Game("1A2B3C4D", "<TITLE>short</TITLE>") +
-                                      Game(key, "<TITLE>long</TITLE>"));
+    const std::string list =
+        Utf8List(Game("1A2B3C4D", "<TITLE>short</TITLE>") + Game(key, "<TITLE>long</TITLE>"));
     EXPECT_EQ(TitleOf(list, key), "long");
     std::string almost = key;
     almost.back() = almost.back() == '0' ? '1' : '0';
@@ -189,9 +191,10 @@ TEST(HostileList, HugeList) {
     std::string list;
     list.reserve(kBytes + piece.text.size() + 4096);
     while (list.size() < kBytes) list += piece.text;
-    list += Game("F00DF00D", "<TITLE>last</TITLE><PUBLISHER>end</PUBLISHER><SAVETYPE>x</SAVETYPE>"
-                             "<ROMSIZE>1</ROMSIZE><LOCATION>7</LOCATION>"
-                             "<RELEASENUMBER>9</RELEASENUMBER>");
+    list += Game("F00DF00D",
+                 "<TITLE>last</TITLE><PUBLISHER>end</PUBLISHER><SAVETYPE>x</SAVETYPE>"
+                 "<ROMSIZE>1</ROMSIZE><LOCATION>7</LOCATION>"
+                 "<RELEASENUMBER>9</RELEASENUMBER>");
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(TitleOf(list, "f00df00d"), "last");
     EXPECT_EQ(AskLikeHost(GetMaker, list, "F00DF00D").text, "end");
@@ -203,8 +206,7 @@ TEST(HostileList, HugeList) {
               AskLikeHost(GetTitle, piece.text, piece.keys.front()).result);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("%zu MB list: 13 calls in %.3f s\n", list.size() / kMiB,
-                seconds);
+    std::printf("%zu MB list: 13 calls in %.3f s\n", list.size() / kMiB, seconds);
 }
 
 #if !defined(_WIN32)

@@ -16,9 +16,9 @@ struct LibraryCloser {
 TEST(Loading, EveryExportIsFoundByNameAndAnswers) {
     const std::unique_ptr<void, LibraryCloser> library(dlopen(QBT_PLUGIN_PATH, RTLD_NOW));
     ASSERT_TRUE(library) << dlerror();
-    for (const char* name : {"GetCountry", "GetImgNum", "GetMaker", "GetMediaInfo",
-                             "GetPluginAuthor", "GetPluginInfo", "GetPluginVersion", "GetSaveInfo",
-                             "GetTitle"}) {
+    for (const char* name :
+         {"GetCountry", "GetImgNum", "GetMaker", "GetMediaInfo", "GetPluginAuthor", "GetPluginInfo",
+          "GetPluginVersion", "GetSaveInfo", "GetTitle"}) {
         EXPECT_NE(dlsym(library.get(), name), nullptr) << name;
     }
 

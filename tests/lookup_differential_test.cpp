@@ -14,14 +14,52 @@ namespace {
 
 // Fragments chosen to collide: partial and mis-cased tags, keys that differ only in padding,
 // records without ends, declarations in and out of place.
-const std::vector<std::string> kFragments = {
-    "<GAME>", "<game>", "</GAME>", "</Game>", "<GAME id=\"1\">", "<GAM", "<ROMCRC>", "<romcrc>",
-    "</ROMCRC>", "</romcrc>", "1234", "00001234", "0123", "123", "abcd", "ABCD", "0000ABCD",
-    "<TITLE>", "</TITLE>", "<title>", "</TITLE", "<SAVETYPE>", "</SAVETYPE>", "&amp;", "&lt;",
-    "&amp;lt;", ">", "<", "/", "x", " ", "\n", "<?xml encoding=\"utf-8\"?>", "UTF-8", "?>",
-    "\xE3\x83\x86", "\x83\x65", "><", "></ROMCRC>", ">1234</ROMCRC>", ">0000abcd</romcrc>",
-    ">123</ROMCRC>", "<GAME><ROMCRC>00001234</ROMCRC>", "<TITLE>t &amp;lt;</TITLE>",
-    "<SAVETYPE>s</SAVETYPE>", "<Game><RomCrc>ABCD</RomCrc><Title>"};
+const std::vector<std::string> kFragments = {"<GAME>",
+                                             "<game>",
+                                             "</GAME>",
+                                             "</Game>",
+                                             "<GAME id=\"1\">",
+                                             "<GAM",
+                                             "<ROMCRC>",
+                                             "<romcrc>",
+                                             "</ROMCRC>",
+                                             "</romcrc>",
+                                             "1234",
+                                             "00001234",
+                                             "0123",
+                                             "123",
+                                             "abcd",
+                                             "ABCD",
+                                             "0000ABCD",
+                                             "<TITLE>",
+                                             "</TITLE>",
+                                             "<title>",
+                                             "</TITLE",
+                                             "<SAVETYPE>",
+                                             "</SAVETYPE>",
+                                             "&amp;",
+                                             "&lt;",
+                                             "&amp;lt;",
+                                             ">",
+                                             "<",
+                                             "/",
+                                             "x",
+                                             " ",
+                                             "\n",
+                                             "<?xml encoding=\"utf-8\"?>",
+                                             "UTF-8",
+                                             "?>",
+                                             "\xE3\x83\x86",
+                                             "\x83\x65",
+                                             "><",
+                                             "></ROMCRC>",
+                                             ">1234</ROMCRC>",
+                                             ">0000abcd</romcrc>",
+                                             ">123</ROMCRC>",
+                                             "<GAME><ROMCRC>00001234</ROMCRC>",
+                                             "<TITLE>t &amp;lt;</TITLE>",
+                                             "<SAVETYPE>s</SAVETYPE>",
+                                             "<Game><RomCrc>ABCD</RomCrc><Title>"};
 const std::vector<std::string> kKeys = {"1234", "123", "abcd", "ABCD", "", "0000ABCD", "00001234"};
 
 std::string RandomList(std::mt19937& random) {
@@ -63,10 +101,10 @@ TEST(LookupDifferential, SameValuesAsTheLiteralLookupOnARealisticList) {
                                   "LOCATION", "RELEASENUMBER", "COMMENT", "MISSING"}) {
             std::string fast;
             std::string literal;
-            const int32_t fastResult = ExtractField(
-                {list.text.c_str(), key.c_str(), 0, field, "ROMCRC", "<GAME>"}, fast);
-            ASSERT_EQ(fastResult, LiteralExtractField(list.text.c_str(), key.c_str(), 0, field,
-                                                      literal))
+            const int32_t fastResult =
+                ExtractField({list.text.c_str(), key.c_str(), 0, field, "ROMCRC", "<GAME>"}, fast);
+            ASSERT_EQ(fastResult,
+                      LiteralExtractField(list.text.c_str(), key.c_str(), 0, field, literal))
                 << key << " " << field;
             ASSERT_EQ(fast, literal) << key << " " << field;
         }

@@ -21,10 +21,9 @@ TEST(KeySearch, TagsAndKeyMatchInAnyAsciiCase) {
 }
 
 TEST(KeySearch, PaddedKeyIsPreferredWhereverItLies) {
-    const std::string list = Utf8List(Game("1234", "<TITLE>plain</TITLE>") +
-                                      Game("00001234", "<TITLE>padded to 8</TITLE>") +
-                                      Game("0123", "<TITLE>padded to 4</TITLE>") +
-                                      Game("123", "<TITLE>three</TITLE>"));
+    const std::string list = Utf8List(
+        Game("1234", "<TITLE>plain</TITLE>") + Game("00001234", "<TITLE>padded to 8</TITLE>") +
+        Game("0123", "<TITLE>padded to 4</TITLE>") + Game("123", "<TITLE>three</TITLE>"));
     EXPECT_EQ(TitleOf(list, "1234", 0), "padded to 8");
     EXPECT_EQ(TitleOf(list, "1234", 32), "padded to 8");
     EXPECT_EQ(TitleOf(list, "123", 1), "padded to 4");
@@ -33,17 +32,17 @@ TEST(KeySearch, PaddedKeyIsPreferredWhereverItLies) {
 }
 
 TEST(KeySearch, FallsBackToTheKeyAsGiven) {
-    const std::string list = Utf8List(Game("1234", "<TITLE>plain</TITLE>") +
-                                      Game("123456789", "<TITLE>nine</TITLE>"));
+    const std::string list =
+        Utf8List(Game("1234", "<TITLE>plain</TITLE>") + Game("123456789", "<TITLE>nine</TITLE>"));
     EXPECT_EQ(TitleOf(list, "1234", 0), "plain");
     EXPECT_EQ(TitleOf(list, "123456789", 0), "nine");
     EXPECT_EQ(TitleOf(list, "23456789", 0), "error -512") << "the key must fill the element";
 }
 
 TEST(KeySearch, EmptyKeyMatchesZerosThenAnEmptyElement) {
-    const std::string zeros = Utf8List(Game("", "<TITLE>empty</TITLE>") +
-                                       Game("0000", "<TITLE>four</TITLE>") +
-                                       Game("00000000", "<TITLE>eight</TITLE>"));
+    const std::string zeros =
+        Utf8List(Game("", "<TITLE>empty</TITLE>") + Game("0000", "<TITLE>four</TITLE>") +
+                 Game("00000000", "<TITLE>eight</TITLE>"));
     EXPECT_EQ(TitleOf(zeros, "", 0), "eight");
     EXPECT_EQ(TitleOf(zeros, "", 1), "four");
     EXPECT_EQ(TitleOf(zeros, "", 7), "empty");
@@ -51,9 +50,9 @@ TEST(KeySearch, EmptyKeyMatchesZerosThenAnEmptyElement) {
 }
 
 TEST(KeySearch, ElementWithAttributesMatchesButNotWithSpacesAroundTheKey) {
-    const std::string list =
-        Utf8List("<GAME><TITLE>spaced</TITLE><ROMCRC> ABCD1234 </ROMCRC></GAME>\n"
-                 "<GAME><TITLE>attributed</TITLE><ROMCRC kind=\"crc32\">ABCD1234</ROMCRC></GAME>");
+    const std::string list = Utf8List(
+        "<GAME><TITLE>spaced</TITLE><ROMCRC> ABCD1234 </ROMCRC></GAME>\n"
+        "<GAME><TITLE>attributed</TITLE><ROMCRC kind=\"crc32\">ABCD1234</ROMCRC></GAME>");
     EXPECT_EQ(TitleOf(list, "abcd1234"), "attributed");
     EXPECT_EQ(TitleOf(Utf8List("<GAME><ROMCRC> 1 </ROMCRC><TITLE>t</TITLE></GAME>"), "1", 2),
               "error -512");
@@ -75,9 +74,9 @@ TEST(KeySearch, MissingKeyOrEmptyListIsKeyNotFound) {
 }
 
 TEST(FieldSearch, FieldBeforeOrAfterTheKeyInsideTheRecord) {
-    const std::string list =
-        Utf8List("<GAME><PUBLISHER>Before Soft</PUBLISHER><ROMCRC>0000000A</ROMCRC>"
-                 "<TITLE>After</TITLE><SAVETYPE>SRAM</SAVETYPE></GAME>");
+    const std::string list = Utf8List(
+        "<GAME><PUBLISHER>Before Soft</PUBLISHER><ROMCRC>0000000A</ROMCRC>"
+        "<TITLE>After</TITLE><SAVETYPE>SRAM</SAVETYPE></GAME>");
     EXPECT_EQ(AskLikeHost(GetMaker, list, "A").text, "Before Soft");
     EXPECT_EQ(AskLikeHost(GetTitle, list, "A").text, "After");
     EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "A").text, "SRAM");
@@ -98,15 +97,17 @@ TEST(FieldSearch, EmptyElementIsAnEmptyValueNotAFailure) {
 
 TEST(RecordBoundary, MissingElementDoesNotBorrowTheNextGamesText) {
     const std::string list = Utf8List(Game("0000000A", "<TITLE>first</TITLE>") +
-                                      Game("0000000B", "<TITLE>second</TITLE><SAVETYPE>EEPROM"
-                                                       "</SAVETYPE>"));
+                                      Game("0000000B",
+                                           "<TITLE>second</TITLE><SAVETYPE>EEPROM"
+                                           "</SAVETYPE>"));
     EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "A").result, ErrFieldNotFound);
     EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "B").text, "EEPROM");
 }
 
 TEST(RecordBoundary, RecordsWithoutClosingTagsEndAtTheNextRecord) {
-    const std::string list = "<GAME><ROMCRC>0000000A</ROMCRC><GAME><ROMCRC>0000000B</ROMCRC>"
-                             "<TITLE>second</TITLE>";
+    const std::string list =
+        "<GAME><ROMCRC>0000000A</ROMCRC><GAME><ROMCRC>0000000B</ROMCRC>"
+        "<TITLE>second</TITLE>";
     EXPECT_EQ(TitleOf(list, "A"), "error -513");
     EXPECT_EQ(TitleOf(list, "B"), "second");
 }
@@ -127,8 +128,8 @@ TEST(RecordBoundary, KeyOutsideAnyRecordIsFieldNotFound) {
 }
 
 TEST(RecordBoundary, TagsCutByTheRecordEndAreNotFound) {
-    const std::string openOnly = Utf8List(Game("0000000A", "<TITLE>no end") +
-                                          Game("0000000B", "<TITLE>b</TITLE>"));
+    const std::string openOnly =
+        Utf8List(Game("0000000A", "<TITLE>no end") + Game("0000000B", "<TITLE>b</TITLE>"));
     EXPECT_EQ(TitleOf(openOnly, "A"), "error -513");
     const std::string truncated = "<GAME><ROMCRC>0000000A</ROMCRC><TITLE>cut off</TIT";
     EXPECT_EQ(TitleOf(truncated, "A"), "error -513");

@@ -2,9 +2,9 @@
 // sets a locale.
 #pragma once
 
-#include <clocale>
 #include <locale.h>
 
+#include <clocale>
 #include <string>
 
 #if defined(_WIN32)

@@ -28,7 +28,7 @@ std::string ListWithTitle(std::string_view declaration, std::string_view title) 
     return list.append("</GAMES>\n");
 }
 
-#define REQUIRE_LOCALE(scope)                                                           \
+#define REQUIRE_LOCALE(scope)                                                            \
     ASSERT_TRUE((scope).Active()) << "locale missing; the test setup generates it with " \
                                      "localedef (package locales)"
 
@@ -38,15 +38,15 @@ std::string ListWithTitle(std::string_view declaration, std::string_view title) 
 #define USE_SHIFT_JIS_ANSI_CODE_PAGE() \
     ASSERT_EQ(GetACP(), 932U) << "run under Wine with LC_ALL=ja_JP.UTF-8 (see tests/windows)"
 #else
-#define USE_SHIFT_JIS_ANSI_CODE_PAGE()    \
+#define USE_SHIFT_JIS_ANSI_CODE_PAGE()      \
     ScopedLocale shiftJis(kShiftJisLocale); \
     REQUIRE_LOCALE(shiftJis)
 #endif
 
 TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    const std::string list = Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " 2 " +
-                                                           kGameUtf8 + "</TITLE>"));
+    const std::string list =
+        Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " 2 " + kGameUtf8 + "</TITLE>"));
     EXPECT_EQ(TitleOf(list), kTesutoShiftJis + " 2 " + kGameShiftJis);
 }
 
@@ -78,7 +78,8 @@ TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
     ScopedLocale plain("C");
     REQUIRE_LOCALE(plain);
     EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"))),
-              "???" "!");  // kept apart from the "?"s so it is no trigraph
+              "???"
+              "!");  // kept apart from the "?"s so it is no trigraph
 }
 #else
 TEST(Utf8Conversion, FollowsTheSystemCodePageWhateverTheRuntimeLocale) {
@@ -101,9 +102,9 @@ TEST(EncodingTest, OtherListsKeepTheirOwnBytes) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
     // Shift_JIS trail bytes 0x65 and 0x67 are 'e' and 'g': the value must be cut from the text
     // as it is, not from an upper-cased form of it.
-    EXPECT_EQ(TitleOf(ListWithTitle("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>",
-                                    kTesutoShiftJis)),
-              kTesutoShiftJis);
+    EXPECT_EQ(
+        TitleOf(ListWithTitle("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", kTesutoShiftJis)),
+        kTesutoShiftJis);
     // "UTF-8" after the declaration's end does not count.
     EXPECT_EQ(TitleOf(ListWithTitle("<?xml version=\"1.0\"?>", kTesutoUtf8 + " UTF-8")),
               kTesutoUtf8 + " UTF-8");
@@ -117,10 +118,11 @@ TEST(EncodingTest, WithoutADeclarationUtf8AnywhereCounts) {
 }
 
 TEST(Entities, FivePredefinedEntitiesInOrder) {
-    const std::string list = Utf8List(Game(
-        "0000000A", "<PUBLISHER>Salt &amp; Pepper</PUBLISHER>"
-                    "<TITLE>&lt;b&gt; &quot;q&quot; &apos;a&apos; &amp;lt; &amp;amp;</TITLE>"
-                    "<SAVETYPE>&#38; &#x26; &nbsp; &AMP; &amp</SAVETYPE>"));
+    const std::string list =
+        Utf8List(Game("0000000A",
+                      "<PUBLISHER>Salt &amp; Pepper</PUBLISHER>"
+                      "<TITLE>&lt;b&gt; &quot;q&quot; &apos;a&apos; &amp;lt; &amp;amp;</TITLE>"
+                      "<SAVETYPE>&#38; &#x26; &nbsp; &AMP; &amp</SAVETYPE>"));
     EXPECT_EQ(AskLikeHost(GetMaker, list, "A").text, "Salt & Pepper");
     // "&amp;" is decoded first, and a "&lt;" it forms is decoded by the next step; "&amp;amp;"
     // gives "&amp;" because replaced text is not scanned again.
@@ -130,10 +132,11 @@ TEST(Entities, FivePredefinedEntitiesInOrder) {
 
 TEST(Entities, DecodedAfterConversionSoLengthsAreOfTheDecodedText) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    const std::string list = Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " &amp; " +
-                                                           kGameUtf8 + "</TITLE>"));
+    const std::string list =
+        Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " &amp; " + kGameUtf8 + "</TITLE>"));
     const std::string expected = kTesutoShiftJis + " & " + kGameShiftJis;
-    EXPECT_EQ(GetTitle(list.c_str(), "A", 0, nullptr, 0), static_cast<int32_t>(expected.size()) + 1);
+    EXPECT_EQ(GetTitle(list.c_str(), "A", 0, nullptr, 0),
+              static_cast<int32_t>(expected.size()) + 1);
     EXPECT_EQ(TitleOf(list), expected);
 }
 

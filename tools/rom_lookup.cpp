@@ -43,20 +43,13 @@ bool IsInList(const RomAnswer& answer) {
 
 std::string ResultInWords(int32_t code) {
     switch (code) {
-        case ErrKeyNotFound:
-            return "not in the list";
-        case ErrFieldNotFound:
-            return "field missing";
-        case ErrEmptyValue:
-            return "empty";
-        case ErrBadValue:
-            return "malformed";
-        case ErrBadArgument:
-            return "bad argument";
-        case ErrOutOfMemory:
-            return "out of memory";
-        default:
-            return "error " + std::to_string(code);
+        case ErrKeyNotFound: return "not in the list";
+        case ErrFieldNotFound: return "field missing";
+        case ErrEmptyValue: return "empty";
+        case ErrBadValue: return "malformed";
+        case ErrBadArgument: return "bad argument";
+        case ErrOutOfMemory: return "out of memory";
+        default: return "error " + std::to_string(code);
     }
 }
 

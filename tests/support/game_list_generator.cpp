@@ -23,29 +23,29 @@ struct Random {
 };
 
 constexpr std::array<std::string_view, 16> kLatinWords = {
-    "Crystal", "Lantern", "Harbor", "Quest", "Shadow", "Orbit", "Meadow", "Racer",
-    "Kingdom", "Puzzle", "Thunder", "Garden", "Pilot", "Legend", "Circuit", "Ember"};
+    "Crystal", "Lantern", "Harbor",  "Quest",  "Shadow", "Orbit",  "Meadow",  "Racer",
+    "Kingdom", "Puzzle",  "Thunder", "Garden", "Pilot",  "Legend", "Circuit", "Ember"};
 constexpr std::array<std::string_view, 8> kAccentedWords = {
-    "Caf\xC3\xA9", "R\xC3\xAAve", "F\xC3\xBChrer", "Se\xC3\xB1or",
-    "\xC3\x89t\xC3\xA9", "Gar\xC3\xA7on", "Na\xC3\xAFve", "\xC3\x85ngstr\xC3\xB6m"};
+    "Caf\xC3\xA9",       "R\xC3\xAAve",   "F\xC3\xBChrer", "Se\xC3\xB1or",
+    "\xC3\x89t\xC3\xA9", "Gar\xC3\xA7on", "Na\xC3\xAFve",  "\xC3\x85ngstr\xC3\xB6m"};
 constexpr std::array<std::string_view, 8> kJapaneseWords = {
-    "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88",              // テスト
-    "\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0",              // ゲーム
-    "\xE5\x86\x92\xE9\x99\xBA",                          // 冒険
-    "\xE6\x98\x9F\xE3\x81\xAE\xE5\x9B\xBD",              // 星の国
-    "\xE3\x83\xAC\xE3\x83\xBC\xE3\x82\xB9",              // レース
-    "\xE9\xAD\x94\xE6\xB3\x95",                          // 魔法
-    "\xE3\x83\x91\xE3\x82\xBA\xE3\x83\xAB",              // パズル
-    "\xE4\xBC\x9D\xE8\xAA\xAC"};                         // 伝説
+    "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88",  // テスト
+    "\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0",  // ゲーム
+    "\xE5\x86\x92\xE9\x99\xBA",              // 冒険
+    "\xE6\x98\x9F\xE3\x81\xAE\xE5\x9B\xBD",  // 星の国
+    "\xE3\x83\xAC\xE3\x83\xBC\xE3\x82\xB9",  // レース
+    "\xE9\xAD\x94\xE6\xB3\x95",              // 魔法
+    "\xE3\x83\x91\xE3\x82\xBA\xE3\x83\xAB",  // パズル
+    "\xE4\xBC\x9D\xE8\xAA\xAC"};             // 伝説
 constexpr std::array<std::string_view, 8> kPublishers = {
     "Brightfield Soft", "Kumo &amp; Sons", "Northwind Interactive", "Pebble Works",
-    "Saltmarsh Games", "Tetsu Digital", "Violet Arcade", "Yamabiko Entertainment"};
-constexpr std::array<std::string_view, 6> kSaveTypes = {"EEPROM_V124", "SRAM_V113", "FLASH_V126",
-                                                       "FLASH1M_V103", "None", ""};
-constexpr std::array<std::string_view, 5> kRomSizes = {"32 Mbit", "64 Mbit", "128 Mbit",
-                                                      "256 Mbit", "8 Mbit"};
+    "Saltmarsh Games",  "Tetsu Digital",   "Violet Arcade",         "Yamabiko Entertainment"};
+constexpr std::array<std::string_view, 6> kSaveTypes = {"EEPROM_V124",  "SRAM_V113", "FLASH_V126",
+                                                        "FLASH1M_V103", "None",      ""};
+constexpr std::array<std::string_view, 5> kRomSizes = {"32 Mbit", "64 Mbit", "128 Mbit", "256 Mbit",
+                                                       "8 Mbit"};
 constexpr std::array<std::string_view, 4> kSources = {"Cartridge", "Dump &quot;A&quot;", "Disk",
-                                                     ""};
+                                                      ""};
 
 std::string Title(Random& random) {
     std::string title;

@@ -9,7 +9,7 @@
 
 struct GeneratedList {
     std::string text;
-    std::vector<std::string> keys;            // each record's ROMCRC, in list order
+    std::vector<std::string> keys;           // each record's ROMCRC, in list order
     std::vector<std::size_t> recordOffsets;  // where each record's "<GAME>" begins
 };
 

@@ -49,8 +49,8 @@ std::int32_t LiteralExtractField(const char* listText, const char* key, std::int
     if (recordStart == std::string::npos) return ErrFieldNotFound;
     const std::size_t earlierClose = search.find(closingRecordTag, recordStart + recordTag.size());
     if (earlierClose < keyPosition) return ErrFieldNotFound;
-    const std::size_t recordEnd = std::min(search.find(closingRecordTag, keyPosition),
-                                           search.find(recordTag, keyPosition));
+    const std::size_t recordEnd =
+        std::min(search.find(closingRecordTag, keyPosition), search.find(recordTag, keyPosition));
 
     const std::size_t opening = search.find(openingTag, recordStart);
     if (opening == std::string::npos || opening >= recordEnd) return ErrFieldNotFound;

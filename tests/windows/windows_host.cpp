@@ -1,9 +1,8 @@
 // The DLL as the 32-bit host uses it: loaded by module name through the Win32 loader, each export
 // found by name and by ordinal, and called through __cdecl pointers with a size query first and
 // then a copy into a buffer of that size. Nothing here links the DLL.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <iterator>
@@ -20,9 +19,9 @@ using NumberExport = int32_t(__cdecl*)(const char*, const char*, int32_t);
 constexpr const char* kModuleName = "Quillbridge_to_Tamberlow.dll";
 
 // In ordinal order: the export table numbers the names alphabetically from 1.
-constexpr const char* kExportNames[] = {"GetCountry",       "GetImgNum",     "GetMaker",
+constexpr const char* kExportNames[] = {"GetCountry",       "GetImgNum",       "GetMaker",
                                         "GetMediaInfo",     "GetPluginAuthor", "GetPluginInfo",
-                                        "GetPluginVersion", "GetSaveInfo",   "GetTitle"};
+                                        "GetPluginVersion", "GetSaveInfo",     "GetTitle"};
 
 class LoadedPlugin : public testing::Test {
 protected:
@@ -55,7 +54,8 @@ protected:
 
 std::string Utf8List(const std::string& elements) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<GAMES>\n<GAME>\n"
-           "  <ROMCRC>0BADF00D</ROMCRC>\n  " + elements + "\n</GAME>\n</GAMES>\n";
+           "  <ROMCRC>0BADF00D</ROMCRC>\n  " +
+           elements + "\n</GAME>\n</GAMES>\n";
 }
 
 TEST_F(LoadedPlugin, IsFoundByItsModuleName) {
