@@ -48,6 +48,27 @@ constexpr std::uint32_t BitsBelow(std::ptrdiff_t end) {
     return ~BitsFrom<kWidth>(end) & BitsFrom<kWidth>(0);
 }
 
+// The two anchor bytes spread over a vector each: one OR and one compare find every position of
+// a block that holds one of them.
+template <typename Vector>
+class AnchorMatcher {
+public:
+    using Block = decltype(Vector::Zero());
+    explicit AnchorMatcher(const Anchors& anchors)
+        : nearFold_(Vector::Splat(anchors.nearByte.foldBit)),
+          nearValue_(Vector::Splat(anchors.nearByte.value)),
+          farFold_(Vector::Splat(anchors.farByte.foldBit)),
+          farValue_(Vector::Splat(anchors.farByte.value)) {}
+    Block Near(Block bytes) const { return Vector::MatchBytes(bytes, nearFold_, nearValue_); }
+    Block Far(Block bytes) const { return Vector::MatchBytes(bytes, farFold_, farValue_); }
+
+private:
+    Block nearFold_;
+    Block nearValue_;
+    Block farFold_;
+    Block farValue_;
+};
+
 template <typename Vector>
 const char* AlignDown(const char* at) {
     const auto address = reinterpret_cast<std::uintptr_t>(at);
@@ -102,10 +123,7 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
     constexpr auto kStep = static_cast<std::ptrdiff_t>(kWidth);
     const Anchors& anchors = needle.anchors;
     const std::size_t length = needle.upperPattern.size();
-    const auto nearFold = Vector::Splat(anchors.nearByte.foldBit);
-    const auto nearValue = Vector::Splat(anchors.nearByte.value);
-    const auto farFold = Vector::Splat(anchors.farByte.foldBit);
-    const auto farValue = Vector::Splat(anchors.farByte.value);
+    const AnchorMatcher<Vector> match(anchors);
     const std::size_t distance = anchors.farOffset - anchors.nearOffset;
 
     // Positions below are those of the far anchor, relative to `text`; a candidate starts
@@ -159,19 +177,16 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
     const std::uint32_t firstEnds =
         Vector::Bits(Vector::ZeroBytes(bytes)) &
         BitsFrom<kWidth>(static_cast<std::ptrdiff_t>(from) - blockPosition);
-    const auto nearAtFar = static_cast<std::uint32_t>(
-        std::uint64_t{Vector::Bits(Vector::MatchBytes(bytes, nearFold, nearValue))} << distance);
-    if (settle(blockPosition,
-               Vector::Bits(Vector::MatchBytes(bytes, farFold, farValue)) & nearAtFar, firstEnds)) {
+    const auto nearAtFar =
+        static_cast<std::uint32_t>(std::uint64_t{Vector::Bits(match.Near(bytes))} << distance);
+    if (settle(blockPosition, Vector::Bits(match.Far(bytes)) & nearAtFar, firstEnds)) {
         return result;
     }
     // The near anchor's bytes, `distance` back, come from one unaligned load that stays within
     // this block and the one before, already read.
     using Block = decltype(bytes);
     const auto hitsIn = [&](const char* at, Block blockBytes) {
-        return Vector::And(
-            Vector::MatchBytes(blockBytes, farFold, farValue),
-            Vector::MatchBytes(Vector::LoadUnaligned(at - distance), nearFold, nearValue));
+        return Vector::And(match.Far(blockBytes), match.Near(Vector::LoadUnaligned(at - distance)));
     };
     const auto decide = [&](std::ptrdiff_t position, Block hits, Block ends) {
         if (Vector::Bits(Vector::Or(hits, ends)) == 0) return position + kStep >= farLimit;
@@ -225,10 +240,7 @@ QBT_READS_WHOLE_BLOCKS std::size_t FindLastVector(const char* text, std::size_t 
     constexpr auto kStep = static_cast<std::ptrdiff_t>(kWidth);
     if (below == 0) return kNoPosition;
     const Anchors& anchors = needle.anchors;
-    const auto nearFold = Vector::Splat(anchors.nearByte.foldBit);
-    const auto nearValue = Vector::Splat(anchors.nearByte.value);
-    const auto farFold = Vector::Splat(anchors.farByte.foldBit);
-    const auto farValue = Vector::Splat(anchors.farByte.value);
+    const AnchorMatcher<Vector> match(anchors);
     const std::size_t distance = anchors.farOffset - anchors.nearOffset;
 
     // Positions below are those of the near anchor; the far anchor lies `distance` bytes later,
@@ -242,18 +254,16 @@ QBT_READS_WHOLE_BLOCKS std::size_t FindLastVector(const char* text, std::size_t 
     std::uint32_t higherFar = 0;
     // Only look at the block above if a candidate's far anchor can reach into the known text.
     if (blockPosition + kStep < knownEnd) {
-        higherFar =
-            Vector::Bits(Vector::MatchBytes(Vector::Load(block + kWidth), farFold, farValue));
+        higherFar = Vector::Bits(match.Far(Vector::Load(block + kWidth)));
     }
     for (;; block -= kWidth, blockPosition -= kStep) {
         const auto bytes = Vector::Load(block);
-        const std::uint32_t far = Vector::Bits(Vector::MatchBytes(bytes, farFold, farValue));
+        const std::uint32_t far = Vector::Bits(match.Far(bytes));
         const auto farAtNear =
             static_cast<std::uint32_t>(((std::uint64_t{higherFar} << kWidth) | far) >> distance);
         higherFar = far;
 
-        std::uint32_t candidates =
-            Vector::Bits(Vector::MatchBytes(bytes, nearFold, nearValue)) & farAtNear;
+        std::uint32_t candidates = Vector::Bits(match.Near(bytes)) & farAtNear;
         candidates &= BitsBelow<kWidth>(lastNear + 1 - blockPosition);
         candidates &= BitsFrom<kWidth>(nearOffset - blockPosition);  // candidate start >= 0
         for (; candidates != 0; candidates &= ~(1U << HighestBit(candidates))) {
