@@ -9,11 +9,6 @@
 
 namespace {
 
-struct RecordSpan {
-    std::size_t start;
-    std::size_t end;  // kNoPosition: the record runs to the end of the text
-};
-
 std::string Concat(std::string_view a, std::string_view b, std::string_view c = {},
                    std::string_view d = {}) {
     std::string joined;
@@ -116,17 +111,20 @@ void DecodeEntities(std::string& value) {
 
 }  // namespace
 
-std::int32_t ExtractField(const ListLookup& lookup, std::string& value) {
+std::int32_t FindKeyRecord(const ListLookup& lookup, RecordSpan& record) {
     const char* text = lookup.listText;
     const std::string upperKey = UpperAscii(lookup.key);
     const std::size_t keyPosition = FindKey(text, upperKey, lookup);
     if (keyPosition == kNoPosition) return ErrKeyNotFound;
-
-    RecordSpan record{};
     if (!FindRecord(text, keyPosition, UpperAscii(lookup.recordTag), record)) {
         return ErrFieldNotFound;
     }
+    return 0;
+}
 
+std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const RecordSpan& record,
+                                  std::string& value) {
+    const char* text = lookup.listText;
     const std::string upperFieldTag = UpperAscii(lookup.fieldTag);
     const std::string openingTag = Concat("<", upperFieldTag, ">");
     const std::size_t opening = FindFolded(text, record.start, record.end, openingTag);
@@ -141,6 +139,12 @@ std::int32_t ExtractField(const ListLookup& lookup, std::string& value) {
     DecodeEntities(found);
     value = std::move(found);
     return 0;
+}
+
+std::int32_t ExtractField(const ListLookup& lookup, std::string& value) {
+    RecordSpan record{};
+    const std::int32_t found = FindKeyRecord(lookup, record);
+    return found < 0 ? found : ExtractFieldOfRecord(lookup, record, value);
 }
 
 void ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {

@@ -16,6 +16,7 @@
 //     if (ExtractField(lookup, title) == 0) ...
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +33,17 @@ struct ListLookup {
 // Fills `value` and returns 0, or returns ErrKeyNotFound or ErrFieldNotFound and leaves `value`
 // alone. Throws std::bad_alloc when memory runs out.
 std::int32_t ExtractField(const ListLookup& lookup, std::string& value);
+
+// ExtractField in its two halves, for callers that read several fields of one record: the key's
+// record is searched for once (the list's whole length, when the key is absent), each field
+// within the record only. FindKeyRecord ignores the lookup's field tag.
+struct RecordSpan {
+    std::size_t start;
+    std::size_t end;  // kNoPosition: the record runs to the end of the text
+};
+std::int32_t FindKeyRecord(const ListLookup& lookup, RecordSpan& record);
+std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const RecordSpan& record,
+                                  std::string& value);
 
 // Replaces every occurrence of `pattern` in `text`, left to right. Text produced by a
 // replacement is never scanned again, so "&amp;lt;" decodes its "&amp;" only.

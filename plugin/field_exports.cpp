@@ -33,16 +33,19 @@ bool IsBadQuery(const char* listText, const char* key) {
     return listText == nullptr || key == nullptr;
 }
 
-std::int32_t ReadField(std::string_view fieldTag, const char* listText, const char* key,
-                       std::int32_t keyType, std::string& value) {
-    return ExtractField({listText, key, keyType, fieldTag, kKeyTag, kRecordTag}, value);
+ListLookup LookupOf(std::string_view fieldTag, const char* listText, const char* key,
+                    std::int32_t keyType) {
+    return {listText, key, keyType, fieldTag, kKeyTag, kRecordTag};
 }
 
-// After a failed lookup `value` stays empty, which the media line relies on.
+void CutToDerivedLimit(std::string& value) {
+    if (value.size() > kDerivedTextLimit) value.resize(kDerivedTextLimit);
+}
+
 std::int32_t ReadDerivedText(std::string_view fieldTag, const char* listText, const char* key,
                              std::int32_t keyType, std::string& value) {
-    const std::int32_t found = ReadField(fieldTag, listText, key, keyType, value);
-    if (value.size() > kDerivedTextLimit) value.resize(kDerivedTextLimit);
+    const std::int32_t found = ExtractField(LookupOf(fieldTag, listText, key, keyType), value);
+    CutToDerivedLimit(value);
     return found;
 }
 
@@ -75,7 +78,7 @@ std::int32_t AnswerTextField(std::string_view fieldTag, const char* listText, co
     if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
         std::string value;
-        const std::int32_t found = ReadField(fieldTag, listText, key, keyType, value);
+        const std::int32_t found = ExtractField(LookupOf(fieldTag, listText, key, keyType), value);
         return found < 0 ? found : CopyOut(value, out, outSize);
     });
 }
@@ -131,11 +134,19 @@ QBT_EXPORT std::int32_t QBT_CALL GetMediaInfo(const char* listText, const char* 
                                               std::int32_t outSize) {
     if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
+        // Both elements come from one record, so the key is searched for once. A failed
+        // element leaves its text empty.
+        ListLookup lookup = LookupOf("ROMSIZE", listText, key, keyType);
+        RecordSpan record{};
+        const std::int32_t located = FindKeyRecord(lookup, record);
+        if (located < 0) return located;
         std::string romSize;
         std::string sourceRom;
-        const std::int32_t sizeFound = ReadDerivedText("ROMSIZE", listText, key, keyType, romSize);
-        const std::int32_t sourceFound =
-            ReadDerivedText("SOURCEROM", listText, key, keyType, sourceRom);
+        const std::int32_t sizeFound = ExtractFieldOfRecord(lookup, record, romSize);
+        lookup.fieldTag = "SOURCEROM";
+        const std::int32_t sourceFound = ExtractFieldOfRecord(lookup, record, sourceRom);
+        CutToDerivedLimit(romSize);
+        CutToDerivedLimit(sourceRom);
         if (sizeFound < 0 && sourceFound < 0) return sizeFound;
         if (romSize.empty() && sourceRom.empty()) return ErrEmptyValue;
 
