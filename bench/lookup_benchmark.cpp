@@ -112,23 +112,18 @@ void CheckTitleAgainstLiteral(benchmark::State& state, const char* text, const c
     if ((expected < 0) != (state.range(1) == kAbsent)) state.SkipWithError("key placed wrongly");
 }
 
-void GetTitleInList(benchmark::State& state) {
+// GetTitle, or its literal counterpart, for the key placed as the second argument says.
+void TimeTitleInList(benchmark::State& state, std::int32_t (*title)(const char*, const char*)) {
     const GeneratedList& list = ListOf(state.range(0));
     const std::string key = KeyAt(list, state.range(1));
     CheckTitleAgainstLiteral(state, list.text.c_str(), key.c_str());
-    for (auto _ : state) benchmark::DoNotOptimize(Title(list.text.c_str(), key.c_str()));
+    for (auto _ : state) benchmark::DoNotOptimize(title(list.text.c_str(), key.c_str()));
     SetBytes(state, list.text.size());
     state.SetLabel(kPlaceNames[state.range(1)]);
 }
 
-void LiteralGetTitleInList(benchmark::State& state) {
-    const GeneratedList& list = ListOf(state.range(0));
-    const std::string key = KeyAt(list, state.range(1));
-    CheckTitleAgainstLiteral(state, list.text.c_str(), key.c_str());
-    for (auto _ : state) benchmark::DoNotOptimize(LiteralTitle(list.text.c_str(), key.c_str()));
-    SetBytes(state, list.text.size());
-    state.SetLabel(kPlaceNames[state.range(1)]);
-}
+void GetTitleInList(benchmark::State& state) { TimeTitleInList(state, Title); }
+void LiteralGetTitleInList(benchmark::State& state) { TimeTitleInList(state, LiteralTitle); }
 
 void OneRomInMiddle(benchmark::State& state) {
     const GeneratedList& list = ListOf(state.range(0));

@@ -89,7 +89,7 @@ std::size_t TagStart(const char* text, std::size_t tail) {
 // closing or opening, begins. When the nearest tag before the key is a closing one, the key sits
 // outside any record.
 bool FindRecord(const char* text, std::size_t keyPosition, std::string_view upperRecordTag,
-                RecordSpan& record) {
+                KeyRecord& record) {
     const std::string_view tail = upperRecordTag.substr(1);
     const std::size_t before = FindLastFolded(text, keyPosition + 1, tail, {IsRecordTagTail});
     if (before == kNoPosition || IsClosingTagTail(text, before)) return false;
@@ -111,7 +111,7 @@ void DecodeEntities(std::string& value) {
 
 }  // namespace
 
-std::int32_t FindKeyRecord(const ListLookup& lookup, RecordSpan& record) {
+std::int32_t FindKeyRecord(const ListLookup& lookup, KeyRecord& record) {
     const char* text = lookup.listText;
     const std::string upperKey = UpperAscii(lookup.key);
     const std::size_t keyPosition = FindKey(text, upperKey, lookup);
@@ -119,10 +119,11 @@ std::int32_t FindKeyRecord(const ListLookup& lookup, RecordSpan& record) {
     if (!FindRecord(text, keyPosition, UpperAscii(lookup.recordTag), record)) {
         return ErrFieldNotFound;
     }
+    record.isUtf8List = IsUtf8List(text);
     return 0;
 }
 
-std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const RecordSpan& record,
+std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const KeyRecord& record,
                                   std::string& value) {
     const char* text = lookup.listText;
     const std::string upperFieldTag = UpperAscii(lookup.fieldTag);
@@ -135,14 +136,14 @@ std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const RecordSpan& re
     if (closing == kNoPosition) return ErrFieldNotFound;
 
     std::string found(text + contentStart, closing - contentStart);
-    if (IsUtf8List(text)) found = ConvertUtf8ToAnsi(found);
+    if (record.isUtf8List) found = ConvertUtf8ToAnsi(found);
     DecodeEntities(found);
     value = std::move(found);
     return 0;
 }
 
 std::int32_t ExtractField(const ListLookup& lookup, std::string& value) {
-    RecordSpan record{};
+    KeyRecord record{};
     const std::int32_t found = FindKeyRecord(lookup, record);
     return found < 0 ? found : ExtractFieldOfRecord(lookup, record, value);
 }

@@ -35,14 +35,15 @@ struct ListLookup {
 std::int32_t ExtractField(const ListLookup& lookup, std::string& value);
 
 // ExtractField in its two halves, for callers that read several fields of one record: the key's
-// record is searched for once (the list's whole length, when the key is absent), each field
-// within the record only. FindKeyRecord ignores the lookup's field tag.
-struct RecordSpan {
+// record, and the list's encoding, are looked for once (the list's whole length, when the key is
+// absent), each field within the record only. FindKeyRecord ignores the lookup's field tag.
+struct KeyRecord {
     std::size_t start;
     std::size_t end;  // kNoPosition: the record runs to the end of the text
+    bool isUtf8List;  // values are converted to the ANSI code page
 };
-std::int32_t FindKeyRecord(const ListLookup& lookup, RecordSpan& record);
-std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const RecordSpan& record,
+std::int32_t FindKeyRecord(const ListLookup& lookup, KeyRecord& record);
+std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const KeyRecord& record,
                                   std::string& value);
 
 // Replaces every occurrence of `pattern` in `text`, left to right. Text produced by a

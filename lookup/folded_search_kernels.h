@@ -50,6 +50,7 @@ inline bool Accepts(const Needle& needle, const char* text, std::size_t position
     return needle.filter.accepts == nullptr ||
            needle.filter.accepts(text, position, needle.filter.context);
 }
+
 // Anchors for a pattern: its rarest byte near either end (within kAnchorReach of it), and the
 // byte beside it, at most kMaxAnchorDistance away, that best tells candidates apart. Rarity
 // comes from a table: how common each byte is in game lists, or in the text being searched.
@@ -59,12 +60,11 @@ Anchors ChooseAnchors(std::string_view upperPattern);
 Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byteCommonness);
 
 // A text built so that nearly every position is a candidate (or a match the filter rejects)
-// would make verification quadratic.
-// Scanners count the work candidates waste (about kCandidateCost each, plus the bytes compared)
-// and give up on their anchors once it passes twice the bytes scanned; the search then tries
-// anchors rare in the text itself, and if those fail too, finishes with an automaton that is
-// linear whatever the text. Normal lists waste a few bytes per kilobyte; a candidate every eight
-// bytes already costs more than the scan itself.
+// would make verification quadratic. Scanners count the work candidates waste (about kCandidateCost
+// each, plus the bytes compared) and give up on their anchors once it passes twice the bytes
+// scanned; the search then tries anchors rare in the text itself, and if those fail too, finishes
+// with an automaton that is linear whatever the text. Normal lists waste a few bytes per kilobyte;
+// a candidate every eight bytes already costs more than the scan itself.
 inline constexpr std::size_t kCandidateCost = 16;
 inline constexpr bool AnchorsHaveFailed(std::size_t wasted, std::size_t scanned) {
     return wasted > 4096 + 2 * scanned;

@@ -137,7 +137,7 @@ QBT_EXPORT std::int32_t QBT_CALL GetMediaInfo(const char* listText, const char* 
         // Both elements come from one record, so the key is searched for once. A failed
         // element leaves its text empty.
         ListLookup lookup = LookupOf("ROMSIZE", listText, key, keyType);
-        RecordSpan record{};
+        KeyRecord record{};
         const std::int32_t located = FindKeyRecord(lookup, record);
         if (located < 0) return located;
         std::string romSize;
