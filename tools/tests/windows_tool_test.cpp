@@ -1,7 +1,10 @@
 // What only the Windows build of qbt does: it has no scan, and it loads the plug-in through the
 // ANSI code page as a host does.
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tools/tests/tool_test.h"
 
@@ -31,6 +34,31 @@ TEST_F(QbtOnWindows, PluginPathOutsideTheAnsiCodePageIsRefusedClearly) {
     EXPECT_EQ(info.exitCode, 4);
     EXPECT_TRUE(info.err.ends_with(": its path cannot be written in the ANSI code page\n"))
         << info.err;
+}
+
+// A Western Windows (code page 1252; Wine takes it from LC_ALL): a Latin-1 list's accents reach
+// the table as they are, a Shift_JIS list's Japanese becomes '?' there, and JSON holds both.
+TEST_F(QbtOnWindows, WesternCodePageShowsLatin1AndShiftJisListsRight) {
+    const std::vector<std::string> western{"LC_ALL=en_US.UTF-8"};
+    const auto lookUp = [&](const std::string& encoding, const std::string& title) {
+        WriteFile(scratch_ / "list.xml", "<?xml version=\"1.0\" encoding=\"" + encoding +
+                                             "\"?>\n<GAME><TITLE>" + title +
+                                             "</TITLE><ROMCRC>12345678</ROMCRC></GAME>");
+        const std::string list = Utf8(scratch_ / "list.xml");
+        const QbtRun table =
+            RunQbt(QBT_TOOL, {"lookup", "--list", list, "12345678"}, western, scratch_);
+        const QbtRun json =
+            RunQbt(QBT_TOOL, {"lookup", "--json", "--list", list, "12345678"}, western, scratch_);
+        return std::pair{table.out, nlohmann::json::parse(json.out)[0]["title"]};
+    };
+    const auto [latin1Table, latin1Json] = lookUp("ISO-8859-1", "Ch\xE2teau");
+    EXPECT_NE(latin1Table.find("  Ch\xE2teau  "), std::string::npos) << latin1Table;
+    EXPECT_EQ(latin1Json, "Château");
+
+    const auto [shiftJisTable, shiftJisJson] =
+        lookUp("Shift_JIS", "\x90\xAF\x8B\xFB\x83\x7D\x81\x5B\x83\x50\x83\x62\x83\x67");
+    EXPECT_NE(shiftJisTable.find("  ???????  "), std::string::npos) << shiftJisTable;
+    EXPECT_EQ(shiftJisJson, "星屑マーケット");
 }
 
 }  // namespace
