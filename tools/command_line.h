@@ -49,18 +49,15 @@ inline void AddListOptions(CLI::App& command, Options& options) {
         ->default_str(PathToTerminal(DefaultGameListPath()));
     command
         .add_option("--list-encoding", options.listEncoding,
-                    std::string("the list's encoding, for a list whose XML declaration is wrong. "
-                                "Without it, the declaration decides; a list without one is read "
-                                "as UTF-8 if it is valid UTF-8, else in the terminal's codeset. "
-                                "Known: ") +
-                        kKnownListEncodings)
+                    "the list's encoding, where its XML declaration is wrong or missing")
         ->type_name("NAME")
         ->check(
             [](const std::string& name) {
                 return IsKnownListEncoding(name) ? std::string()
                                                  : "unknown list encoding \"" + name + "\"";
             },
-            "NAME");
+            "");
+    command.footer(ListEncodingHelp() + "\n\n" + command.get_footer());
     command.add_flag("--json", options.json, "JSON on standard output, for scripts");
 }
 

@@ -22,10 +22,22 @@ struct ValueEncoding {
     TextEncoding values = TextEncoding::kTerminal;
 };
 
-// The encodings a list may declare or --list-encoding may name, for help and error messages.
+// The encodings a list may declare or --list-encoding may name, with their usual aliases.
 inline constexpr const char* kKnownListEncodings =
-    "UTF-8, Shift_JIS (SJIS, CP932, Windows-31J), EUC-JP, ISO-8859-1 (Latin-1), "
-    "ISO-8859-15 (Latin-9), Windows-1252 (CP1252), US-ASCII";
+    "UTF-8, Shift_JIS (SJIS, CP932, Windows-31J), EUC-JP, ISO-8859-1 (Latin-1), ISO-8859-15, "
+    "Windows-1252, US-ASCII";
+
+// The rule, for the help of every command that reads a list.
+inline std::string ListEncodingHelp() {
+    return std::string(
+               "List encodings:\n"
+               "  Values are read in the encoding --list-encoding names, else in the\n"
+               "  one the list's XML declaration names (encoding=\"...\"), else as UTF-8\n"
+               "  when the list is valid UTF-8, else in the terminal's codeset. Tables\n"
+               "  come out in the terminal's codeset ('?' for characters it lacks),\n"
+               "  JSON in UTF-8. Known:\n  ") +
+           kKnownListEncodings;
+}
 
 // Whether `name` is one of kKnownListEncodings or their usual aliases. Letter case, '-', '_' and
 // spaces do not matter.
