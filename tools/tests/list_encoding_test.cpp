@@ -82,6 +82,13 @@ TEST_F(QbtListEncoding, Latin1ListAndOverride) {
                                       {"--list-encoding", "latin1"});
     EXPECT_EQ(overridden.answer["title"], titles[0]);
     EXPECT_EQ(overridden.answer["publisher"], titles[1]);
+
+    // From a list that declares UTF-8 the plug-in has converted the values already.
+    const QbtRun utf8List = Qbt({"lookup", "--list-encoding", "latin1", "B737FB1A"});
+    EXPECT_EQ(utf8List.exitCode, 0);
+    EXPECT_NE(utf8List.err.find("--list-encoding latin1 is ignored: the list declares UTF-8"),
+              std::string::npos)
+        << utf8List.err;
 }
 
 // Read as UTF-8 whatever the terminal's codeset: here Shift_JIS.
