@@ -10,10 +10,12 @@ cmake --build --preset native
 ctest --preset native
 
 # Windows: the 32-bit DLL cross-built with mingw-w64, its tests run under Wine, then the ZIP.
-# Wine takes the ANSI code page from the system locale ja_JP.UTF-8 (code page 932).
+# Wine takes the ANSI code page from the system locale: ja_JP.UTF-8 gives code page 932, and
+# en_US.UTF-8, under which qbt.exe is also tested, 1252.
 ensure_i386_architecture
 ensure_packages "${WINDOWS_PACKAGES[@]}"
 locale -a | grep -x 'ja_JP.utf8' >/dev/null || as_root localedef -c -i ja_JP -f UTF-8 ja_JP.UTF-8
+locale -a | grep -x 'en_US.utf8' >/dev/null || as_root localedef -c -i en_US -f UTF-8 en_US.UTF-8
 cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "tools/file_reading.h"
+#include "tools/list_encoding.h"
 #include "tools/plugin_loader.h"
 #include "tools/tool_platform.h"
 
 struct Options {
     std::string plugin;  // paths as typed, in the terminal's codeset; empty for the default
     std::string list;
+    std::string listEncoding;  // empty: as the list declares
     int32_t keyType = 0;
     bool json = false;
     std::vector<std::string> keys;
@@ -40,11 +42,22 @@ struct Subcommand {
     std::function<int(const Plugin&)> run;
 };
 
-// --list and --json, which every subcommand that looks ROMs up takes.
+// --list, --list-encoding and --json, which every subcommand that looks ROMs up takes.
 inline void AddListOptions(CLI::App& command, Options& options) {
     command.add_option("--list", options.list, "the game list to search")
         ->type_name("FILE")
         ->default_str(PathToTerminal(DefaultGameListPath()));
+    command
+        .add_option("--list-encoding", options.listEncoding,
+                    "the list's encoding, where its XML declaration is wrong or missing")
+        ->type_name("NAME")
+        ->check(
+            [](const std::string& name) {
+                return IsKnownListEncoding(name) ? std::string()
+                                                 : "unknown list encoding \"" + name + "\"";
+            },
+            "");
+    command.footer(ListEncodingHelp() + "\n\n" + command.get_footer());
     command.add_flag("--json", options.json, "JSON on standard output, for scripts");
 }
 

@@ -32,7 +32,8 @@ int RunInfo(const Plugin& plugin) {
         [&](char** out, int32_t outSize) { return plugin.GetPluginAuthor(out, outSize); });
     FieldAnswer description = AskLikeHost(
         [&](char** out, int32_t outSize) { return plugin.GetPluginInfo(out, outSize); });
-    description.text = ShiftJisToTerminal(description.text);
+    description.text =
+        ConvertText(description.text, TextEncoding::kShiftJis, TextEncoding::kTerminal);
     std::cout << "version      " << plugin.GetPluginVersion() << '\n'
               << "author       " << CellText(author) << '\n'
               << "description  " << CellText(description) << '\n';
@@ -41,9 +42,10 @@ int RunInfo(const Plugin& plugin) {
 
 int RunLookup(const Plugin& plugin, const Options& options) {
     const std::string listText = ReadGameList(GameListPath(options));
+    const ValueEncoding encoding = ValueEncodingOf(listText, options.listEncoding);
     std::vector<RomAnswer> answers;
     for (const std::string& key : options.keys) {
-        answers.push_back(LookUpRom(plugin, listText, key, options.keyType));
+        answers.push_back(LookUpRom(plugin, listText, key, options.keyType, encoding));
     }
     if (options.json) {
         nlohmann::ordered_json json = nlohmann::ordered_json::array();

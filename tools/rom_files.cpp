@@ -19,10 +19,13 @@ std::string CannotRead(const fs::path& path, std::string_view reason) {
     return "cannot read " + PathToTerminal(path) + ": " + std::string(reason);
 }
 
+// ASCII folded by arithmetic: std::tolower follows the locale, and under a Turkish one 'I'
+// does not become 'i'.
 bool IsZipArchive(const fs::path& file) {
     std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char byte) { return static_cast<char>(std::tolower(byte)); });
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](char byte) {
+        return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : byte;
+    });
     return extension == ".zip";
 }
 

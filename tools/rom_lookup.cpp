@@ -21,8 +21,8 @@ constexpr std::size_t kReleaseNumber = 5;
 }  // namespace
 
 RomAnswer LookUpRom(const Plugin& plugin, const std::string& listText, const std::string& key,
-                    int32_t keyType) {
-    RomAnswer answer{"", key, {}};
+                    int32_t keyType, const ValueEncoding& encoding) {
+    RomAnswer answer{"", key, {}, encoding};
     const TextExport textExports[] = {plugin.GetMaker, plugin.GetTitle, plugin.GetSaveInfo,
                                       plugin.GetMediaInfo, plugin.GetCountry};
     for (std::size_t field = 0; field < std::size(textExports); ++field) {
@@ -76,7 +76,9 @@ void PrintTable(std::ostream& out, const std::vector<RomAnswer>& answers) {
         std::vector<std::string>& row = rows.emplace_back();
         if (withFile) row.push_back(answer.file);
         row.push_back(answer.key);
-        for (const FieldAnswer& field : answer.fields) row.push_back(CellText(field));
+        for (const FieldAnswer& field : answer.fields) {
+            row.push_back(CellText({field.result, ValueToTerminal(field.text, answer.encoding)}));
+        }
     }
 
     std::vector<std::size_t> widths(rows.front().size(), 0);
@@ -109,7 +111,7 @@ nlohmann::ordered_json ToJson(const RomAnswer& answer) {
         } else if (field == kReleaseNumber) {
             slot = value.result;
         } else {
-            slot = TerminalToUtf8(value.text);
+            slot = ValueToUtf8(value.text, answer.encoding);
         }
     }
     return json;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/list_encoding.h"
 #include "tools/plugin_loader.h"
 
 // One export's answer. `result` is what the export returned: a length, the release number, or a
@@ -37,11 +38,13 @@ inline constexpr std::size_t kFieldCount = 6;
 struct RomAnswer {
     std::string file;  // where the checksum was read from; empty for a key given by hand
     std::string key;
-    std::array<FieldAnswer, kFieldCount> fields;
+    std::array<FieldAnswer, kFieldCount> fields;  // as the plug-in gave them
+    ValueEncoding encoding;                       // of the fields' text
 };
 
+// `encoding` is ValueEncodingOf the list, worked out once per list rather than once per key.
 RomAnswer LookUpRom(const Plugin& plugin, const std::string& listText, const std::string& key,
-                    int32_t keyType);
+                    int32_t keyType, const ValueEncoding& encoding = {});
 
 // False when the list holds no record with the key.
 bool IsInList(const RomAnswer& answer);
@@ -52,8 +55,8 @@ std::string ResultInWords(int32_t code);
 // The value as a table shows it (control characters as spaces), or "<words>" for a code.
 std::string CellText(const FieldAnswer& answer);
 
-// Aligned columns under a header line, one row per answer; a FILE column first when the answers
-// come from files.
+// Aligned columns under a header line, one row per answer, values in the terminal's codeset; a
+// FILE column first when the answers come from files.
 void PrintTable(std::ostream& out, const std::vector<RomAnswer>& answers);
 
 // {"file", "key", "in_list", "publisher", "title", "save_type", "media", "region",

@@ -40,6 +40,7 @@ void ClearProgress(const Progress& progress) {
 
 int RunScan(const Plugin& plugin, const Options& options) {
     const std::string listText = ReadGameList(GameListPath(options));
+    const ValueEncoding encoding = ValueEncodingOf(listText, options.listEncoding);
     std::vector<std::string> problems;
     const std::vector<std::filesystem::path> files = CollectRomFiles(options.paths, problems);
 
@@ -50,7 +51,7 @@ int RunScan(const Plugin& plugin, const Options& options) {
         DrawProgress(progress, done);
         for (const RomChecksum& rom : ChecksumsOf(files[done], problems)) {
             RomAnswer& answer =
-                answers.emplace_back(LookUpRom(plugin, listText, CrcKey(rom.crc), 0));
+                answers.emplace_back(LookUpRom(plugin, listText, CrcKey(rom.crc), 0, encoding));
             answer.file = rom.name;
         }
     }

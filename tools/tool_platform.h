@@ -27,13 +27,19 @@ std::string PathToTerminal(const std::filesystem::path& path);
 // fopen(path, "rb") for any file the system can name, whatever the terminal's codeset holds.
 std::FILE* OpenForReading(const std::filesystem::path& path);
 
-// Shift_JIS bytes re-encoded for the terminal. Characters the terminal cannot show become '?';
-// bytes that are not valid Shift_JIS become '?' (the system's replacement character on Windows).
-std::string ShiftJisToTerminal(std::string_view text);
+// The encodings the tool converts text between. kTerminal is the terminal's codeset: the
+// LC_CTYPE locale's on POSIX systems, the ANSI code page on Windows. kShiftJis is the Windows
+// variant (code page 932) on every system, since lists and the plug-in's own text come from there.
+enum class TextEncoding { kTerminal, kUtf8, kShiftJis, kEucJp, kLatin1, kLatin9, kWindows1252 };
 
-// Text in the terminal's codeset re-encoded as UTF-8. Invalid bytes become '?' (on Windows, the
-// system's replacement character).
-std::string TerminalToUtf8(std::string_view text);
+// Re-encodes text; every conversion of the tool goes through here, so one rule holds for all:
+// characters `to` cannot hold become '?', and so do bytes that are not valid in `from` (the
+// system's replacement character on Windows). Text converted to kUtf8 is always valid UTF-8.
+std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding to);
+
+inline std::string TerminalToUtf8(std::string_view text) {
+    return ConvertText(text, TextEncoding::kTerminal, TextEncoding::kUtf8);
+}
 
 // How many terminal columns the text takes: two for a wide (East Asian) character.
 std::size_t DisplayWidth(std::string_view text);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cwchar>
+#include <memory>
 
 #include "tools/tool_platform.h"
 
@@ -39,13 +40,34 @@ namespace {
 constexpr const char* kPivot = "UTF-32LE";
 constexpr std::string_view kPivotQuestionMark{"?\0\0\0", 4};
 
+const char* IconvName(TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::kTerminal: return nl_langinfo(CODESET);
+        case TextEncoding::kUtf8: return "UTF-8";
+        case TextEncoding::kShiftJis: return "CP932";
+        case TextEncoding::kEucJp: return "EUC-JP";
+        case TextEncoding::kLatin1: return "ISO-8859-1";
+        case TextEncoding::kLatin9: return "ISO-8859-15";
+        case TextEncoding::kWindows1252: return "CP1252";
+    }
+    return "UTF-8";
+}
+
+struct IconvCloser {
+    void operator()(void* converter) const { iconv_close(static_cast<iconv_t>(converter)); }
+};
+using Converter = std::unique_ptr<void, IconvCloser>;
+
+Converter OpenConverter(const char* from, const char* to) {
+    const iconv_t converter = iconv_open(to, from);
+    return Converter(converter == reinterpret_cast<iconv_t>(-1) ? nullptr : converter);
+}
+
 // Converts the whole text. Where iconv stops at a sequence it cannot convert (or one cut short
 // at the end), `skip` input bytes are stepped over and `replacement` is written in their place.
-std::string ConvertAll(std::string_view text, const char* from, const char* to, std::size_t skip,
+std::string ConvertAll(std::string_view text, void* opened, std::size_t skip,
                        std::string_view replacement) {
-    const iconv_t converter = iconv_open(to, from);
-    if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(text);
-
+    const auto converter = static_cast<iconv_t>(opened);
     std::string converted;
     char* in = const_cast<char*>(text.data());  // iconv's signature; the input is not written
     std::size_t inLeft = text.size();
@@ -69,24 +91,25 @@ std::string ConvertAll(std::string_view text, const char* from, const char* to, 
             converted.append(replacement);
         }
     }
-    iconv_close(converter);
     return converted;
-}
-
-std::string Recode(std::string_view text, const char* from, const char* to) {
-    const std::string pivot = ConvertAll(text, from, kPivot, 1, kPivotQuestionMark);
-    return ConvertAll(pivot, kPivot, to, 4, "?");
 }
 
 }  // namespace
 
-std::string ShiftJisToTerminal(std::string_view text) {
-    // Code page 932 rather than plain Shift_JIS: the plug-in's text comes from Windows.
-    return Recode(text, "CP932", nl_langinfo(CODESET));
-}
-
-std::string TerminalToUtf8(std::string_view text) {
-    return Recode(text, nl_langinfo(CODESET), "UTF-8");
+std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding to) {
+    const Converter decoder = OpenConverter(IconvName(from), kPivot);
+    const Converter encoder = OpenConverter(kPivot, IconvName(to));
+    if (!decoder || !encoder) {
+        // A codeset iconv does not know: the text is kept, except that UTF-8 is promised valid.
+        std::string kept(text);
+        if (to == TextEncoding::kUtf8) {
+            std::replace_if(
+                kept.begin(), kept.end(), [](char byte) { return (byte & 0x80) != 0; }, '?');
+        }
+        return kept;
+    }
+    const std::string pivot = ConvertAll(text, decoder.get(), 1, kPivotQuestionMark);
+    return ConvertAll(pivot, encoder.get(), 4, "?");
 }
 
 std::size_t DisplayWidth(std::string_view text) {

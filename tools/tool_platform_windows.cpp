@@ -49,6 +49,19 @@ std::string FromWide(std::wstring_view wide, UINT codePage, bool exactOnly = fal
     return narrow;
 }
 
+UINT CodePage(TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::kTerminal: return CP_ACP;
+        case TextEncoding::kUtf8: return CP_UTF8;
+        case TextEncoding::kShiftJis: return 932;
+        case TextEncoding::kEucJp: return 20932;  // 51932 is known to MLang only, not to these
+        case TextEncoding::kLatin1: return 28591;
+        case TextEncoding::kLatin9: return 28605;
+        case TextEncoding::kWindows1252: return 1252;
+    }
+    return CP_UTF8;
+}
+
 // The system's text for an error, in the ANSI code page; `subject` stands where it says "%1".
 std::string SystemMessage(DWORD code, std::string_view subject) {
     char* message = nullptr;
@@ -120,13 +133,8 @@ std::FILE* OpenForReading(const std::filesystem::path& path) {
     return _wfopen(path.c_str(), L"rb");
 }
 
-std::string ShiftJisToTerminal(std::string_view text) {
-    constexpr UINT kShiftJis = 932;
-    return FromWide(ToWide(text, kShiftJis), CP_ACP);
-}
-
-std::string TerminalToUtf8(std::string_view text) {
-    return FromWide(ToWide(text, CP_ACP), CP_UTF8);
+std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding to) {
+    return FromWide(ToWide(text, CodePage(from)), CodePage(to));
 }
 
 std::size_t DisplayWidth(std::string_view text) {

@@ -76,6 +76,21 @@ TEST_F(QbtScan, UnreadablePathsAreReportedAndTheRestIsScanned) {
     EXPECT_NE(run.err.find("absent: No such file or directory"), std::string::npos) << run.err;
 }
 
+// Under a Turkish locale std::tolower('I') is not 'i': the extension is folded as ASCII.
+TEST_F(QbtScan, UpperCaseZipExtensionIsAnArchiveUnderATurkishLocale) {
+    int error = 0;
+    zip_t* archive = zip_open((scratch_ / "GAME.ZIP").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    static const std::string e(512, 'E');
+    zip_file_add(archive, "e.gba", zip_source_buffer(archive, e.data(), e.size(), 0), 0);
+    ASSERT_EQ(zip_close(archive), 0);
+
+    const QbtRun run = Qbt({"scan", "--json", (scratch_ / "GAME.ZIP").string()},
+                           {"LC_ALL=tr_TR.ISO-8859-9", "LOCPATH=" QBT_TEST_LOCALES});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.out.find("GAME.ZIP:e.gba") != std::string::npos) << run.out;
+}
+
 TEST_F(QbtScan, IsListedInTheHelp) {
     const QbtRun run = Qbt({"--help"});
     EXPECT_NE(run.out.find("\n  scan "), std::string::npos) << run.out;

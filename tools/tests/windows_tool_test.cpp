@@ -1,9 +1,16 @@
-// What only the Windows build of qbt does: it has no scan, and it loads the plug-in through the
-// ANSI code page as a host does.
+// What only the Windows build of qbt does: it has no scan, it loads the plug-in through the ANSI
+// code page as a host does, and it shows lists on a Western code page too.
+#define NOMINMAX
+#include <windows.h>
+
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 
 #include "tools/tests/tool_test.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -31,6 +38,34 @@ TEST_F(QbtOnWindows, PluginPathOutsideTheAnsiCodePageIsRefusedClearly) {
     EXPECT_EQ(info.exitCode, 4);
     EXPECT_TRUE(info.err.ends_with(": its path cannot be written in the ANSI code page\n"))
         << info.err;
+}
+
+// A Western Windows: run by the test tool_tests_code_page_1252 under a locale that gives Wine
+// code page 1252. A Latin-1 list's accents reach the table as they are, a Shift_JIS list's
+// Japanese becomes '?' there, and JSON holds both.
+TEST(QbtOnWesternWindows, Latin1AndShiftJisListsAreShownRight) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 1252";
+    const fs::path scratch =
+        fs::temp_directory_path() / ("qbt_western_" + std::to_string(CurrentProcessId()));
+    const auto lookUp = [&](const std::string& encoding, const std::string& title) {
+        WriteFile(scratch / "list.xml", "<?xml version=\"1.0\" encoding=\"" + encoding +
+                                            "\"?>\n<GAME><TITLE>" + title +
+                                            "</TITLE><ROMCRC>12345678</ROMCRC></GAME>");
+        const std::string list = Utf8(scratch / "list.xml");
+        const QbtRun table = RunQbt(QBT_TOOL, {"lookup", "--list", list, "12345678"}, {}, scratch);
+        const QbtRun json =
+            RunQbt(QBT_TOOL, {"lookup", "--json", "--list", list, "12345678"}, {}, scratch);
+        return std::pair{table.out, nlohmann::json::parse(json.out)[0]["title"]};
+    };
+    const auto [latin1Table, latin1Json] = lookUp("ISO-8859-1", "Ch\xE2teau");
+    EXPECT_NE(latin1Table.find("  Ch\xE2teau  "), std::string::npos) << latin1Table;
+    EXPECT_EQ(latin1Json, "Château");
+
+    const auto [shiftJisTable, shiftJisJson] =
+        lookUp("Shift_JIS", "\x90\xAF\x8B\xFB\x83\x7D\x81\x5B\x83\x50\x83\x62\x83\x67");
+    EXPECT_NE(shiftJisTable.find("  ???????  "), std::string::npos) << shiftJisTable;
+    EXPECT_EQ(shiftJisJson, "星屑マーケット");
+    fs::remove_all(scratch);
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+#include "tools/list_encoding.h"
+
+#include <algorithm>
+#include <array>
+#include <iostream>
+#include <optional>
+
+#include "tools/tool_error.h"
+
+namespace {
+
+// Case and separators folded out, so that "Shift_JIS", "shift-jis" and "SHIFTJIS" are one name.
+std::string FoldedName(std::string_view name) {
+    std::string folded;
+    for (const char c : name) {
+        if (c == '-' || c == '_' || c == ' ' || c == '.' || c == ':') continue;
+        folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+    }
+    return folded;
+}
+
+struct Alias {
+    std::string_view folded;
+    TextEncoding encoding;
+};
+// ASCII is read as UTF-8, of which it is a part.
+constexpr std::array<Alias, 26> kAliases{{
+    {"utf8", TextEncoding::kUtf8},           {"usascii", TextEncoding::kUtf8},
+    {"ascii", TextEncoding::kUtf8},          {"shiftjis", TextEncoding::kShiftJis},
+    {"sjis", TextEncoding::kShiftJis},       {"cp932", TextEncoding::kShiftJis},
+    {"ms932", TextEncoding::kShiftJis},      {"windows31j", TextEncoding::kShiftJis},
+    {"mskanji", TextEncoding::kShiftJis},    {"xsjis", TextEncoding::kShiftJis},
+    {"csshiftjis", TextEncoding::kShiftJis}, {"eucjp", TextEncoding::kEucJp},
+    {"xeucjp", TextEncoding::kEucJp},        {"ujis", TextEncoding::kEucJp},
+    {"iso88591", TextEncoding::kLatin1},     {"iso885911987", TextEncoding::kLatin1},
+    {"latin1", TextEncoding::kLatin1},       {"l1", TextEncoding::kLatin1},
+    {"cp819", TextEncoding::kLatin1},        {"ibm819", TextEncoding::kLatin1},
+    {"iso885915", TextEncoding::kLatin9},    {"latin9", TextEncoding::kLatin9},
+    {"l9", TextEncoding::kLatin9},           {"windows1252", TextEncoding::kWindows1252},
+    {"cp1252", TextEncoding::kWindows1252},  {"xcp1252", TextEncoding::kWindows1252},
+}};
+
+std::optional<TextEncoding> EncodingNamed(std::string_view name) {
+    const std::string folded = FoldedName(name);
+    for (const Alias& alias : kAliases) {
+        if (alias.folded == folded) return alias.encoding;
+    }
+    return std::nullopt;
+}
+
+bool EqualsFolded(std::string_view text, std::string_view lowerPattern) {
+    return text.size() == lowerPattern.size() &&
+           std::equal(text.begin(), text.end(), lowerPattern.begin(), [](char c, char lower) {
+               return (c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c) == lower;
+           });
+}
+
+// The first position at or after `from` where `lowerPattern` occurs, ASCII case ignored.
+std::size_t FindFolded(std::string_view text, std::string_view lowerPattern, std::size_t from = 0) {
+    for (std::size_t at = from; at + lowerPattern.size() <= text.size(); ++at) {
+        if (EqualsFolded(text.substr(at, lowerPattern.size()), lowerPattern)) return at;
+    }
+    return std::string_view::npos;
+}
+
+// The plug-in's own test, mirrored so that the tool knows when the plug-in has already converted
+// a value to the terminal's codeset: "UTF-8" before the first "?>" when a "?>" starts within
+// the first 256 bytes, otherwise anywhere with no "?>" before it.
+bool PluginTakesForUtf8(std::string_view hostText) {
+    constexpr std::size_t kDeclarationReach = 256;
+    const std::size_t declarationEnd = FindFolded(hostText.substr(0, kDeclarationReach + 1), "?>");
+    if (declarationEnd != std::string_view::npos) {
+        return FindFolded(hostText.substr(0, declarationEnd), "utf-8") != std::string_view::npos;
+    }
+    const std::size_t utf8 = FindFolded(hostText, "utf-8");
+    return utf8 != std::string_view::npos &&
+           FindFolded(hostText.substr(0, utf8 + 1), "?>") == std::string_view::npos;
+}
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view SkipSpace(std::string_view text) {
+    while (!text.empty() && IsXmlSpace(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+// The encoding="..." of the XML declaration at the start of the list, or "" when there is none.
+std::string_view DeclaredEncoding(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    text = SkipSpace(text);
+    if (!EqualsFolded(text.substr(0, 5), "<?xml") || text.size() < 6 || !IsXmlSpace(text[5])) {
+        return {};
+    }
+    const std::string_view declaration = text.substr(0, text.find("?>"));
+    const std::size_t attribute = FindFolded(declaration, "encoding");
+    if (attribute == std::string_view::npos) return {};
+    std::string_view rest = SkipSpace(declaration.substr(attribute + 8));
+    if (!rest.starts_with('=')) return {};
+    rest = SkipSpace(rest.substr(1));
+    if (rest.empty() || (rest.front() != '"' && rest.front() != '\'')) return {};
+    const std::size_t close = rest.find(rest.front(), 1);
+    if (close == std::string_view::npos) return {};
+    return rest.substr(1, close - 1);
+}
+
+// Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;  // the second byte's range
+        if (lead < 0x80) length = 1;
+        if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+        if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+        if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+        if (length == 0 || text.size() - at < length) return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            const auto byte = static_cast<unsigned char>(text[at + i]);
+            if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF)) return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+void Warn(const std::string& message) { std::cerr << "qbt: warning: " << message << '\n'; }
+
+}  // namespace
+
+bool IsKnownListEncoding(std::string_view name) { return EncodingNamed(name).has_value(); }
+
+ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName) {
+    // The plug-in is handed a C string: it sees the list up to its first NUL.
+    const std::string_view hostText = listText.substr(0, listText.find('\0'));
+    std::optional<TextEncoding> overridden;
+    if (!overrideName.empty()) {
+        overridden = EncodingNamed(overrideName);
+        if (!overridden) {
+            throw ToolError(kExitBadUsage, "unknown list encoding \"" + std::string(overrideName) +
+                                               "\"; known: " + kKnownListEncodings);
+        }
+    }
+    if (PluginTakesForUtf8(hostText)) {
+        if (overridden && *overridden != TextEncoding::kUtf8) {
+            Warn("--list-encoding " + std::string(overrideName) +
+                 " is ignored: the list declares UTF-8, so the plug-in converts its values to the "
+                 "terminal's codeset itself");
+        }
+        return {TextEncoding::kTerminal};
+    }
+    if (overridden) return {*overridden};
+
+    const TextEncoding undeclared =
+        IsValidUtf8(hostText) ? TextEncoding::kUtf8 : TextEncoding::kTerminal;
+    const std::string_view declared = DeclaredEncoding(hostText);
+    if (declared.empty()) return {undeclared};
+    if (const std::optional<TextEncoding> named = EncodingNamed(declared)) return {*named};
+    Warn("the list declares the encoding \"" + std::string(declared) +
+         "\", which qbt does not know; its values are read as " +
+         (undeclared == TextEncoding::kUtf8 ? "UTF-8" : "the terminal's codeset") +
+         " (--list-encoding names the right one)");
+    return {undeclared};
+}
+
+std::string ValueToTerminal(std::string_view value, const ValueEncoding& encoding) {
+    if (encoding.values == TextEncoding::kTerminal) return std::string(value);
+    return ConvertText(value, encoding.values, TextEncoding::kTerminal);
+}
+
+std::string ValueToUtf8(std::string_view value, const ValueEncoding& encoding) {
+    return ConvertText(value, encoding.values, TextEncoding::kUtf8);
+}

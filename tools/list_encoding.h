@@ -1,0 +1,60 @@
+// How the plug-in's answers from one game list are encoded, and their conversions for a table,
+// for JSON and for file names.
+//
+// The plug-in converts a value itself only when it takes the list for UTF-8 (its declaration
+// says so): it then answers in the terminal's codeset. From any other list it answers with the
+// list's own bytes, which the tool reads in the encoding the list declares:
+//
+//     const ValueEncoding encoding = ValueEncodingOf(listText, options.listEncoding);
+//     std::cout << ValueToTerminal(title, encoding);   // a table
+//     json["title"] = ValueToUtf8(title, encoding);    // JSON; also the source of a file name
+//
+// A file name is made from ValueToUtf8: Linux names files in UTF-8, and on Windows
+// std::filesystem::path(std::u8string(...)) gives the UTF-16 name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "tools/tool_platform.h"
+
+struct ValueEncoding {
+    TextEncoding values = TextEncoding::kTerminal;
+};
+
+// The encodings a list may declare or --list-encoding may name, with their usual aliases.
+inline constexpr const char* kKnownListEncodings =
+    "UTF-8, Shift_JIS (SJIS, CP932, Windows-31J), EUC-JP, ISO-8859-1 (Latin-1), ISO-8859-15, "
+    "Windows-1252, US-ASCII";
+
+// The rule, for the help of every command that reads a list.
+inline std::string ListEncodingHelp() {
+    return std::string(
+               "List encodings:\n"
+               "  Values are read in the encoding --list-encoding names, else in the\n"
+               "  one the list's XML declaration names (encoding=\"...\"), else as UTF-8\n"
+               "  when the list is valid UTF-8, else in the terminal's codeset. Tables\n"
+               "  come out in the terminal's codeset ('?' for characters it lacks),\n"
+               "  JSON in UTF-8. Known:\n  ") +
+           kKnownListEncodings;
+}
+
+// Whether `name` is one of kKnownListEncodings or their usual aliases. Letter case, '-', '_' and
+// spaces do not matter.
+bool IsKnownListEncoding(std::string_view name);
+
+// From `overrideName` (--list-encoding) when it is non-empty, else from the list's XML
+// declaration, else by the rule for a list without one: valid UTF-8 is read as UTF-8, anything
+// else as the terminal's codeset. A declaration naming an encoding the tool does not know is
+// warned about on standard error and treated as no declaration. When the plug-in converts the
+// values itself, they are in the terminal's codeset whatever the list or the override says (an
+// override other than UTF-8 is warned about then). Throws ToolError (kExitBadUsage) when
+// `overrideName` is not a known encoding.
+ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName);
+
+// The plug-in's value for a table: in the terminal's codeset, characters it lacks as '?'.
+std::string ValueToTerminal(std::string_view value, const ValueEncoding& encoding);
+
+// The plug-in's value as UTF-8, always valid: bytes that are not valid in the list's encoding
+// become '?' (the system's replacement character on Windows).
+std::string ValueToUtf8(std::string_view value, const ValueEncoding& encoding);
