@@ -31,12 +31,12 @@ bool IsZipArchive(const fs::path& file) {
                       [](char8_t byte, char8_t lower) { return AsciiLower(byte) == lower; });
 }
 
+}  // namespace
+
 std::string PathInUtf8(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
-
-}  // namespace
 
 std::vector<fs::path> CollectRomFiles(const std::vector<std::string>& paths,
                                       std::vector<std::string>& problems) {

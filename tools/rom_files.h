@@ -22,6 +22,7 @@ struct RomChecksum {
 // for JSON, which on Windows keeps characters the ANSI code page lacks.
 std::string NameForTerminal(const RomChecksum& rom);
 std::string NameInUtf8(const RomChecksum& rom);
+std::string PathInUtf8(const std::filesystem::path& path);
 
 // Empty for a file this build reads; otherwise why it leaves the file alone (a zip archive in a
 // build without zip reading).

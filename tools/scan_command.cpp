@@ -85,9 +85,7 @@ int RunScan(const Plugin& plugin, const Options& options) {
         }
         json["skipped"] = nlohmann::ordered_json::array();
         for (const SkippedFile& file : skipped) {
-            const std::u8string name = file.file.u8string();
-            json["skipped"].push_back(
-                {{"file", std::string(name.begin(), name.end())}, {"reason", file.reason}});
+            json["skipped"].push_back({{"file", PathInUtf8(file.file)}, {"reason", file.reason}});
         }
         json["found"] = found;
         json["not_found"] = notFound;
