@@ -24,6 +24,7 @@ struct Progress {
     std::size_t total;
     bool visible;
     std::size_t drawnPercent = 101;
+    std::size_t drawnLength = 0;
 };
 
 void DrawProgress(Progress& progress, std::size_t done) {
@@ -33,12 +34,18 @@ void DrawProgress(Progress& progress, std::size_t done) {
     progress.drawnPercent = percent;
     constexpr std::size_t kBarWidth = 30;
     const std::size_t filled = percent * kBarWidth / 100;
-    std::cerr << "\rscanning [" << std::string(filled, '#') << std::string(kBarWidth - filled, '.')
-              << "] " << done << '/' << progress.total << std::flush;
+    const std::string line = "scanning [" + std::string(filled, '#') +
+                             std::string(kBarWidth - filled, '.') + "] " + std::to_string(done) +
+                             '/' + std::to_string(progress.total);
+    progress.drawnLength = line.size();
+    std::cerr << '\r' << line << std::flush;
 }
 
+// Blanks rather than an erase-line escape, which a Windows console without virtual terminal
+// processing would print as it is.
 void ClearProgress(const Progress& progress) {
-    if (progress.visible) std::cerr << "\r\033[K" << std::flush;
+    if (!progress.visible) return;
+    std::cerr << '\r' << std::string(progress.drawnLength, ' ') << '\r' << std::flush;
 }
 
 // A file left alone, with the reason the report gives.
