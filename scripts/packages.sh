@@ -33,6 +33,8 @@ HARDENING_PACKAGES=(clang libclang-rt-14-dev llvm)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 locales)
 # qbt.exe: the two header-only libraries of the native tool, shown to the cross compiler alone.
 WINDOWS_PACKAGES+=(libcli11-dev nlohmann-json3-dev)
+# qbt.exe: zlib cross-built for mingw-w64, linked statically, for the CRC-32 of ROM files.
+WINDOWS_PACKAGES+=(libz-mingw-w64-dev)
 
 # 32-bit Wine comes from the i386 architecture. Adding it needs no apt-get update of its own:
 # wine32:i386 is then missing, so ensure_packages updates before it installs.

@@ -1,6 +1,5 @@
 #include "tools/rom_files.h"
 
-#include <zip.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 
 #include "tools/file_reading.h"
 #include "tools/tool_platform.h"
+#include "tools/zip_reading.h"
 
 namespace fs = std::filesystem;
 
@@ -19,53 +19,30 @@ std::string CannotRead(const fs::path& path, std::string_view reason) {
     return "cannot read " + PathToTerminal(path) + ": " + std::string(reason);
 }
 
-// ASCII folded by arithmetic: std::tolower follows the locale, and under a Turkish one 'I'
-// does not become 'i'.
-bool IsZipArchive(const fs::path& file) {
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char byte) {
-        return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : byte;
-    });
-    return extension == ".zip";
+// By arithmetic, not tolower: the tool runs in the user's locale, where 'I' may not become 'i'.
+char8_t AsciiLower(char8_t byte) {
+    return byte >= u8'A' && byte <= u8'Z' ? static_cast<char8_t>(byte - u8'A' + u8'a') : byte;
 }
 
-std::vector<RomChecksum> ZipEntryChecksums(const fs::path& archivePath,
-                                           std::vector<std::string>& problems) {
-    int errorCode = 0;
-    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY, &errorCode);
-    if (archive == nullptr) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, errorCode);
-        problems.push_back(CannotRead(archivePath, zip_error_strerror(&error)));
-        zip_error_fini(&error);
-        return {};
-    }
-    std::vector<RomChecksum> checksums;
-    const zip_int64_t entryCount = zip_get_num_entries(archive, 0);
-    for (zip_int64_t entry = 0; entry < entryCount; ++entry) {
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        const bool known =
-            zip_stat_index(archive, static_cast<zip_uint64_t>(entry), 0, &stat) == 0 &&
-            (stat.valid & ZIP_STAT_NAME) != 0 && (stat.valid & ZIP_STAT_CRC) != 0;
-        if (!known) {
-            problems.push_back(CannotRead(archivePath, zip_strerror(archive)));
-            continue;
-        }
-        const std::string_view name = stat.name;
-        if (name.ends_with('/')) continue;  // a folder entry
-        checksums.push_back({archivePath.string() + ":" + stat.name, stat.crc});
-    }
-    zip_discard(archive);  // read only: nothing to write back
-    return checksums;
+bool IsZipArchive(const fs::path& file) {
+    const std::u8string extension = file.extension().u8string();
+    constexpr std::u8string_view kZip = u8".zip";
+    return std::equal(extension.begin(), extension.end(), kZip.begin(), kZip.end(),
+                      [](char8_t byte, char8_t lower) { return AsciiLower(byte) == lower; });
 }
 
 }  // namespace
 
+std::string PathInUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::vector<fs::path> CollectRomFiles(const std::vector<std::string>& paths,
                                       std::vector<std::string>& problems) {
     std::vector<fs::path> files;
-    for (const fs::path path : paths) {
+    for (const std::string& typed : paths) {
+        const fs::path path = PathFromTerminal(typed);
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
         if (error) {
@@ -90,6 +67,20 @@ std::vector<fs::path> CollectRomFiles(const std::vector<std::string>& paths,
     return files;
 }
 
+std::string NameForTerminal(const RomChecksum& rom) {
+    const std::string file = PathToTerminal(rom.file);
+    return rom.entry.empty() ? file : file + ":" + rom.entry;
+}
+
+std::string NameInUtf8(const RomChecksum& rom) {
+    const std::string file = PathInUtf8(rom.file);
+    return rom.entry.empty() ? file : file + ":" + rom.entry;
+}
+
+std::string ReasonToSkip(const fs::path& file) {
+    return IsZipArchive(file) ? std::string(WhyZipArchivesAreNotRead()) : "";
+}
+
 std::vector<RomChecksum> ChecksumsOf(const fs::path& file, std::vector<std::string>& problems) {
     if (IsZipArchive(file)) return ZipEntryChecksums(file, problems);
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -101,7 +92,7 @@ std::vector<RomChecksum> ChecksumsOf(const fs::path& file, std::vector<std::stri
         problems.push_back(CannotRead(file, failure));
         return {};
     }
-    return {{file.string(), static_cast<uint32_t>(crc)}};
+    return {{file, "", static_cast<uint32_t>(crc)}};
 }
 
 std::string CrcKey(uint32_t crc) {

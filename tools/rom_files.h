@@ -7,18 +7,29 @@
 #include <vector>
 
 // The files named, and every file under the folders named, folder by folder in name order.
-// A path that cannot be read is described in `problems` and left out.
+// Paths are read in the terminal's codeset. A path that cannot be read is described in
+// `problems` and left out.
 std::vector<std::filesystem::path> CollectRomFiles(const std::vector<std::string>& paths,
                                                    std::vector<std::string>& problems);
 
 struct RomChecksum {
-    std::string name;  // the file, or "archive.zip:entry"
+    std::filesystem::path file;
+    std::string entry;  // the entry's name (UTF-8) for a ROM inside a zip archive, else empty
     uint32_t crc;
 };
 
-// The CRC-32 of the file's content; for a .zip archive, one checksum per file entry, taken from
-// the archive's directory without unpacking anything. On failure nothing is returned and the
-// reason goes to `problems`.
+// "file" or "archive.zip:entry": in the terminal's codeset for tables and messages, and in UTF-8
+// for JSON, which on Windows keeps characters the ANSI code page lacks.
+std::string NameForTerminal(const RomChecksum& rom);
+std::string NameInUtf8(const RomChecksum& rom);
+std::string PathInUtf8(const std::filesystem::path& path);
+
+// Empty for a file this build reads; otherwise why it leaves the file alone (a zip archive in a
+// build without zip reading).
+std::string ReasonToSkip(const std::filesystem::path& file);
+
+// The CRC-32 of the file's content; for a .zip archive, one checksum per file entry. On failure
+// nothing is returned and the reason goes to `problems`.
 std::vector<RomChecksum> ChecksumsOf(const std::filesystem::path& file,
                                      std::vector<std::string>& problems);
 

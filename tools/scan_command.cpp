@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/file_reading.h"
@@ -11,6 +13,7 @@
 #include "tools/rom_lookup.h"
 #include "tools/tool_error.h"
 #include "tools/tool_platform.h"
+#include "tools/zip_reading.h"
 
 namespace {
 
@@ -21,6 +24,7 @@ struct Progress {
     std::size_t total;
     bool visible;
     std::size_t drawnPercent = 101;
+    std::size_t drawnLength = 0;
 };
 
 void DrawProgress(Progress& progress, std::size_t done) {
@@ -30,13 +34,25 @@ void DrawProgress(Progress& progress, std::size_t done) {
     progress.drawnPercent = percent;
     constexpr std::size_t kBarWidth = 30;
     const std::size_t filled = percent * kBarWidth / 100;
-    std::cerr << "\rscanning [" << std::string(filled, '#') << std::string(kBarWidth - filled, '.')
-              << "] " << done << '/' << progress.total << std::flush;
+    const std::string line = "scanning [" + std::string(filled, '#') +
+                             std::string(kBarWidth - filled, '.') + "] " + std::to_string(done) +
+                             '/' + std::to_string(progress.total);
+    progress.drawnLength = line.size();
+    std::cerr << '\r' << line << std::flush;
 }
 
+// Blanks rather than an erase-line escape, which a Windows console without virtual terminal
+// processing would print as it is.
 void ClearProgress(const Progress& progress) {
-    if (progress.visible) std::cerr << "\r\033[K" << std::flush;
+    if (!progress.visible) return;
+    std::cerr << '\r' << std::string(progress.drawnLength, ' ') << '\r' << std::flush;
 }
+
+// A file left alone, with the reason the report gives.
+struct SkippedFile {
+    std::filesystem::path file;
+    std::string reason;
+};
 
 int RunScan(const Plugin& plugin, const Options& options) {
     const std::string listText = ReadGameList(GameListPath(options));
@@ -47,12 +63,19 @@ int RunScan(const Plugin& plugin, const Options& options) {
     Progress progress{files.size(),
                       StandardErrorIsTerminal() && files.size() >= kFilesWorthAProgressBar};
     std::vector<RomAnswer> answers;
+    std::vector<std::string> namesInUtf8;  // for JSON, beside the answers' names for the table
+    std::vector<SkippedFile> skipped;
     for (std::size_t done = 0; done < files.size(); ++done) {
         DrawProgress(progress, done);
+        if (std::string reason = ReasonToSkip(files[done]); !reason.empty()) {
+            skipped.push_back({files[done], std::move(reason)});
+            continue;
+        }
         for (const RomChecksum& rom : ChecksumsOf(files[done], problems)) {
             RomAnswer& answer =
                 answers.emplace_back(LookUpRom(plugin, listText, CrcKey(rom.crc), 0, encoding));
-            answer.file = rom.name;
+            answer.file = NameForTerminal(rom);
+            namesInUtf8.push_back(NameInUtf8(rom));
         }
     }
     ClearProgress(progress);
@@ -63,28 +86,53 @@ int RunScan(const Plugin& plugin, const Options& options) {
     if (options.json) {
         nlohmann::ordered_json json;
         json["roms"] = nlohmann::ordered_json::array();
-        for (const RomAnswer& answer : answers) json["roms"].push_back(ToJson(answer));
+        for (std::size_t index = 0; index < answers.size(); ++index) {
+            nlohmann::ordered_json rom = ToJson(answers[index]);
+            rom["file"] = namesInUtf8[index];
+            json["roms"].push_back(std::move(rom));
+        }
+        json["skipped"] = nlohmann::ordered_json::array();
+        for (const SkippedFile& file : skipped) {
+            json["skipped"].push_back({{"file", PathInUtf8(file.file)}, {"reason", file.reason}});
+        }
         json["found"] = found;
         json["not_found"] = notFound;
         json["unreadable"] = problems.size();
         PrintJson(json);
     } else {
         PrintTable(std::cout, answers);
+        if (!skipped.empty()) std::cout << '\n';
+        for (const SkippedFile& file : skipped) {
+            std::cout << PathToTerminal(file.file) << "  skipped: " << file.reason << '\n';
+        }
         std::cout << '\n' << found << " found, " << notFound << " not in the list";
+        if (!skipped.empty()) std::cout << ", " << skipped.size() << " skipped";
         if (!problems.empty()) std::cout << ", " << problems.size() << " unreadable";
         std::cout << '\n';
     }
     for (const std::string& problem : problems) std::cerr << "qbt: " << problem << '\n';
     if (!problems.empty()) return kExitUnreadableFile;
-    return notFound == 0 ? kExitEveryRomFound : kExitSomeRomNotFound;
+    // A skipped archive's ROMs were not looked up, so they cannot count as found.
+    return notFound == 0 && skipped.empty() ? kExitEveryRomFound : kExitSomeRomNotFound;
 }
 
 }  // namespace
 
 std::optional<Subcommand> AddScanCommand(CLI::App& app, Options& options) {
-    CLI::App* scan = app.add_subcommand(
-        "scan", "the same for ROM files, zip entries and folders, keyed by CRC-32");
+    const std::string_view zipNotRead = WhyZipArchivesAreNotRead();
+    const std::string description =
+        zipNotRead.empty() ? "the same for ROM files, zip entries and folders, keyed by CRC-32"
+                           : "the same for ROM files and folders, keyed by CRC-32 (" +
+                                 std::string(zipNotRead) + ")";
+    CLI::App* scan = app.add_subcommand("scan", description);
     AddListOptions(*scan, options);
-    scan->add_option("PATH", options.paths, "ROM files, zip archives and folders")->required();
+    scan->add_option(
+            "PATH", options.paths,
+            zipNotRead.empty() ? "ROM files, zip archives and folders" : "ROM files and folders")
+        ->required();
+    if (!zipNotRead.empty()) {
+        scan->footer(std::string(zipNotRead) +
+                     ": scan reports each one as skipped, and then exits with 1.");
+    }
     return Subcommand{scan, [&options](const Plugin& plugin) { return RunScan(plugin, options); }};
 }

@@ -45,3 +45,13 @@ inline std::string TerminalToUtf8(std::string_view text) {
 std::size_t DisplayWidth(std::string_view text);
 
 bool StandardErrorIsTerminal();
+
+// Renames `from` to `to` in one step unless something is already named `to`: a file is never
+// replaced. A rename that changes only letter case works on case-insensitive file systems.
+enum class RenameResult { Renamed, TargetExists, Failed };
+RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
+                                    const std::filesystem::path& to, std::string& error);
+
+// Writes what `file` holds through to the disk before returning, so that a journal line
+// survives the process being killed right after.
+bool FlushToDisk(std::FILE* file);

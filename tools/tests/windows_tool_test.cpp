@@ -1,5 +1,6 @@
-// What only the Windows build of qbt does: it has no scan, it loads the plug-in through the ANSI
-// code page as a host does, and it shows lists on a Western code page too.
+// What only the Windows build of qbt does: scan reads plain files but not zip archives, the
+// plug-in is loaded through the ANSI code page as a host does, and lists show right on a Western
+// code page too.
 #define NOMINMAX
 #include <windows.h>
 
@@ -7,27 +8,69 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tools/tests/tool_test.h"
 
 namespace fs = std::filesystem;
+using nlohmann::json;
 
 namespace {
 
 using QbtOnWindows = ToolTest;
 
-TEST_F(QbtOnWindows, HelpSaysScanIsNotInThisBuild) {
-    const QbtRun help = Qbt({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.find("\n  scan "), std::string::npos) << help.out;
-    EXPECT_NE(help.out.find("scan (ROM files and zip archives) is not in this build"),
-              std::string::npos)
-        << help.out;
+// Folders and files are walked and read through their UTF-16 names, so a name outside the ANSI
+// code page (Hangul) is scanned too, and comes out exact in JSON. A zip archive, whatever its
+// letter case, is reported as skipped without being opened.
+TEST_F(QbtOnWindows, ScanChecksumsPlainFilesAndSkipsZipArchives) {
+    const fs::path roms = scratch_ / u8"ロム";
+    WriteFile(roms / "a.gba", std::string(1024, 'A'));
+    WriteFile(roms / u8"星屑" / "b.gba", std::string(2048, 'B'));
+    WriteFile(roms / u8"바람.gba", std::string(1024, 'A'));
+    WriteFile(roms / "pack.ZIP", "any bytes: the archive is not opened");
 
-    const QbtRun scan = Qbt({"scan", "--list", "games.xml", "rom.gba"});
-    EXPECT_EQ(scan.exitCode, 2);
-    EXPECT_TRUE(scan.err.starts_with("scan (ROM files and zip archives) is not in this build"))
-        << scan.err;
+    const QbtRun run = Qbt({"scan", "--json", Utf8(roms)});
+    EXPECT_EQ(run.exitCode, 1) << "the archive's ROMs were not looked up\n" << run.err;
+    EXPECT_EQ(run.err, "");
+    const json result = json::parse(run.out);
+    std::vector<std::string> rows;
+    for (const json& rom : result["roms"]) {
+        rows.push_back(rom["file"].get<std::string>() + " " + rom["key"].get<std::string>() + " " +
+                       rom["title"].get<std::string>());
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        Utf8(roms / "a.gba") + " B737FB1A Lanternfish Lagoon",
+                        Utf8(roms / u8"星屑" / "b.gba") + " 6B286DAC 星屑マーケット",
+                        Utf8(roms / u8"바람.gba") + " B737FB1A Lanternfish Lagoon",
+                    }));
+    EXPECT_EQ(result["skipped"], json::array({{{"file", Utf8(roms / "pack.ZIP")},
+                                               {"reason", "qbt.exe does not read zip archives"}}}));
+    EXPECT_EQ(result["found"], 3);
+
+    const fs::path absent = roms / u8"無い";
+    const QbtRun tableRun =
+        Qbt({"scan", Utf8(roms / "pack.ZIP"), Utf8(roms / u8"星屑"), Utf8(absent)});
+    EXPECT_EQ(tableRun.exitCode, 3);
+    const std::string table = TerminalTextAsUtf8(tableRun.out);
+    EXPECT_NE(table.find(Utf8(roms / u8"星屑" / "b.gba") + "  6B286DAC  月見ソフト  "),
+              std::string::npos)
+        << table;
+    EXPECT_TRUE(table.ends_with(Utf8(roms / "pack.ZIP") +
+                                "  skipped: qbt.exe does not read zip archives\n\n"
+                                "1 found, 0 not in the list, 1 skipped, 1 unreadable\n"))
+        << table;
+    EXPECT_EQ(TerminalTextAsUtf8(tableRun.err),
+              "qbt: cannot read " + Utf8(absent) + ": No such file or directory\n");
+}
+
+TEST_F(QbtOnWindows, HelpSaysZipArchivesAreNotRead) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"--help"}, {"scan", "--help"}}) {
+        const QbtRun help = Qbt(arguments);
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_NE(help.out.find("qbt.exe does not read zip archives"), std::string::npos)
+            << help.out;
+    }
 }
 
 // Hangul has no form in code page 932, so LoadLibraryA cannot be given this path; the tool says

@@ -1,0 +1,106 @@
+// The two file-system steps rename's safety rests on: a rename that never replaces a file, and a
+// flush that reaches the disk. Run on the platform file alone, against real files.
+#include "tools/tool_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/tests/tool_test.h"
+#include "tools/tests/wine_unix_path.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The names in `folder`, as UTF-8, in name order.
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.push_back(Utf8(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class RenameWithoutReplacingTest : public ToolTest {
+protected:
+    RenameResult Rename(const fs::path& from, const fs::path& to) {
+        return RenameWithoutReplacing(scratch_ / from, scratch_ / to, error_);
+    }
+    std::string error_;
+};
+
+TEST_F(RenameWithoutReplacingTest, MovesTheFileToAFreeName) {
+    WriteFile(scratch_ / "a.gba", "ROM A");
+    EXPECT_EQ(Rename("a.gba", "b.gba"), RenameResult::Renamed) << error_;
+    EXPECT_EQ(NamesIn(scratch_), std::vector<std::string>{"b.gba"});
+    EXPECT_EQ(ReadFile(scratch_ / "b.gba"), "ROM A");
+}
+
+TEST_F(RenameWithoutReplacingTest, RefusesAnExistingTargetAndLeavesBothFilesWhole) {
+    WriteFile(scratch_ / "a.gba", "ROM A");
+    WriteFile(scratch_ / "b.gba", "ROM B");
+    EXPECT_EQ(Rename("a.gba", "b.gba"), RenameResult::TargetExists);
+    EXPECT_EQ(ReadFile(scratch_ / "a.gba"), "ROM A");
+    EXPECT_EQ(ReadFile(scratch_ / "b.gba"), "ROM B");
+
+    fs::create_directory(scratch_ / "folder");
+    EXPECT_NE(Rename("a.gba", "folder"), RenameResult::Renamed)
+        << "a folder is not replaced either";
+    EXPECT_EQ(ReadFile(scratch_ / "a.gba"), "ROM A");
+}
+
+// On a case-insensitive file system the target already "exists": it is the file itself.
+TEST_F(RenameWithoutReplacingTest, ChangesOnlyTheLetterCase) {
+    WriteFile(scratch_ / "mole & marmot.gba", "ROM M");
+    EXPECT_EQ(Rename("mole & marmot.gba", "Mole & Marmot.GBA"), RenameResult::Renamed) << error_;
+    EXPECT_EQ(NamesIn(scratch_), std::vector<std::string>{"Mole & Marmot.GBA"});
+    EXPECT_EQ(ReadFile(scratch_ / "Mole & Marmot.GBA"), "ROM M");
+#ifdef _WIN32
+    const std::string onDisk = UnixPathUnderWine(scratch_ / "Mole & Marmot.GBA");
+    if (!onDisk.empty()) {
+        EXPECT_TRUE(onDisk.ends_with("/Mole & Marmot.GBA")) << onDisk;
+    }
+#endif
+}
+
+TEST_F(RenameWithoutReplacingTest, TakesJapaneseNames) {
+    const fs::path japanese = u8"星屑マーケット (J).gba";
+    WriteFile(scratch_ / "b.gba", "ROM B");
+    EXPECT_EQ(Rename("b.gba", japanese), RenameResult::Renamed) << error_;
+    EXPECT_EQ(NamesIn(scratch_), std::vector<std::string>{Utf8(japanese)});
+    EXPECT_EQ(Rename(japanese, "b.gba"), RenameResult::Renamed) << error_;
+    EXPECT_EQ(ReadFile(scratch_ / "b.gba"), "ROM B");
+#ifdef _WIN32
+    WriteFile(scratch_ / japanese, "ROM J");
+    const std::string onDisk = UnixPathUnderWine(scratch_ / japanese);
+    if (!onDisk.empty()) {
+        EXPECT_TRUE(onDisk.ends_with(Utf8(japanese))) << onDisk;
+    }
+#endif
+}
+
+TEST_F(RenameWithoutReplacingTest, MissingFileFailsWithTheSystemsReason) {
+    EXPECT_EQ(Rename("absent.gba", "b.gba"), RenameResult::Failed);
+    EXPECT_NE(error_, "");
+    EXPECT_FALSE(fs::exists(scratch_ / "b.gba"));
+}
+
+using FlushToDiskTest = ToolTest;
+
+TEST_F(FlushToDiskTest, WhatWasWrittenIsInTheFileWhileItIsStillOpen) {
+    const fs::path journal = scratch_ / "journal.jsonl";
+    std::FILE* file = std::fopen(journal.string().c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("{\"from\": \"a.gba\", \"to\": \"b.gba\"}\n", file);
+    EXPECT_TRUE(FlushToDisk(file));
+    EXPECT_EQ(ReadFile(journal), "{\"from\": \"a.gba\", \"to\": \"b.gba\"}\n");
+    std::fclose(file);
+}
+
+}  // namespace
