@@ -9,6 +9,11 @@ cmake --preset native
 cmake --build --preset native
 ctest --preset native
 
+# The .deb and the tarball, and the .deb installed, used and removed as a user would.
+ensure_packages "${PACKAGING_PACKAGES[@]}"
+cpack --preset native
+bash scripts/check-deb.sh build/native/quillbridge-to-tamberlow_*.deb
+
 # Windows: the 32-bit DLL cross-built with mingw-w64, its tests run under Wine, then the ZIP.
 # Wine takes the ANSI code page from the system locale ja_JP.UTF-8 (code page 932).
 ensure_i386_architecture
