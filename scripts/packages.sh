@@ -23,10 +23,11 @@ ensure_packages() {
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
 # The command-line tool (tools/): command line, JSON, CRC-32, zip directories.
 NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf)
-# qbt's man page, made from its --help at build time.
-NATIVE_PACKAGES+=(help2man)
-# The benchmarks (bench/) and the plot of docs/performance.md (bench/plot_performance.py).
-NATIVE_PACKAGES+=(libbenchmark-dev python3 gnuplot-nox)
+# qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
+# stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
+NATIVE_PACKAGES+=(help2man libbenchmark-dev)
+# The plot of docs/performance.md, drawn by bench/plot_performance.py.
+PLOT_PACKAGES=(python3 gnuplot-nox)
 
 # The Linux packages (cpack --preset native): dpkg-shlibdeps and file for the .deb's run-time
 # dependencies, lintian to check it, man to read the installed page.
