@@ -61,6 +61,13 @@ if(QBT_BUILD_MAN_PAGE)
     install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
+if(QBT_BUILD_TESTS)
+    add_test(NAME installed_tool
+             COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                     -DPREFIX=${CMAKE_BINARY_DIR}/installed_tool_test
+                     -P ${PROJECT_SOURCE_DIR}/tests/check_installed_tool.cmake)
+endif()
+
 # Debian wants the copyright statement and the changelog beside every package's documentation.
 # The changelog's newest entry names the version being packaged.
 set(QBT_DEBIAN_NAME quillbridge-to-tamberlow)
