@@ -35,6 +35,9 @@ string(REGEX REPLACE "/$" "" QBT_PREFIX_FROM_PKGCONFIG "${QBT_PREFIX_FROM_PKGCON
 configure_file(cmake/Quillbridge_to_Tamberlow.pc.in ${CMAKE_BINARY_DIR}/${PROJECT_NAME}.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/${PROJECT_NAME}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
+# Debian's man pages and changelogs are compressed, without a name or time stamp inside.
+find_program(QBT_GZIP gzip REQUIRED)
+
 if(QBT_BUILD_MAN_PAGE)
     find_program(QBT_HELP2MAN help2man)
     if(NOT QBT_HELP2MAN)
@@ -65,6 +68,7 @@ if(QBT_BUILD_TESTS)
     add_test(NAME installed_tool
              COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
                      -DPREFIX=${CMAKE_BINARY_DIR}/installed_tool_test
+                     -DMAN_PAGE=${QBT_BUILD_MAN_PAGE}
                      -P ${PROJECT_SOURCE_DIR}/tests/check_installed_tool.cmake)
 endif()
 
@@ -77,7 +81,6 @@ if(NOT newest_entry MATCHES "^${QBT_DEBIAN_NAME} \\(${PROJECT_VERSION}\\) ")
     message(FATAL_ERROR "packaging/debian/changelog: its newest entry is '${newest_entry}'; "
                         "add one for version ${PROJECT_VERSION}")
 endif()
-find_program(QBT_GZIP gzip REQUIRED)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
 set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 add_custom_command(
