@@ -23,6 +23,15 @@ ensure_packages() {
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
 # The command-line tool (tools/): command line, JSON, CRC-32, zip directories.
 NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf)
+# qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
+# stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
+NATIVE_PACKAGES+=(help2man libbenchmark-dev)
+# The plot of docs/performance.md, drawn by bench/plot_performance.py.
+PLOT_PACKAGES=(python3 gnuplot-nox)
+
+# The Linux packages (cpack --preset native): dpkg-shlibdeps and file for the .deb's run-time
+# dependencies, lintian to check it, man to read the installed page.
+PACKAGING_PACKAGES=(dpkg-dev file lintian man-db)
 
 # Hardening: clang 14 with libFuzzer and the sanitizer runtimes for the fuzz preset, and llvm
 # for the unversioned llvm-symbolizer the runtimes look for, so reports name source lines (GCC's

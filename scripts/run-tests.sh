@@ -4,10 +4,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
-ensure_packages "${NATIVE_PACKAGES[@]}"
+ensure_packages "${NATIVE_PACKAGES[@]}" "${PLOT_PACKAGES[@]}"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+
+# The .deb and the tarball, and the .deb installed, used and removed as a user would.
+ensure_packages "${PACKAGING_PACKAGES[@]}"
+cpack --preset native
+# The newest .deb: the one just made, not one of an earlier version left in the build tree.
+# shellcheck disable=SC2012  # ls -t for the order; the names are cpack's own
+bash scripts/check-deb.sh "$(ls -t build/native/quillbridge-to-tamberlow_*.deb | head -n 1)"
 
 # Windows: the 32-bit DLL cross-built with mingw-w64, its tests run under Wine, then the ZIP.
 # Wine takes the ANSI code page from the system locale: ja_JP.UTF-8 gives code page 932, and

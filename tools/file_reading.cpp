@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "tools/tool_error.h"
@@ -19,8 +20,19 @@ struct FileCloser {
 
 }  // namespace
 
+fs::path BesideExecutable(std::string_view installed, std::string_view inBuildTree) {
+    const fs::path folder = ExecutableDirectory();
+    const fs::path installedPath = (folder / installed).lexically_normal();
+    const fs::path buildTreePath = (folder / inBuildTree).lexically_normal();
+    std::error_code ignored;
+    if (fs::exists(installedPath, ignored) || !fs::exists(buildTreePath, ignored)) {
+        return installedPath;
+    }
+    return buildTreePath;
+}
+
 fs::path DefaultGameListPath() {
-    return (ExecutableDirectory() / QBT_LIST_FROM_EXECUTABLE).lexically_normal();
+    return BesideExecutable(QBT_LIST_FROM_INSTALLED_EXECUTABLE, QBT_LIST_FROM_EXECUTABLE);
 }
 
 std::string ReadInChunks(const fs::path& path,

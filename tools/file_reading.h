@@ -6,7 +6,11 @@
 #include <string>
 #include <string_view>
 
-// The sample list of the source tree, found from the executable like the plug-in.
+// Of two paths relative to the executable's folder, the first that exists: where an installed
+// qbt keeps a file, then where the build tree does. The installed one when neither exists.
+std::filesystem::path BesideExecutable(std::string_view installed, std::string_view inBuildTree);
+
+// The sample list, installed or in the source tree, found from the executable like the plug-in.
 std::filesystem::path DefaultGameListPath();
 
 // The whole game list, byte for byte. Throws ToolError (kExitUnreadableFile) when it cannot be

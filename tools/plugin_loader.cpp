@@ -2,11 +2,12 @@
 
 #include <string>
 
+#include "tools/file_reading.h"
 #include "tools/tool_error.h"
 #include "tools/tool_platform.h"
 
 std::filesystem::path DefaultPluginPath() {
-    return (ExecutableDirectory() / QBT_PLUGIN_FROM_EXECUTABLE).lexically_normal();
+    return BesideExecutable(QBT_PLUGIN_FROM_INSTALLED_EXECUTABLE, QBT_PLUGIN_FROM_EXECUTABLE);
 }
 
 namespace {

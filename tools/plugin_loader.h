@@ -24,7 +24,7 @@ struct Plugin {
     NumberExport GetImgNum;
 };
 
-// The plug-in built alongside this executable.
+// The installed plug-in, or the one built alongside this executable.
 std::filesystem::path DefaultPluginPath();
 
 // Throws ToolError (kExitUnusablePlugin) when the library cannot be opened or lacks an export.

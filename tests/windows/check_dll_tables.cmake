@@ -1,6 +1,6 @@
 # Fails unless the DLL is a 32-bit x86 PE named Quillbridge_to_Tamberlow.dll that exports exactly
 # the nine functions, all of them code, under ordinals 1 to 9 in alphabetical order, and imports
-# from Windows' own DLLs only.
+# from Windows' own DLLs only; and that it carries resources (its version information).
 # Usage: cmake -DOBJDUMP=<i686-w64-mingw32-objdump> -DLIBRARY=<dll> -P check_dll_tables.cmake
 
 function(read_objdump option output)
@@ -80,6 +80,11 @@ foreach(address IN LISTS addresses)
     endif()
 endforeach()
 
+# The version information lives in the resource section, which adds no import.
+if(NOT sections MATCHES "\n +[0-9]+ \\.rsrc ")
+    list(APPEND failures "no .rsrc section")
+endif()
+
 # Imports: Windows' own DLLs only, so that users copy this one file and nothing else.
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 list(TRANSFORM imports REPLACE "DLL Name: " "")
@@ -98,4 +103,4 @@ if(failures)
     message(FATAL_ERROR "${LIBRARY}:\n  ${report}\n\n${headers}")
 endif()
 list(JOIN imports ", " import_list)
-message(STATUS "nine code exports under ordinals 1 to 9; ${import_list}")
+message(STATUS "nine code exports under ordinals 1 to 9; .rsrc; ${import_list}")

@@ -3,6 +3,7 @@
 // then a copy into a buffer of that size. Nothing here links the DLL.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winver.h>
 
 #include <cstdint>
 #include <iterator>
@@ -182,6 +183,74 @@ TEST_F(LoadedPlugin, EveryResultCodeReachesTheHost) {
     EXPECT_EQ(Ask(country, list, "0BADF00D"), "error -768");
     EXPECT_EQ(releaseNumber(list.c_str(), "0BADF00D", 0), -769);
     EXPECT_EQ(title(nullptr, "0BADF00D", 0, nullptr, 0), -1024);
+}
+
+// The version resource, as Explorer's Properties and installers read it, in the DLL and in
+// qbt.exe beside it.
+class VersionResource : public LoadedPlugin {
+protected:
+    static std::string Field(const std::vector<char>& block, const char* name) {
+        const std::string query = std::string("\\StringFileInfo\\040904B0\\") + name;
+        void* value = nullptr;
+        UINT length = 0;
+        if (!VerQueryValueA(block.data(), query.c_str(), &value, &length) || length == 0) {
+            return "<missing>";
+        }
+        return static_cast<const char*>(value);
+    }
+
+    static std::string AuthorCredit() {
+        const auto author = Find<IdentityExport>("GetPluginAuthor");
+        std::vector<char> credit(static_cast<std::size_t>(author(nullptr, 0)));
+        char* out = credit.data();
+        author(&out, static_cast<int32_t>(credit.size()));
+        return credit.data();
+    }
+
+    static std::string BesideTheDll(const std::string& fileName) {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(module_, path, MAX_PATH);
+        const std::string dll(path);
+        return dll.substr(0, dll.find_last_of("\\/") + 1) + fileName;
+    }
+};
+
+TEST_F(VersionResource, NamesTheProjectVersionAndAuthorInTheDllAndTheTool) {
+    const std::string credit = AuthorCredit();
+    const struct {
+        std::string fileName;
+        DWORD fileType;
+    } files[] = {{kModuleName, VFT_DLL}, {"qbt.exe", VFT_APP}};
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.fileName);
+        const std::string path = BesideTheDll(file.fileName);
+        DWORD ignored = 0;
+        const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+        ASSERT_GT(size, 0U) << "no version resource, error " << GetLastError();
+        std::vector<char> block(size);
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+        ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+        EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDU);
+        EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(QBT_VERSION_MINOR, QBT_VERSION_MAJOR));
+        EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, QBT_VERSION_PATCH));
+        EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+        EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+        EXPECT_EQ(fixed->dwFileType, file.fileType);
+
+        EXPECT_EQ(Field(block, "FileVersion"), QBT_VERSION ".0");
+        EXPECT_EQ(Field(block, "ProductVersion"), QBT_VERSION);
+        EXPECT_EQ(Field(block, "ProductName"), "Quillbridge_to_Tamberlow");
+        EXPECT_EQ(Field(block, "OriginalFilename"), file.fileName);
+        EXPECT_EQ(Field(block, "InternalName"), file.fileName.substr(0, file.fileName.find('.')));
+        EXPECT_GT(Field(block, "FileDescription").size(), 10U);
+        // The company is the credit's name part; the copyright carries the whole credit.
+        EXPECT_TRUE(credit.starts_with(Field(block, "CompanyName") + " - ")) << credit;
+        EXPECT_NE(Field(block, "LegalCopyright").find(credit), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+# Installs the build into a fresh prefix and runs qbt from there: it must load the installed
+# plug-in and read the installed sample list, found from its own folder, not the build tree's.
+# Usage: cmake -DBUILD_DIR=<build tree> -DPREFIX=<scratch folder> -DMAN_PAGE=<ON|OFF>
+#              -P check_installed_tool.cmake
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                OUTPUT_QUIET RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "cmake --install ${BUILD_DIR} --prefix ${PREFIX} failed")
+endif()
+
+function(run_installed_qbt output)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${PREFIX}/bin/qbt ${ARGN}
+                    OUTPUT_VARIABLE text ERROR_VARIABLE error RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "installed qbt ${ARGN} failed (${status}): ${error}")
+    endif()
+    set(${output} "${text}" PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE plugin ${PREFIX}/lib/libQuillbridge_to_Tamberlow.so)
+file(GLOB_RECURSE list ${PREFIX}/share/games.xml)
+file(GLOB_RECURSE man_page ${PREFIX}/share/man/man1/qbt.1.gz)
+file(GLOB_RECURSE pkg_config ${PREFIX}/lib/Quillbridge_to_Tamberlow.pc)
+set(failures)
+set(expected plugin list pkg_config)
+if(MAN_PAGE)
+    list(APPEND expected man_page)
+endif()
+foreach(file IN LISTS expected)
+    if(NOT ${file})
+        list(APPEND failures "no ${file} installed")
+    endif()
+endforeach()
+
+run_installed_qbt(help --help)
+string(FIND "${help}" "PATH=${plugin}\n" found)
+if(plugin AND found EQUAL -1)
+    list(APPEND failures "the installed qbt's default plug-in is not ${plugin}:\n${help}")
+endif()
+run_installed_qbt(lookup_help lookup --help)
+string(FIND "${lookup_help}" "FILE=${list}\n" found)
+if(list AND found EQUAL -1)
+    list(APPEND failures "the installed qbt's default list is not ${list}:\n${lookup_help}")
+endif()
+run_installed_qbt(answer lookup --json B737FB1A)
+if(NOT answer MATCHES "\"title\": \"Lanternfish Lagoon\"")
+    list(APPEND failures "the installed qbt did not find B737FB1A:\n${answer}")
+endif()
+
+file(REMOVE_RECURSE ${PREFIX})
+if(failures)
+    list(JOIN failures "\n  " report)
+    message(FATAL_ERROR "installed into ${PREFIX}:\n  ${report}")
+endif()
+message(STATUS "qbt runs from the installed files")
