@@ -2,6 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+std::string ResultName(int32_t result) {
+    switch (result) {
+        case ErrKeyNotFound: return "ErrKeyNotFound";
+        case ErrFieldNotFound: return "ErrFieldNotFound";
+        case ErrEmptyValue: return "ErrEmptyValue";
+        case ErrBadValue: return "ErrBadValue";
+        case ErrBadArgument: return "ErrBadArgument";
+        case ErrOutOfMemory: return "ErrOutOfMemory";
+        default: return std::to_string(result);
+    }
+}
+
+void PrintTo(const HostAnswer& answer, std::ostream* stream) {
+    if (answer.result < 0) {
+        *stream << ResultName(answer.result);
+    } else {
+        *stream << testing::PrintToString(answer.text);
+    }
+}
+
 HostAnswer AskLikeHost(TextExport query, const std::string& listText, const std::string& key,
                        int32_t keyType) {
     const int32_t size = query(listText.c_str(), key.c_str(), keyType, nullptr, 0);
@@ -24,6 +46,13 @@ BufferAnswer CopyInto(TextExport query, const std::string& listText, const std::
     std::string buffer(static_cast<std::size_t>(outSize), '#');
     char* out = buffer.data();
     const int32_t result = query(listText.c_str(), key.c_str(), keyType, &out, outSize);
+    return {result, buffer};
+}
+
+BufferAnswer CopyInto(IdentityExport query, int32_t outSize) {
+    std::string buffer(static_cast<std::size_t>(outSize), '#');
+    char* out = buffer.data();
+    const int32_t result = query(&out, outSize);
     return {result, buffer};
 }
 

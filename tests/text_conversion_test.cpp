@@ -17,10 +17,7 @@ const std::string kTesutoShiftJis = "\x83\x65\x83\x58\x83\x67";
 const std::string kGameUtf8 = "\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // ゲーム
 const std::string kGameShiftJis = "\x83\x51\x81\x5B\x83\x80";
 
-std::string TitleOf(const std::string& list) {
-    const HostAnswer answer = AskLikeHost(GetTitle, list, "A");
-    return answer.result < 0 ? "error " + std::to_string(answer.result) : answer.text;
-}
+HostAnswer TitleOf(const std::string& list) { return ::TitleOf(list, "A"); }
 
 std::string ListWithTitle(std::string_view declaration, std::string_view title) {
     std::string list(declaration);
@@ -123,11 +120,11 @@ TEST(Entities, FivePredefinedEntitiesInOrder) {
                       "<PUBLISHER>Salt &amp; Pepper</PUBLISHER>"
                       "<TITLE>&lt;b&gt; &quot;q&quot; &apos;a&apos; &amp;lt; &amp;amp;</TITLE>"
                       "<SAVETYPE>&#38; &#x26; &nbsp; &AMP; &amp</SAVETYPE>"));
-    EXPECT_EQ(AskLikeHost(GetMaker, list, "A").text, "Salt & Pepper");
+    EXPECT_EQ(AskLikeHost(GetMaker, list, "A"), "Salt & Pepper");
     // "&amp;" is decoded first, and a "&lt;" it forms is decoded by the next step; "&amp;amp;"
     // gives "&amp;" because replaced text is not scanned again.
-    EXPECT_EQ(AskLikeHost(GetTitle, list, "A").text, "<b> \"q\" 'a' < &amp;");
-    EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "A").text, "&#38; &#x26; &nbsp; &AMP; &amp");
+    EXPECT_EQ(AskLikeHost(GetTitle, list, "A"), "<b> \"q\" 'a' < &amp;");
+    EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "A"), "&#38; &#x26; &nbsp; &AMP; &amp");
 }
 
 TEST(Entities, DecodedAfterConversionSoLengthsAreOfTheDecodedText) {
