@@ -2,26 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
-std::string ResultName(int32_t result) {
-    switch (result) {
-        case ErrKeyNotFound: return "ErrKeyNotFound";
-        case ErrFieldNotFound: return "ErrFieldNotFound";
-        case ErrEmptyValue: return "ErrEmptyValue";
-        case ErrBadValue: return "ErrBadValue";
-        case ErrBadArgument: return "ErrBadArgument";
-        case ErrOutOfMemory: return "ErrOutOfMemory";
-        default: return std::to_string(result);
-    }
-}
-
 void PrintTo(const HostAnswer& answer, std::ostream* stream) {
-    if (answer.result < 0) {
-        *stream << ResultName(answer.result);
-    } else {
-        *stream << testing::PrintToString(answer.text);
-    }
+    *stream << answer.result << " " << testing::PrintToString(answer.text);
 }
 
 HostAnswer AskLikeHost(TextExport query, const std::string& listText, const std::string& key,
@@ -39,6 +21,16 @@ HostAnswer AskLikeHost(TextExport query, const std::string& listText, const std:
     EXPECT_EQ(copied, size - 1) << "a buffer of the queried size must hold the whole value";
     EXPECT_EQ(buffer.back(), '\0');
     return {copied, std::string(buffer.data())};
+}
+
+std::vector<HostAnswer> AskEveryExport(const std::string& listText, const std::string& key,
+                                       int32_t keyType) {
+    std::vector<HostAnswer> answers;
+    for (const NamedTextExport& text : kTextExports) {
+        answers.push_back(AskLikeHost(text.query, listText, key, keyType));
+    }
+    answers.push_back({GetImgNum(listText.c_str(), key.c_str(), keyType), ""});
+    return answers;
 }
 
 BufferAnswer CopyInto(TextExport query, const std::string& listText, const std::string& key,

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "plugin/exports.h"
 
@@ -32,11 +33,8 @@ struct HostAnswer {
         return answer.result >= 0 && answer.text == text;
     }
     friend bool operator==(const HostAnswer& answer, int32_t code) { return answer.result == code; }
+    friend bool operator==(const HostAnswer&, const HostAnswer&) = default;
 };
-
-// "ErrKeyNotFound" and so on, or the number itself.
-std::string ResultName(int32_t result);
-
 void PrintTo(const HostAnswer& answer, std::ostream* stream);
 
 // A size query, then a copy into a buffer of exactly that size. Fails the running test when the
@@ -48,6 +46,10 @@ inline HostAnswer TitleOf(const std::string& listText, const std::string& key,
                           int32_t keyType = 0) {
     return AskLikeHost(GetTitle, listText, key, keyType);
 }
+
+// Every field export once, the host's way, then GetImgNum (its number as the result).
+std::vector<HostAnswer> AskEveryExport(const std::string& listText, const std::string& key,
+                                       int32_t keyType = 0);
 
 // One copy into a buffer of `outSize` bytes that starts out filled with '#'; returns the result
 // and the whole buffer, so tests can see exactly which bytes were written.

@@ -26,24 +26,14 @@ constexpr bool kSanitized = false;
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 
-// Every export once, the host's way (AskLikeHost checks that the size query and the copy agree
-// and that a failure writes nothing); returns the results.
-std::vector<int32_t> AskEveryExport(const std::string& list, const std::string& key,
-                                    int32_t keyType = 0) {
-    std::vector<int32_t> results;
-    for (const NamedTextExport& text : kTextExports) {
-        results.push_back(AskLikeHost(text.query, list, key, keyType).result);
-    }
-    results.push_back(GetImgNum(list.c_str(), key.c_str(), keyType));
-    return results;
-}
+// What AskEveryExport gives when the key is not in the list.
+const std::vector<HostAnswer> kNotFound(6, HostAnswer{ErrKeyNotFound, ""});
 
 TEST(HostileList, EmptyOrKeylessListsAreKeyNotFoundForEveryExport) {
-    const std::vector<int32_t> notFound(6, ErrKeyNotFound);
-    EXPECT_EQ(AskEveryExport("", "1A2B3C4D"), notFound);
-    EXPECT_EQ(AskEveryExport("", ""), notFound);
-    EXPECT_EQ(AskEveryExport("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "1A2B3C4D"), notFound);
-    EXPECT_EQ(AskEveryExport("<GAMES><GAME><TITLE>no key</TITLE></GAME></GAMES>", ""), notFound);
+    EXPECT_EQ(AskEveryExport("", "1A2B3C4D"), kNotFound);
+    EXPECT_EQ(AskEveryExport("", ""), kNotFound);
+    EXPECT_EQ(AskEveryExport("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "1A2B3C4D"), kNotFound);
+    EXPECT_EQ(AskEveryExport("<GAMES><GAME><TITLE>no key</TITLE></GAME></GAMES>", ""), kNotFound);
 }
 
 // One record whose every field is cut through somewhere: inside the declaration, a tag, the key,
@@ -57,12 +47,11 @@ TEST(HostileList, CutOffAtEveryByte) {
     const std::size_t keyEnd = list.find("</ROMCRC>") + 9;
     const std::size_t titleEnd = list.find("</TITLE>") + 8;
     const std::size_t numberEnd = list.find("</RELEASENUMBER>") + 16;
-    ScopedLocale shiftJis(kShiftJisLocale);
-    ASSERT_TRUE(shiftJis.Active());
+    USE_LOCALE(shiftJis, kShiftJisLocale);
     for (std::size_t length = 0; length <= list.size(); ++length) {
         const std::string cut = list.substr(0, length);
         SCOPED_TRACE("cut after " + std::to_string(length) + " bytes");
-        const std::vector<int32_t> results = AskEveryExport(cut, "abcd");
+        const std::vector<HostAnswer> results = AskEveryExport(cut, "abcd");
         const auto expectedFor = [&](std::size_t fieldEnd, int32_t whole) {
             return length < keyEnd ? ErrKeyNotFound : length < fieldEnd ? ErrFieldNotFound : whole;
         };
@@ -88,7 +77,7 @@ TEST(HostileList, BinaryGarbage) {
     std::mt19937 random(5);
     const std::string before = Garbage(random, 256 * 1024);
     const std::string after = Garbage(random, 256 * 1024);
-    EXPECT_EQ(AskEveryExport(before + after, "1A2B3C4D"), std::vector<int32_t>(6, ErrKeyNotFound));
+    EXPECT_EQ(AskEveryExport(before + after, "1A2B3C4D"), kNotFound);
     const std::string record =
         Game("1A2B3C4D", "<TITLE>inside</TITLE><RELEASENUMBER>7</RELEASENUMBER>");
     EXPECT_EQ(TitleOf(before + record + after, "1a2b3c4d"), "inside");
@@ -124,12 +113,10 @@ TEST(HostileList, InvalidAndOverlongUtf8) {
             Utf8List(Game("A", std::string("<TITLE>") + test.bytes + "</TITLE><RELEASENUMBER>" +
                                    test.bytes + "1</RELEASENUMBER>"));
         {
-            ScopedLocale shiftJis(kShiftJisLocale);
-            ASSERT_TRUE(shiftJis.Active());
+            USE_LOCALE(shiftJis, kShiftJisLocale);
             EXPECT_EQ(TitleOf(list, "A"), test.shiftJis) << test.shiftJis;
         }
-        ScopedLocale utf8(kUtf8Locale);
-        ASSERT_TRUE(utf8.Active());
+        USE_LOCALE(utf8, kUtf8Locale);
         EXPECT_EQ(TitleOf(list, "A"), test.bytes) << test.shiftJis;
         if (test.bytes[0] != 'a') {
             EXPECT_EQ(GetImgNum(list.c_str(), "A", 0), ErrBadValue) << test.shiftJis;
@@ -148,8 +135,7 @@ TEST(HostileKey, AMegabyteKey) {
     almost.back() = almost.back() == '0' ? '1' : '0';
     EXPECT_EQ(TitleOf(list, almost), ErrKeyNotFound);
     EXPECT_EQ(TitleOf(list, key.substr(1)), ErrKeyNotFound) << "the key must fill the element";
-    EXPECT_EQ(AskEveryExport(GenerateGameList(kMiB).text, key),
-              std::vector<int32_t>(6, ErrKeyNotFound));
+    EXPECT_EQ(AskEveryExport(GenerateGameList(kMiB).text, key), kNotFound);
 }
 
 // A key is matched as text between ">" and "</ROMCRC>", whatever its bytes: markup in a key

@@ -59,15 +59,6 @@ TEST(KeySearch, FirstRecordWinsWhenKeysRepeat) {
     EXPECT_EQ(TitleOf(list, "ABCD1234"), "first");
 }
 
-TEST(KeySearch, MissingKeyOrEmptyListIsKeyNotFound) {
-    EXPECT_EQ(TitleOf("", "ABCD1234"), ErrKeyNotFound);
-    EXPECT_EQ(TitleOf("", ""), ErrKeyNotFound);
-    const std::string list = Utf8List(Game("ABCD1234", "<TITLE>t</TITLE>"));
-    for (TextExport query : {GetMaker, GetTitle, GetSaveInfo}) {
-        EXPECT_EQ(AskLikeHost(query, list, "1234ABCD"), ErrKeyNotFound);
-    }
-}
-
 TEST(FieldSearch, FieldBeforeOrAfterTheKeyInsideTheRecord) {
     const std::string list = Utf8List(
         "<GAME><PUBLISHER>Before Soft</PUBLISHER><ROMCRC>0000000A</ROMCRC>"

@@ -25,19 +25,13 @@ std::string ListWithTitle(std::string_view declaration, std::string_view title) 
     return list.append("</GAMES>\n");
 }
 
-#define REQUIRE_LOCALE(scope)                                                            \
-    ASSERT_TRUE((scope).Active()) << "locale missing; the test setup generates it with " \
-                                     "localedef (package locales)"
-
 // Makes Shift_JIS the ANSI code page for the rest of the test. On Windows that is the system's
 // code page, which no program changes: Wine takes it from LC_ALL, and ja_JP.UTF-8 gives 932.
 #if defined(_WIN32)
 #define USE_SHIFT_JIS_ANSI_CODE_PAGE() \
     ASSERT_EQ(GetACP(), 932U) << "run under Wine with LC_ALL=ja_JP.UTF-8 (see tests/windows)"
 #else
-#define USE_SHIFT_JIS_ANSI_CODE_PAGE()      \
-    ScopedLocale shiftJis(kShiftJisLocale); \
-    REQUIRE_LOCALE(shiftJis)
+#define USE_SHIFT_JIS_ANSI_CODE_PAGE() USE_LOCALE(shiftJis, kShiftJisLocale)
 #endif
 
 TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
@@ -49,8 +43,7 @@ TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
 
 #if !defined(_WIN32)
 TEST(Utf8Conversion, TextPassesThroughUnderAUtf8Locale) {
-    ScopedLocale utf8(kUtf8Locale);
-    REQUIRE_LOCALE(utf8);
+    USE_LOCALE(utf8, kUtf8Locale);
     const std::string title = kTesutoUtf8 + " caf\xC3\xA9 \xFF";
     EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + title + "</TITLE>"))), title);
 }
@@ -72,8 +65,7 @@ TEST(Utf8Conversion, CharactersTheCodesetCannotHoldBecomeQuestionMarks) {
 
 #if !defined(_WIN32)
 TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
-    ScopedLocale plain("C");
-    REQUIRE_LOCALE(plain);
+    USE_LOCALE(plain, "C");
     EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"))),
               "???"
               "!");  // kept apart from the "?"s so it is no trigraph
@@ -81,8 +73,7 @@ TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
 #else
 TEST(Utf8Conversion, FollowsTheSystemCodePageWhateverTheRuntimeLocale) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    ScopedLocale western(".1252");
-    ASSERT_TRUE(western.Active());
+    USE_LOCALE(western, ".1252");
     EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "</TITLE>"))),
               kTesutoShiftJis);
 }
