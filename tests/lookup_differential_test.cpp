@@ -13,54 +13,23 @@
 
 namespace {
 
-// Fragments chosen to collide: partial and mis-cased tags, keys that differ only in padding,
-// records without ends, declarations in and out of place.
-const std::vector<std::string> kFragments = {"<GAME>",
-                                             "<game>",
-                                             "</GAME>",
-                                             "</Game>",
-                                             "<GAME id=\"1\">",
-                                             "<GAM",
-                                             "<ROMCRC>",
-                                             "<romcrc>",
-                                             "</ROMCRC>",
-                                             "</romcrc>",
-                                             "1234",
-                                             "00001234",
-                                             "0123",
-                                             "123",
-                                             "abcd",
-                                             "ABCD",
-                                             "0000ABCD",
-                                             "<TITLE>",
-                                             "</TITLE>",
-                                             "<title>",
-                                             "</TITLE",
-                                             "<SAVETYPE>",
-                                             "</SAVETYPE>",
-                                             "&amp;",
-                                             "&lt;",
-                                             "&amp;lt;",
-                                             ">",
-                                             "<",
-                                             "/",
-                                             "x",
-                                             " ",
-                                             "\n",
-                                             "<?xml encoding=\"utf-8\"?>",
-                                             "UTF-8",
-                                             "?>",
-                                             "\xE3\x83\x86",
-                                             "\x83\x65",
-                                             "><",
-                                             "></ROMCRC>",
-                                             ">1234</ROMCRC>",
-                                             ">0000abcd</romcrc>",
-                                             ">123</ROMCRC>",
-                                             "<GAME><ROMCRC>00001234</ROMCRC>",
-                                             "<TITLE>t &amp;lt;</TITLE>",
-                                             "<SAVETYPE>s</SAVETYPE>",
-                                             "<Game><RomCrc>ABCD</RomCrc><Title>"};
+// Fragments chosen to collide, so that records come without ends and declarations in and out of
+// place.
+const std::vector<std::string> kFragments = {
+    // Record and key tags, whole, cut short, with attributes, in other letter cases.
+    "<GAME>", "<game>", "</GAME>", "</Game>", "<GAME id=\"1\">", "<GAM", "<ROMCRC>", "<romcrc>",
+    "</ROMCRC>", "</romcrc>",
+    // Keys that differ only in padding or letter case.
+    "1234", "00001234", "0123", "123", "abcd", "ABCD", "0000ABCD",
+    // Field tags.
+    "<TITLE>", "</TITLE>", "<title>", "</TITLE", "<SAVETYPE>", "</SAVETYPE>",
+    // Entities, markup characters, declarations, bytes of multi-byte characters.
+    "&amp;", "&lt;", "&amp;lt;", ">", "<", "/", "x", " ", "\n", "<?xml encoding=\"utf-8\"?>",
+    "UTF-8", "?>", "\xE3\x83\x86", "\x83\x65",
+    // Pieces of records.
+    "><", "></ROMCRC>", ">1234</ROMCRC>", ">0000abcd</romcrc>", ">123</ROMCRC>",
+    "<GAME><ROMCRC>00001234</ROMCRC>", "<TITLE>t &amp;lt;</TITLE>", "<SAVETYPE>s</SAVETYPE>",
+    "<Game><RomCrc>ABCD</RomCrc><Title>"};
 const std::vector<std::string> kKeys = {"1234", "123", "abcd", "ABCD", "", "0000ABCD", "00001234"};
 
 std::string RandomList(std::mt19937& random) {

@@ -74,22 +74,19 @@ std::string DifferenceFromLiteral(const char* listText, const char* key, std::in
                                   const ElementTag& field) {
     const FoundText found = FindField(FindKeyRecord({listText, key, keyType}), field);
     const LiteralField literal = LiteralFindField(listText, key, keyType, field.Name());
-    const std::string what = std::string(field.Name()) + " of key \"" + key + "\" type " +
-                             std::to_string(keyType) + ": ";
-    if (found.outcome != literal.outcome) {
-        return what + "outcome " + std::to_string(static_cast<int>(found.outcome)) + ", literal " +
-               std::to_string(static_cast<int>(literal.outcome));
-    }
-    if (found.outcome != LookupOutcome::kFound) return "";
-    if (found.text != literal.text) {
-        return what + "\"" + std::string(found.text) + "\", literal \"" + literal.text + "\"";
-    }
-    if (found.isUtf8List != literal.isUtf8List) return what + "the list's encoding differs";
     std::string decoded(found.text);
     DecodeEntities(decoded);
-    if (decoded != LiteralDecodeEntities(literal.text)) {
-        return what + "decoded \"" + decoded + "\", literal \"" +
-               LiteralDecodeEntities(literal.text) + "\"";
-    }
-    return "";
+    const bool same = found.outcome == literal.outcome &&
+                      (found.outcome != LookupOutcome::kFound ||
+                       (found.text == literal.text && found.isUtf8List == literal.isUtf8List &&
+                        decoded == LiteralDecodeEntities(literal.text)));
+    if (same) return "";
+    const auto describe = [](LookupOutcome outcome, std::string_view text, bool isUtf8List) {
+        return std::to_string(static_cast<int>(outcome)) + (isUtf8List ? " UTF-8 \"" : " \"") +
+               std::string(text) + "\" decoded \"";
+    };
+    return std::string(field.Name()) + " of key \"" + key + "\" type " + std::to_string(keyType) +
+           ": " + describe(found.outcome, found.text, found.isUtf8List) + decoded + "\", literal " +
+           describe(literal.outcome, literal.text, literal.isUtf8List) +
+           LiteralDecodeEntities(literal.text) + "\"";
 }
