@@ -19,6 +19,10 @@ const std::string kGameShiftJis = "\x83\x51\x81\x5B\x83\x80";
 
 HostAnswer TitleOf(const std::string& list) { return ::TitleOf(list, "A"); }
 
+HostAnswer Utf8TitleOf(const std::string& title) {
+    return TitleOf(Utf8List(Game("0000000A", "<TITLE>" + title + "</TITLE>")));
+}
+
 std::string ListWithTitle(std::string_view declaration, std::string_view title) {
     std::string list(declaration);
     list.append("\n<GAMES>").append(Game("0000000A", "<TITLE>" + std::string(title) + "</TITLE>"));
@@ -36,16 +40,15 @@ std::string ListWithTitle(std::string_view declaration, std::string_view title) 
 
 TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    const std::string list =
-        Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " 2 " + kGameUtf8 + "</TITLE>"));
-    EXPECT_EQ(TitleOf(list), kTesutoShiftJis + " 2 " + kGameShiftJis);
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + " 2 " + kGameUtf8),
+              kTesutoShiftJis + " 2 " + kGameShiftJis);
 }
 
 #if !defined(_WIN32)
 TEST(Utf8Conversion, TextPassesThroughUnderAUtf8Locale) {
     USE_LOCALE(utf8, kUtf8Locale);
     const std::string title = kTesutoUtf8 + " caf\xC3\xA9 \xFF";
-    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + title + "</TITLE>"))), title);
+    EXPECT_EQ(Utf8TitleOf(title), title);
 }
 #endif
 
@@ -53,29 +56,27 @@ TEST(Utf8Conversion, CharactersTheCodesetCannotHoldBecomeQuestionMarks) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
     // U+D55C (a Hangul syllable) has no Shift_JIS form, nor a look-alike; 0xFF and a cut-off
     // sequence are not UTF-8 at all.
-    const std::string list = Utf8List(
-        Game("0000000A", "<TITLE>caf\xED\x95\x9C \xFF " + kTesutoUtf8 + "\xE3\x83</TITLE>"));
 #if defined(_WIN32)
     const std::string cutOffSequence = "?";  // Windows replaces an ill-formed sequence whole
 #else
     const std::string cutOffSequence = "??";  // one "?" for each byte that is not UTF-8
 #endif
-    EXPECT_EQ(TitleOf(list), "caf? ? " + kTesutoShiftJis + cutOffSequence);
+    EXPECT_EQ(Utf8TitleOf("caf\xED\x95\x9C \xFF " + kTesutoUtf8 + "\xE3\x83"),
+              "caf? ? " + kTesutoShiftJis + cutOffSequence);
 }
 
 #if !defined(_WIN32)
 TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
     USE_LOCALE(plain, "C");
-    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"))),
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + "!"),
               "???"
-              "!");  // kept apart from the "?"s so it is no trigraph
+              "!");  // kept apart from the "?"s: no trigraph
 }
 #else
 TEST(Utf8Conversion, FollowsTheSystemCodePageWhateverTheRuntimeLocale) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
     USE_LOCALE(western, ".1252");
-    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "</TITLE>"))),
-              kTesutoShiftJis);
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8), kTesutoShiftJis);
 }
 #endif
 
@@ -120,12 +121,9 @@ TEST(Entities, FivePredefinedEntitiesInOrder) {
 
 TEST(Entities, DecodedAfterConversionSoLengthsAreOfTheDecodedText) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    const std::string list =
-        Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " &amp; " + kGameUtf8 + "</TITLE>"));
-    const std::string expected = kTesutoShiftJis + " & " + kGameShiftJis;
-    EXPECT_EQ(GetTitle(list.c_str(), "A", 0, nullptr, 0),
-              static_cast<int32_t>(expected.size()) + 1);
-    EXPECT_EQ(TitleOf(list), expected);
+    // The host's size query and copy (checked against each other) see the decoded length.
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + " &amp; " + kGameUtf8),
+              kTesutoShiftJis + " & " + kGameShiftJis);
 }
 
 }  // namespace
