@@ -19,20 +19,9 @@
 
 #include "fuzz/fuzz_input.h"
 #include "plugin/exports.h"
+#include "tests/host_calls.h"
 
 namespace {
-
-using TextExport = int32_t (*)(const char*, const char*, int32_t, char**, int32_t);
-
-struct NamedExport {
-    const char* name;
-    TextExport query;
-};
-constexpr NamedExport kTextExports[] = {{"GetMaker", GetMaker},
-                                        {"GetTitle", GetTitle},
-                                        {"GetSaveInfo", GetSaveInfo},
-                                        {"GetMediaInfo", GetMediaInfo},
-                                        {"GetCountry", GetCountry}};
 
 constexpr unsigned char kUntouched = 0xA5;
 
@@ -82,7 +71,7 @@ struct Buffer {
 };
 
 // The whole value, through a size query and a copy into a buffer of exactly that size.
-std::string WholeValue(const NamedExport& text, const FuzzInput& input, int32_t keyType,
+std::string WholeValue(const NamedTextExport& text, const FuzzInput& input, int32_t keyType,
                        int32_t size) {
     Buffer whole(size);
     char* out = whole.bytes.get();
@@ -98,7 +87,7 @@ std::string WholeValue(const NamedExport& text, const FuzzInput& input, int32_t 
 }
 
 // Returns the size query's result.
-int32_t CheckTextExport(const NamedExport& text, const FuzzInput& input, int32_t keyType,
+int32_t CheckTextExport(const NamedTextExport& text, const FuzzInput& input, int32_t keyType,
                         int32_t outSize) {
     const char* list = input.listText.c_str();
     const char* key = input.key.c_str();
@@ -136,7 +125,7 @@ int32_t CheckTextExport(const NamedExport& text, const FuzzInput& input, int32_t
     return size;
 }
 
-void CheckIdentity(int32_t (*query)(char**, int32_t), const char* name, int32_t outSize) {
+void CheckIdentity(IdentityExport query, const char* name, int32_t outSize) {
     const int32_t size = query(nullptr, 0);
     Require(size > 1, "the identity has no size", name);
     Buffer buffer(outSize);
@@ -163,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bool keyMissing = false;
     bool keyFound = false;
-    for (const NamedExport& text : kTextExports) {
+    for (const NamedTextExport& text : kTextExports) {
         const int32_t result = CheckTextExport(text, input, keyType, outSize);
         (result == ErrKeyNotFound ? keyMissing : keyFound) = true;
     }

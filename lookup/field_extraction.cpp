@@ -4,8 +4,9 @@
 #include <string_view>
 
 #include "lookup/folded_search.h"
-#include "platform/text_platform.h"
-#include "plugin/exports.h"
+
+static_assert(kKeyTag.Closing() == "</ROMCRC>" && kRecordTag.Opening() == "<GAME>" &&
+              kRecordTag.Tail() == "GAME>");
 
 namespace {
 
@@ -57,9 +58,9 @@ bool IsPaddedKey(const char* text, std::size_t tail, void* context) {
 }
 
 // The padded key is preferred wherever it lies; the key as given is only the fallback.
-std::size_t FindKey(const char* text, std::string_view upperKey, const ListLookup& lookup) {
-    const std::string closingKeyTag = Concat("</", UpperAscii(lookup.keyTag), ">");
-    const std::string widenedKey = WidenKey(std::string(upperKey), lookup.keyType);
+std::size_t FindKey(const char* text, std::string_view upperKey, std::int32_t keyType) {
+    const std::string_view closingKeyTag = kKeyTag.Closing();
+    const std::string widenedKey = WidenKey(std::string(upperKey), keyType);
     if (widenedKey == upperKey) {
         return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
     }
@@ -88,9 +89,8 @@ std::size_t TagStart(const char* text, std::size_t tail) {
 // The record is the nearest record tag at or before the key, and ends where the next record tag,
 // closing or opening, begins. When the nearest tag before the key is a closing one, the key sits
 // outside any record.
-bool FindRecord(const char* text, std::size_t keyPosition, std::string_view upperRecordTag,
-                KeyRecord& record) {
-    const std::string_view tail = upperRecordTag.substr(1);
+bool FindRecord(const char* text, std::size_t keyPosition, KeyRecord& record) {
+    const std::string_view tail = kRecordTag.Tail();
     const std::size_t before = FindLastFolded(text, keyPosition + 1, tail, {IsRecordTagTail});
     if (before == kNoPosition || IsClosingTagTail(text, before)) return false;
     record.start = before - 1;
@@ -100,65 +100,29 @@ bool FindRecord(const char* text, std::size_t keyPosition, std::string_view uppe
     return true;
 }
 
-void DecodeEntities(std::string& value) {
-    // "&amp;" first, so "&amp;lt;" becomes "<" as lists written by hand expect.
-    ReplaceAll(value, "&amp;", "&");
-    ReplaceAll(value, "&lt;", "<");
-    ReplaceAll(value, "&gt;", ">");
-    ReplaceAll(value, "&quot;", "\"");
-    ReplaceAll(value, "&apos;", "'");
-}
-
 }  // namespace
 
-std::int32_t FindKeyRecord(const ListLookup& lookup, KeyRecord& record) {
+KeyRecord FindKeyRecord(const ListLookup& lookup) {
+    KeyRecord record{.listText = lookup.listText};
     const char* text = lookup.listText;
-    const std::string upperKey = UpperAscii(lookup.key);
-    const std::size_t keyPosition = FindKey(text, upperKey, lookup);
-    if (keyPosition == kNoPosition) return ErrKeyNotFound;
-    if (!FindRecord(text, keyPosition, UpperAscii(lookup.recordTag), record)) {
-        return ErrFieldNotFound;
-    }
+    const std::size_t keyPosition = FindKey(text, UpperAscii(lookup.key), lookup.keyType);
+    if (keyPosition == kNoPosition) return record;
+    record.outcome = LookupOutcome::kFieldMissing;
+    if (!FindRecord(text, keyPosition, record)) return record;
+    record.outcome = LookupOutcome::kFound;
     record.isUtf8List = IsUtf8List(text);
-    return 0;
+    return record;
 }
 
-std::int32_t ExtractFieldOfRecord(const ListLookup& lookup, const KeyRecord& record,
-                                  std::string& value) {
-    const char* text = lookup.listText;
-    const std::string upperFieldTag = UpperAscii(lookup.fieldTag);
-    const std::string openingTag = Concat("<", upperFieldTag, ">");
-    const std::size_t opening = FindFolded(text, record.start, record.end, openingTag);
-    if (opening == kNoPosition) return ErrFieldNotFound;
-    const std::size_t contentStart = opening + openingTag.size();
-    const std::size_t closing =
-        FindFolded(text, contentStart, record.end, Concat("</", upperFieldTag, ">"));
-    if (closing == kNoPosition) return ErrFieldNotFound;
-
-    std::string found(text + contentStart, closing - contentStart);
-    if (record.isUtf8List) found = ConvertUtf8ToAnsi(found);
-    DecodeEntities(found);
-    value = std::move(found);
-    return 0;
-}
-
-std::int32_t ExtractField(const ListLookup& lookup, std::string& value) {
-    KeyRecord record{};
-    const std::int32_t found = FindKeyRecord(lookup, record);
-    return found < 0 ? found : ExtractFieldOfRecord(lookup, record, value);
-}
-
-void ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
-    std::size_t match = text.find(pattern);
-    if (pattern.empty() || match == std::string::npos) return;
-
-    std::string replaced;
-    replaced.reserve(text.size());
-    std::size_t copied = 0;
-    for (; match != std::string::npos; match = text.find(pattern, copied)) {
-        replaced.append(text, copied, match - copied).append(replacement);
-        copied = match + pattern.size();
-    }
-    replaced.append(text, copied);
-    text = std::move(replaced);
+FoundText FindField(const KeyRecord& record, const ElementTag& field) {
+    if (record.outcome != LookupOutcome::kFound) return {record.outcome, {}, false};
+    const char* text = record.listText;
+    const FoundText missing{LookupOutcome::kFieldMissing, {}, false};
+    const std::size_t opening = FindFolded(text, record.start, record.end, field.Opening());
+    if (opening == kNoPosition) return missing;
+    const std::size_t contentStart = opening + field.Opening().size();
+    const std::size_t closing = FindFolded(text, contentStart, record.end, field.Closing());
+    if (closing == kNoPosition) return missing;
+    return {LookupOutcome::kFound, std::string_view(text + contentStart, closing - contentStart),
+            record.isUtf8List};
 }

@@ -9,11 +9,17 @@
 #include "platform/text_platform.h"
 #include "plugin/copy_out.h"
 #include "plugin/exports.h"
+#include "plugin/field_value.h"
 
 namespace {
 
-constexpr std::string_view kKeyTag = "ROMCRC";
-constexpr std::string_view kRecordTag = "<GAME>";
+constexpr ElementTag kPublisher("PUBLISHER");
+constexpr ElementTag kTitle("TITLE");
+constexpr ElementTag kSaveType("SAVETYPE");
+constexpr ElementTag kLocation("LOCATION");
+constexpr ElementTag kReleaseNumber("RELEASENUMBER");
+constexpr ElementTag kRomSize("ROMSIZE");
+constexpr ElementTag kSourceRom("SOURCEROM");
 
 // Derived values have always been read from at most this much field text (a 255-byte scratch
 // area less its NUL). Kept so that long elements give the same numbers and media lines as ever.
@@ -33,18 +39,18 @@ bool IsBadQuery(const char* listText, const char* key) {
     return listText == nullptr || key == nullptr;
 }
 
-ListLookup LookupOf(std::string_view fieldTag, const char* listText, const char* key,
-                    std::int32_t keyType) {
-    return {listText, key, keyType, fieldTag, kKeyTag, kRecordTag};
-}
-
 void CutToDerivedLimit(std::string& value) {
     if (value.size() > kDerivedTextLimit) value.resize(kDerivedTextLimit);
 }
 
-std::int32_t ReadDerivedText(std::string_view fieldTag, const char* listText, const char* key,
+std::int32_t ReadField(const ElementTag& field, const char* listText, const char* key,
+                       std::int32_t keyType, std::string& value) {
+    return ReadFieldValue(FindKeyRecord({listText, key, keyType}), field, value);
+}
+
+std::int32_t ReadDerivedText(const ElementTag& field, const char* listText, const char* key,
                              std::int32_t keyType, std::string& value) {
-    const std::int32_t found = ExtractField(LookupOf(fieldTag, listText, key, keyType), value);
+    const std::int32_t found = ReadField(field, listText, key, keyType, value);
     CutToDerivedLimit(value);
     return found;
 }
@@ -73,12 +79,12 @@ std::string_view RegionLabel(std::int32_t code) {
     return index < kRegionLabels.size() ? kRegionLabels[index] : std::string_view{};
 }
 
-std::int32_t AnswerTextField(std::string_view fieldTag, const char* listText, const char* key,
+std::int32_t AnswerTextField(const ElementTag& field, const char* listText, const char* key,
                              std::int32_t keyType, char** out, std::int32_t outSize) {
     if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
         std::string value;
-        const std::int32_t found = ExtractField(LookupOf(fieldTag, listText, key, keyType), value);
+        const std::int32_t found = ReadField(field, listText, key, keyType, value);
         return found < 0 ? found : CopyOut(value, out, outSize);
     });
 }
@@ -89,18 +95,18 @@ extern "C" {
 
 QBT_EXPORT std::int32_t QBT_CALL GetMaker(const char* listText, const char* key,
                                           std::int32_t keyType, char** out, std::int32_t outSize) {
-    return AnswerTextField("PUBLISHER", listText, key, keyType, out, outSize);
+    return AnswerTextField(kPublisher, listText, key, keyType, out, outSize);
 }
 
 QBT_EXPORT std::int32_t QBT_CALL GetTitle(const char* listText, const char* key,
                                           std::int32_t keyType, char** out, std::int32_t outSize) {
-    return AnswerTextField("TITLE", listText, key, keyType, out, outSize);
+    return AnswerTextField(kTitle, listText, key, keyType, out, outSize);
 }
 
 QBT_EXPORT std::int32_t QBT_CALL GetSaveInfo(const char* listText, const char* key,
                                              std::int32_t keyType, char** out,
                                              std::int32_t outSize) {
-    return AnswerTextField("SAVETYPE", listText, key, keyType, out, outSize);
+    return AnswerTextField(kSaveType, listText, key, keyType, out, outSize);
 }
 
 QBT_EXPORT std::int32_t QBT_CALL GetCountry(const char* listText, const char* key,
@@ -109,7 +115,7 @@ QBT_EXPORT std::int32_t QBT_CALL GetCountry(const char* listText, const char* ke
     if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
         std::string location;
-        const std::int32_t found = ReadDerivedText("LOCATION", listText, key, keyType, location);
+        const std::int32_t found = ReadDerivedText(kLocation, listText, key, keyType, location);
         if (found < 0) return found;
         const std::string_view label = RegionLabel(ParseLeadingInt(location));
         return label.empty() ? ErrEmptyValue : CopyOut(label, out, outSize);
@@ -121,7 +127,7 @@ QBT_EXPORT std::int32_t QBT_CALL GetImgNum(const char* listText, const char* key
     if (IsBadQuery(listText, key)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
         std::string number;
-        const std::int32_t found = ReadDerivedText("RELEASENUMBER", listText, key, keyType, number);
+        const std::int32_t found = ReadDerivedText(kReleaseNumber, listText, key, keyType, number);
         if (found < 0) return found;
         if (StartsWithLetterOrDigit(number)) return ParseLeadingInt(number);
         return number.empty() ? ErrEmptyValue : ErrBadValue;
@@ -136,15 +142,11 @@ QBT_EXPORT std::int32_t QBT_CALL GetMediaInfo(const char* listText, const char* 
     return AnswerHost([&]() -> std::int32_t {
         // Both elements come from one record, so the key is searched for once. A failed
         // element leaves its text empty.
-        ListLookup lookup = LookupOf("ROMSIZE", listText, key, keyType);
-        KeyRecord record{};
-        const std::int32_t located = FindKeyRecord(lookup, record);
-        if (located < 0) return located;
+        const KeyRecord record = FindKeyRecord({listText, key, keyType});
         std::string romSize;
         std::string sourceRom;
-        const std::int32_t sizeFound = ExtractFieldOfRecord(lookup, record, romSize);
-        lookup.fieldTag = "SOURCEROM";
-        const std::int32_t sourceFound = ExtractFieldOfRecord(lookup, record, sourceRom);
+        const std::int32_t sizeFound = ReadFieldValue(record, kRomSize, romSize);
+        const std::int32_t sourceFound = ReadFieldValue(record, kSourceRom, sourceRom);
         CutToDerivedLimit(romSize);
         CutToDerivedLimit(sourceRom);
         if (sizeFound < 0 && sourceFound < 0) return sizeFound;

@@ -109,8 +109,7 @@ class AllocationFailure : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(AllocationFailure, EveryExportReportsItOrAnswersAsUsual) {
     const Scenario& scenario = GetParam();
-    ScopedLocale locale(scenario.locale != nullptr ? scenario.locale : "C");
-    ASSERT_TRUE(locale.Active()) << "locale missing; the test setup generates it";
+    USE_LOCALE(locale, scenario.locale != nullptr ? scenario.locale : "C");
     const char* list = scenario.list.c_str();
     const char* key = scenario.key.c_str();
     const int32_t keyType = scenario.keyType;

@@ -24,25 +24,15 @@ struct Question {
     int32_t keyType;
 };
 
-// Everything a host can ask about one key: each text field as a size query and a copy into a
-// buffer of that size, the release number, and the plug-in's identity.
-std::vector<std::string> AskEverything(const std::string& list, const Question& question) {
-    std::vector<std::string> answers;
-    const char* key = question.key.c_str();
-    for (const NamedTextExport& text : kTextExports) {
-        const int32_t size = text.query(list.c_str(), key, question.keyType, nullptr, 0);
-        std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 1, '#');
-        char* out = buffer.data();
-        const int32_t copied =
-            size > 0 ? text.query(list.c_str(), key, question.keyType, &out, size) : size;
-        answers.push_back(std::to_string(size) + " " + std::to_string(copied) + " " + buffer);
-    }
-    answers.push_back(std::to_string(GetImgNum(list.c_str(), key, question.keyType)));
+// Everything a host can ask about one key: each field export the host's way, and the plug-in's
+// identity.
+std::vector<HostAnswer> AskEverything(const std::string& list, const Question& question) {
+    std::vector<HostAnswer> answers = AskEveryExport(list, question.key, question.keyType);
     char identity[64];
     char* out = identity;
-    answers.push_back(std::to_string(GetPluginAuthor(&out, sizeof identity)) + identity);
-    answers.push_back(std::to_string(GetPluginInfo(&out, sizeof identity)) + identity);
-    answers.push_back(std::to_string(GetPluginVersion()));
+    answers.push_back({GetPluginAuthor(&out, sizeof identity), identity});
+    answers.push_back({GetPluginInfo(&out, sizeof identity), identity});
+    answers.push_back({GetPluginVersion(), ""});
     return answers;
 }
 
@@ -81,7 +71,7 @@ TEST(Concurrency, EveryExportFromManyThreadsAnswersAsOneThreadDoes) {
     for (std::size_t i = 0; i < generated.keys.size(); i += generated.keys.size() / 24) {
         questions.push_back({generated.keys[i], static_cast<int32_t>(i % 3 == 0 ? 32 : 0)});
     }
-    std::vector<std::vector<std::string>> expected;
+    std::vector<std::vector<HostAnswer>> expected;
     for (const Question& question : questions) expected.push_back(AskEverything(list, question));
 
     Mismatches mismatches;
@@ -116,7 +106,7 @@ TEST(Concurrency, ThreadsInDifferentLocalesDoNotDisturbEachOther) {
     // them); each thread takes one with uselocale.
     const char* const names[] = {kShiftJisLocale, kUtf8Locale, "C"};
     std::vector<locale_t> locales;
-    std::vector<std::vector<std::vector<std::string>>> expected;
+    std::vector<std::vector<std::vector<HostAnswer>>> expected;
     for (const char* name : names) {
         locales.push_back(newlocale(LC_ALL_MASK, name, nullptr));
         ASSERT_NE(locales.back(), nullptr) << name << " missing; the test setup generates it";

@@ -12,16 +12,7 @@ const std::string kDescription =
     "\x97\x70\x82\xCC\x83\x8A\x83\x6C\x81\x5B\x83\x80\x83\x66\x81\x5B\x83\x5E\x82\xF0"
     "\x94\x71\x8E\xD8\x82\xB5\x82\xDC\x82\xB7\x81\x42";
 
-struct IdentityCopy {
-    int32_t result;
-    std::string buffer;
-};
-
-IdentityCopy CopyDescription(int32_t outSize) {
-    std::string buffer(static_cast<std::size_t>(outSize), '#');
-    char* out = buffer.data();
-    return {GetPluginInfo(&out, outSize), buffer};
-}
+BufferAnswer CopyDescription(int32_t outSize) { return CopyInto(GetPluginInfo, outSize); }
 
 TEST(PluginIdentity, VersionIs101) {
     EXPECT_EQ(GetPluginVersion(), 101);
@@ -50,7 +41,7 @@ TEST(CopyOut, SizeQueryCountsTheNul) {
 
 TEST(CopyOut, ExactAndLargerBuffersGetTheWholeShiftJisDescription) {
     for (int32_t size : {44, 45, 200}) {
-        const IdentityCopy copy = CopyDescription(size);
+        const BufferAnswer copy = CopyDescription(size);
         EXPECT_EQ(copy.result, 43);
         EXPECT_EQ(copy.buffer.substr(0, 44), kDescription + '\0');
         EXPECT_EQ(copy.buffer.substr(44), std::string(static_cast<std::size_t>(size) - 44, '#'))
@@ -59,15 +50,15 @@ TEST(CopyOut, ExactAndLargerBuffersGetTheWholeShiftJisDescription) {
 }
 
 TEST(CopyOut, ShortBufferCutsByBytesEvenInsideADoubleByteCharacter) {
-    const IdentityCopy ten = CopyDescription(10);
+    const BufferAnswer ten = CopyDescription(10);
     EXPECT_EQ(ten.result, 9);
     EXPECT_EQ(ten.buffer, std::string("Quillbrid") + '\0');
 
-    const IdentityCopy thirteen = CopyDescription(13);
+    const BufferAnswer thirteen = CopyDescription(13);
     EXPECT_EQ(thirteen.result, 12);
     EXPECT_EQ(thirteen.buffer, std::string("Quillbridge\x97") + '\0');
 
-    const IdentityCopy one = CopyDescription(1);
+    const BufferAnswer one = CopyDescription(1);
     EXPECT_EQ(one.result, 0);
     EXPECT_EQ(one.buffer, std::string(1, '\0'));
 }
@@ -78,13 +69,13 @@ TEST(CopyOut, FieldValueCutToBufferAndSizeQueryGivesWholeLength) {
     const BufferAnswer cut = CopyInto(GetTitle, list, "abcd", 5);
     EXPECT_EQ(cut.result, 4);
     EXPECT_EQ(cut.buffer, std::string("Lant") + '\0');
-    EXPECT_EQ(AskLikeHost(GetTitle, list, "abcd").text, "Lanternfish Odyssey");
+    EXPECT_EQ(AskLikeHost(GetTitle, list, "abcd"), "Lanternfish Odyssey");
 }
 
 TEST(CopyOut, FailedLookupWritesNothingForQueryOrCopy) {
     const std::string list = Utf8List(Game("0000ABCD", "<TITLE>Lanternfish</TITLE>"));
     for (const NamedTextExport& text : kTextExports) {
-        EXPECT_EQ(AskLikeHost(text.query, list, "DEADBEEF").result, ErrKeyNotFound) << text.name;
+        EXPECT_EQ(AskLikeHost(text.query, list, "DEADBEEF"), ErrKeyNotFound) << text.name;
     }
 }
 

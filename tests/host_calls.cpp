@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+void PrintTo(const HostAnswer& answer, std::ostream* stream) {
+    *stream << answer.result << " " << testing::PrintToString(answer.text);
+}
+
 HostAnswer AskLikeHost(TextExport query, const std::string& listText, const std::string& key,
                        int32_t keyType) {
     const int32_t size = query(listText.c_str(), key.c_str(), keyType, nullptr, 0);
@@ -19,11 +23,28 @@ HostAnswer AskLikeHost(TextExport query, const std::string& listText, const std:
     return {copied, std::string(buffer.data())};
 }
 
+std::vector<HostAnswer> AskEveryExport(const std::string& listText, const std::string& key,
+                                       int32_t keyType) {
+    std::vector<HostAnswer> answers;
+    for (const NamedTextExport& text : kTextExports) {
+        answers.push_back(AskLikeHost(text.query, listText, key, keyType));
+    }
+    answers.push_back({GetImgNum(listText.c_str(), key.c_str(), keyType), ""});
+    return answers;
+}
+
 BufferAnswer CopyInto(TextExport query, const std::string& listText, const std::string& key,
                       int32_t outSize, int32_t keyType) {
     std::string buffer(static_cast<std::size_t>(outSize), '#');
     char* out = buffer.data();
     const int32_t result = query(listText.c_str(), key.c_str(), keyType, &out, outSize);
+    return {result, buffer};
+}
+
+BufferAnswer CopyInto(IdentityExport query, int32_t outSize) {
+    std::string buffer(static_cast<std::size_t>(outSize), '#');
+    char* out = buffer.data();
+    const int32_t result = query(&out, outSize);
     return {result, buffer};
 }
 

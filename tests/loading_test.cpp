@@ -22,8 +22,8 @@ TEST(Loading, EveryExportIsFoundByNameAndAnswers) {
         EXPECT_NE(dlsym(library.get(), name), nullptr) << name;
     }
 
-    using VersionExport = int32_t (*)();
-    using TitleExport = int32_t (*)(const char*, const char*, int32_t, char**, int32_t);
+    using VersionExport = decltype(&GetPluginVersion);
+    using TitleExport = decltype(&GetTitle);
     const auto version = reinterpret_cast<VersionExport>(dlsym(library.get(), "GetPluginVersion"));
     const auto title = reinterpret_cast<TitleExport>(dlsym(library.get(), "GetTitle"));
     ASSERT_NE(version, nullptr);

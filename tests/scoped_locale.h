@@ -57,3 +57,9 @@ inline constexpr const char* kShiftJisLocale = "ja_JP.SJIS";
 inline constexpr const char* kUtf8Locale = "ja_JP.UTF-8";
 
 #endif
+
+// Declares `scope`, which runs the rest of the block in locale `name`; stops the test when the
+// machine lacks that locale.
+#define USE_LOCALE(scope, name) \
+    ScopedLocale scope(name);   \
+    ASSERT_TRUE(scope.Active()) << (name) << " missing; the test setup generates it"

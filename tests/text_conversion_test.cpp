@@ -17,9 +17,10 @@ const std::string kTesutoShiftJis = "\x83\x65\x83\x58\x83\x67";
 const std::string kGameUtf8 = "\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // ゲーム
 const std::string kGameShiftJis = "\x83\x51\x81\x5B\x83\x80";
 
-std::string TitleOf(const std::string& list) {
-    const HostAnswer answer = AskLikeHost(GetTitle, list, "A");
-    return answer.result < 0 ? "error " + std::to_string(answer.result) : answer.text;
+HostAnswer TitleOf(const std::string& list) { return ::TitleOf(list, "A"); }
+
+HostAnswer Utf8TitleOf(const std::string& title) {
+    return TitleOf(Utf8List(Game("0000000A", "<TITLE>" + title + "</TITLE>")));
 }
 
 std::string ListWithTitle(std::string_view declaration, std::string_view title) {
@@ -28,34 +29,26 @@ std::string ListWithTitle(std::string_view declaration, std::string_view title) 
     return list.append("</GAMES>\n");
 }
 
-#define REQUIRE_LOCALE(scope)                                                            \
-    ASSERT_TRUE((scope).Active()) << "locale missing; the test setup generates it with " \
-                                     "localedef (package locales)"
-
 // Makes Shift_JIS the ANSI code page for the rest of the test. On Windows that is the system's
 // code page, which no program changes: Wine takes it from LC_ALL, and ja_JP.UTF-8 gives 932.
 #if defined(_WIN32)
 #define USE_SHIFT_JIS_ANSI_CODE_PAGE() \
     ASSERT_EQ(GetACP(), 932U) << "run under Wine with LC_ALL=ja_JP.UTF-8 (see tests/windows)"
 #else
-#define USE_SHIFT_JIS_ANSI_CODE_PAGE()      \
-    ScopedLocale shiftJis(kShiftJisLocale); \
-    REQUIRE_LOCALE(shiftJis)
+#define USE_SHIFT_JIS_ANSI_CODE_PAGE() USE_LOCALE(shiftJis, kShiftJisLocale)
 #endif
 
 TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    const std::string list =
-        Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " 2 " + kGameUtf8 + "</TITLE>"));
-    EXPECT_EQ(TitleOf(list), kTesutoShiftJis + " 2 " + kGameShiftJis);
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + " 2 " + kGameUtf8),
+              kTesutoShiftJis + " 2 " + kGameShiftJis);
 }
 
 #if !defined(_WIN32)
 TEST(Utf8Conversion, TextPassesThroughUnderAUtf8Locale) {
-    ScopedLocale utf8(kUtf8Locale);
-    REQUIRE_LOCALE(utf8);
+    USE_LOCALE(utf8, kUtf8Locale);
     const std::string title = kTesutoUtf8 + " caf\xC3\xA9 \xFF";
-    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + title + "</TITLE>"))), title);
+    EXPECT_EQ(Utf8TitleOf(title), title);
 }
 #endif
 
@@ -63,31 +56,27 @@ TEST(Utf8Conversion, CharactersTheCodesetCannotHoldBecomeQuestionMarks) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
     // U+D55C (a Hangul syllable) has no Shift_JIS form, nor a look-alike; 0xFF and a cut-off
     // sequence are not UTF-8 at all.
-    const std::string list = Utf8List(
-        Game("0000000A", "<TITLE>caf\xED\x95\x9C \xFF " + kTesutoUtf8 + "\xE3\x83</TITLE>"));
 #if defined(_WIN32)
     const std::string cutOffSequence = "?";  // Windows replaces an ill-formed sequence whole
 #else
     const std::string cutOffSequence = "??";  // one "?" for each byte that is not UTF-8
 #endif
-    EXPECT_EQ(TitleOf(list), "caf? ? " + kTesutoShiftJis + cutOffSequence);
+    EXPECT_EQ(Utf8TitleOf("caf\xED\x95\x9C \xFF " + kTesutoUtf8 + "\xE3\x83"),
+              "caf? ? " + kTesutoShiftJis + cutOffSequence);
 }
 
 #if !defined(_WIN32)
 TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
-    ScopedLocale plain("C");
-    REQUIRE_LOCALE(plain);
-    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"))),
+    USE_LOCALE(plain, "C");
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + "!"),
               "???"
-              "!");  // kept apart from the "?"s so it is no trigraph
+              "!");  // kept apart from the "?"s: no trigraph
 }
 #else
 TEST(Utf8Conversion, FollowsTheSystemCodePageWhateverTheRuntimeLocale) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    ScopedLocale western(".1252");
-    ASSERT_TRUE(western.Active());
-    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "</TITLE>"))),
-              kTesutoShiftJis);
+    USE_LOCALE(western, ".1252");
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8), kTesutoShiftJis);
 }
 #endif
 
@@ -123,21 +112,18 @@ TEST(Entities, FivePredefinedEntitiesInOrder) {
                       "<PUBLISHER>Salt &amp; Pepper</PUBLISHER>"
                       "<TITLE>&lt;b&gt; &quot;q&quot; &apos;a&apos; &amp;lt; &amp;amp;</TITLE>"
                       "<SAVETYPE>&#38; &#x26; &nbsp; &AMP; &amp</SAVETYPE>"));
-    EXPECT_EQ(AskLikeHost(GetMaker, list, "A").text, "Salt & Pepper");
+    EXPECT_EQ(AskLikeHost(GetMaker, list, "A"), "Salt & Pepper");
     // "&amp;" is decoded first, and a "&lt;" it forms is decoded by the next step; "&amp;amp;"
     // gives "&amp;" because replaced text is not scanned again.
-    EXPECT_EQ(AskLikeHost(GetTitle, list, "A").text, "<b> \"q\" 'a' < &amp;");
-    EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "A").text, "&#38; &#x26; &nbsp; &AMP; &amp");
+    EXPECT_EQ(AskLikeHost(GetTitle, list, "A"), "<b> \"q\" 'a' < &amp;");
+    EXPECT_EQ(AskLikeHost(GetSaveInfo, list, "A"), "&#38; &#x26; &nbsp; &AMP; &amp");
 }
 
 TEST(Entities, DecodedAfterConversionSoLengthsAreOfTheDecodedText) {
     USE_SHIFT_JIS_ANSI_CODE_PAGE();
-    const std::string list =
-        Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + " &amp; " + kGameUtf8 + "</TITLE>"));
-    const std::string expected = kTesutoShiftJis + " & " + kGameShiftJis;
-    EXPECT_EQ(GetTitle(list.c_str(), "A", 0, nullptr, 0),
-              static_cast<int32_t>(expected.size()) + 1);
-    EXPECT_EQ(TitleOf(list), expected);
+    // The host's size query and copy (checked against each other) see the decoded length.
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + " &amp; " + kGameUtf8),
+              kTesutoShiftJis + " & " + kGameShiftJis);
 }
 
 }  // namespace

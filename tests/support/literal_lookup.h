@@ -7,7 +7,21 @@
 #include <string>
 #include <string_view>
 
-// Same contract as ExtractField with key tag "ROMCRC" and record tag "<GAME>": 0 and the value,
-// or ErrKeyNotFound / ErrFieldNotFound.
-std::int32_t LiteralExtractField(const char* listText, const char* key, std::int32_t keyType,
-                                 std::string_view fieldTag, std::string& value);
+#include "lookup/field_extraction.h"
+
+// What FindField(FindKeyRecord(...), field) finds, with the text copied out.
+struct LiteralField {
+    LookupOutcome outcome = LookupOutcome::kKeyAbsent;
+    std::string text;
+    bool isUtf8List = false;  // only when found
+};
+LiteralField LiteralFindField(const char* listText, const char* key, std::int32_t keyType,
+                              std::string_view fieldName);
+
+// The five entities decoded one after the other with std::string::replace.
+std::string LiteralDecodeEntities(std::string text);
+
+// Where the lookup, with the plug-in's entity decoding, and the literal lookup part ways for one
+// field; empty when they agree.
+std::string DifferenceFromLiteral(const char* listText, const char* key, std::int32_t keyType,
+                                  const ElementTag& field);
