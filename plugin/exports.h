@@ -78,7 +78,8 @@ QBT_EXPORT int32_t QBT_CALL GetSaveInfo(const char* listText, const char* key, i
 QBT_EXPORT int32_t QBT_CALL GetMediaInfo(const char* listText, const char* key, int32_t keyType,
                                          char** out, int32_t outSize);
 
-/* The region label for the record's location code; ErrEmptyValue for a code outside 0..25. */
+/* The region label for the record's location code; ErrEmptyValue for a code outside 0..25, and
+   for a LOCATION with no digit after its leading white space and sign (empty, "Japan"). */
 QBT_EXPORT int32_t QBT_CALL GetCountry(const char* listText, const char* key, int32_t keyType,
                                        char** out, int32_t outSize);
 
