@@ -73,13 +73,30 @@ TEST(Utf8Conversion, CharactersTheCodesetCannotHoldBecomeQuestionMarks) {
     EXPECT_EQ(TitleOf(list), "caf? ? " + kTesutoShiftJis + cutOffSequence);
 }
 
+// Code page 932 holds the NEC and IBM rows that plain Shift_JIS lacks, and has "～" as U+FF5E.
+TEST(Utf8Conversion, ShiftJisMeansCodePage932) {
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
+    const std::string tildeCircledOneTaka = "\xEF\xBD\x9E\xE2\x91\xA0\xE9\xAB\x99";  // ～①髙
+    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + tildeCircledOneTaka + "</TITLE>"))),
+              "\x81\x60\x87\x40\xFB\xFC");
+}
+
 #if !defined(_WIN32)
-TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
+// A host that never chose a locale gets the codeset of the locale its environment names
+// (environment_locale_host checks that); only when that names none does ASCII stand.
+TEST(Utf8Conversion, CLocaleWithoutAnEnvironmentLocaleGetsAscii) {
     ScopedLocale plain("C");
     REQUIRE_LOCALE(plain);
-    EXPECT_EQ(TitleOf(Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"))),
-              "???"
-              "!");  // kept apart from the "?"s so it is no trigraph
+    const std::string list = Utf8List(Game("0000000A", "<TITLE>" + kTesutoUtf8 + "!</TITLE>"));
+    for (const char* environment : {"C", "xx_XX.NOWHERE"}) {
+        ScopedEnvironmentVariable named("LC_ALL", environment);
+        EXPECT_EQ(TitleOf(list),
+                  "???"
+                  "!")  // kept apart from the "?"s so it is no trigraph
+            << environment;
+    }
+    ScopedEnvironmentVariable named("LC_ALL", kShiftJisLocale);
+    EXPECT_EQ(TitleOf(list), kTesutoShiftJis + "!") << "the environment's locale is read anew";
 }
 #else
 TEST(Utf8Conversion, FollowsTheSystemCodePageWhateverTheRuntimeLocale) {
