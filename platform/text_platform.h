@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
-// Converts UTF-8 text to the ANSI code page: the system's on Windows, the codeset of the
-// calling thread's LC_CTYPE locale elsewhere. A character the code page cannot hold is replaced
-// (by "?" where the choice is ours). Throws std::bad_alloc when memory runs out.
+// Converts UTF-8 text to the ANSI code page: the system's on Windows; elsewhere the codeset of
+// the calling thread's LC_CTYPE locale or, while that is the C locale, of the locale the
+// environment names, with Shift_JIS taken as code page 932. A character the code page cannot
+// hold is replaced (by "?" where the choice is ours). Throws std::bad_alloc when memory runs out.
 std::string ConvertUtf8ToAnsi(std::string_view utf8);
 
 // Whether the first character of `text`, decoded in the current locale, is a letter or a digit.

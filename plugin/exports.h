@@ -24,7 +24,8 @@
  * from several threads at once as long as each has its own buffer.
  *
  * Text comes back in the ANSI code page when the list declares UTF-8 (on Windows the system's
- * code page; elsewhere the codeset of the calling thread's LC_CTYPE locale), otherwise as the
+ * code page; elsewhere the codeset of the calling thread's LC_CTYPE locale or, while that is the
+ * C locale, of the locale the environment names; Shift_JIS as code page 932), otherwise as the
  * list's own bytes.
  */
 #ifndef QUILLBRIDGE_TO_TAMBERLOW_PLUGIN_EXPORTS_H
@@ -78,7 +79,8 @@ QBT_EXPORT int32_t QBT_CALL GetSaveInfo(const char* listText, const char* key, i
 QBT_EXPORT int32_t QBT_CALL GetMediaInfo(const char* listText, const char* key, int32_t keyType,
                                          char** out, int32_t outSize);
 
-/* The region label for the record's location code; ErrEmptyValue for a code outside 0..25. */
+/* The region label for the record's location code; ErrEmptyValue for a code outside 0..25, and
+   for a LOCATION with no digit after its leading white space and sign (empty, "Japan"). */
 QBT_EXPORT int32_t QBT_CALL GetCountry(const char* listText, const char* key, int32_t keyType,
                                        char** out, int32_t outSize);
 

@@ -58,13 +58,25 @@ std::int32_t ReadDerivedText(const ElementTag& field, const char* listText, cons
 constexpr bool IsAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Where atoi looks for the first digit: past leading white space and an optional sign.
+std::size_t SkipSpaceAndSign(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && IsAsciiSpace(text[at])) ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    return at;
+}
+
+// Whether atoi would read a digit at all, rather than fall back to 0 for want of one.
+bool HoldsLeadingNumber(std::string_view text) {
+    const std::size_t at = SkipSpaceAndSign(text);
+    return at < text.size() && IsAsciiDigit(text[at]);
+}
+
 // Reads a number as the C runtime's atoi does (white space, an optional sign, digits; anything
 // else gives 0), except that it saturates at the 32-bit range where atoi would overflow.
 std::int32_t ParseLeadingInt(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && IsAsciiSpace(text[at])) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    std::size_t at = SkipSpaceAndSign(text);
+    const bool negative = at > 0 && text[at - 1] == '-';
     const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
                                         : std::numeric_limits<std::int32_t>::max();
     std::int64_t magnitude = 0;
@@ -117,6 +129,8 @@ QBT_EXPORT std::int32_t QBT_CALL GetCountry(const char* listText, const char* ke
         std::string location;
         const std::int32_t found = ReadDerivedText(kLocation, listText, key, keyType, location);
         if (found < 0) return found;
+        // Text without a number is no region: read as 0 it would claim Europe.
+        if (!HoldsLeadingNumber(location)) return ErrEmptyValue;
         const std::string_view label = RegionLabel(ParseLeadingInt(location));
         return label.empty() ? ErrEmptyValue : CopyOut(label, out, outSize);
     });

@@ -1,11 +1,13 @@
 // Memory running out anywhere in a call: every export is run once per allocation it makes, with
 // that allocation failing, and must answer ErrOutOfMemory or its normal result, write nothing on
 // failure, free everything it allocated, and never end the process. The lists cover each path
-// that allocates: widened keys, entities, conversion with iconv, the release number's
+// that allocates: widened keys, entities, conversion with iconv, the environment's locale read
+// for a host in the C locale, the release number's
 // classification in the locale, and the search's linear fallback.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,13 +37,17 @@ Outcome CallWatched(const Call& call, std::size_t failAt) {
 
 // Fails the first allocation, then the second, and so on, until the call makes fewer
 // allocations than the one chosen to fail.
-void ExpectEveryFailureHandled(const std::string& name, const Call& call) {
+void ExpectEveryFailureHandled(
+    const std::string& name, const Call& call,
+    const std::function<void()>& beforeEachCall = [] {}) {
     SCOPED_TRACE(name);
+    beforeEachCall();
     const Outcome normal = CallWatched(call, kFailNone);
     ASSERT_EQ(normal.report.leaked, 0U) << "leaks when nothing fails";
     std::size_t outOfMemory = 0;
     constexpr std::size_t kEnough = 10000;
     for (std::size_t failAt = 0; failAt < kEnough; ++failAt) {
+        beforeEachCall();
         const Outcome failing = CallWatched(call, failAt);
         ASSERT_EQ(failing.report.leaked, 0U) << "allocation " << failAt << " failed";
         if (!failing.report.failed) {
@@ -70,6 +76,9 @@ struct Scenario {
     std::string key;
     int32_t keyType;
     const char* locale;  // nullptr: the process's C locale
+    // The locale the environment names, which stands in for the C locale: nullptr leaves the
+    // environment as it is.
+    const char* environment = nullptr;
 };
 
 const std::string kElements =
@@ -97,6 +106,8 @@ std::vector<Scenario> Scenarios() {
          kShiftJisLocale},
         {"Utf8ListInAUtf8Locale", Utf8List(Game("0000ABCD", kJapaneseElements)), "abcd", 32,
          kUtf8Locale},
+        {"Utf8ListInTheCLocaleConvertedForTheEnvironment",
+         Utf8List(Game("0000ABCD", kJapaneseElements)), "ABCD", 0, nullptr, kShiftJisLocale},
         {"KeyNotInTheList", Utf8List(Game("0000ABCD", kElements)), "1234", 1, nullptr},
         {"SearchFallsBackToItsAutomaton", PeriodicList(),
          "0>0>0>0>0>0>0>0>0>0>0>0>0>0>0>0>0>0>0>0>", 2, nullptr},
@@ -110,6 +121,8 @@ class AllocationFailure : public ::testing::TestWithParam<Scenario> {};
 TEST_P(AllocationFailure, EveryExportReportsItOrAnswersAsUsual) {
     const Scenario& scenario = GetParam();
     USE_LOCALE(locale, scenario.locale != nullptr ? scenario.locale : "C");
+    std::optional<ScopedEnvironmentVariable> environment;
+    if (scenario.environment != nullptr) environment.emplace("LC_ALL", scenario.environment);
     const char* list = scenario.list.c_str();
     const char* key = scenario.key.c_str();
     const int32_t keyType = scenario.keyType;
@@ -131,6 +144,29 @@ TEST_P(AllocationFailure, EveryExportReportsItOrAnswersAsUsual) {
 
 INSTANTIATE_TEST_SUITE_P(Lists, AllocationFailure, ::testing::ValuesIn(Scenarios()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A host in the C locale makes the plug-in load the locale its environment names, once for each
+// environment. Here every call follows a change of environment (two spellings of one locale), so
+// each load's allocations fail in turn. Without LOCPATH: glibc leaks its copy of it per load.
+TEST(AllocationFailure, LoadingTheEnvironmentsLocale) {
+    ScopedLocale plain("C");
+    ASSERT_TRUE(plain.Active());
+    const ScopedEnvironmentVariable noLocpath("LOCPATH", nullptr);
+    const std::string list = Utf8List(Game("0000ABCD", kJapaneseElements));
+    const char* const spellings[] = {"C.UTF-8", "C.utf8"};
+    std::size_t next = 0;
+    std::optional<ScopedEnvironmentVariable> environment;
+    const auto changeEnvironment = [&] { environment.emplace("LC_ALL", spellings[next++ % 2]); };
+    const auto title = [&](char* buffer) {
+        return GetTitle(list.c_str(), "ABCD", 0, &buffer, kBufferSize);
+    };
+    std::string warmUpBuffer(kBufferSize, '#');
+    for (int warmUp = 0; warmUp < 2; ++warmUp) {
+        changeEnvironment();
+        static_cast<void>(title(warmUpBuffer.data()));
+    }
+    ExpectEveryFailureHandled("GetTitle", title, changeEnvironment);
+}
 
 TEST(AllocationFailure, IdentityExportsDoNotAllocate) {
     char buffer[kBufferSize];

@@ -37,8 +37,17 @@ TEST(RegionLabel, CodeIsReadLikeAtoi) {
     EXPECT_EQ(CountryOf(" \t\n7"), "(J)");
     EXPECT_EQ(CountryOf("+7"), "(J)");
     EXPECT_EQ(CountryOf("7 (Japan)"), "(J)");
-    EXPECT_EQ(CountryOf(""), "(E)") << "empty text reads as code 0";
-    EXPECT_EQ(CountryOf("Japan"), "(E)");
+    EXPECT_EQ(CountryOf("-0"), "(E)");
+    EXPECT_EQ(CountryOf("+0"), "(E)");
+    EXPECT_EQ(CountryOf("0abc"), "(E)");
+}
+
+// Read as 0, these would all claim Europe.
+TEST(RegionLabel, TextWithoutANumberIsNoRegion) {
+    for (const char* text : {"", "  \t", "Japan", "J7", "-", "+ 7", "--7", "&#55;"}) {
+        EXPECT_EQ(CountryOf(text), ErrEmptyValue) << '"' << text << '"';
+    }
+    EXPECT_EQ(CountryOf(std::string(254, ' ') + "7"), ErrEmptyValue) << "digit past 254 bytes";
 }
 
 TEST(RegionLabel, CodesOutsideTheTableAreEmpty) {

@@ -5,6 +5,8 @@
 #include <locale.h>
 
 #include <clocale>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 #if defined(_WIN32)
@@ -50,6 +52,31 @@ public:
 private:
     locale_t locale_;
     locale_t previous_ = nullptr;
+};
+
+// Sets an environment variable for the rest of the scope (nullptr unsets it), as a user's shell
+// would. Tests run on one thread, so setenv is safe here.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(const char* name, const char* value) : name_(name) {
+        if (const char* previous = std::getenv(name)) previous_ = previous;
+        Set(value);
+    }
+    ~ScopedEnvironmentVariable() { Set(previous_ ? previous_->c_str() : nullptr); }
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+private:
+    void Set(const char* value) {
+        if (value != nullptr) {
+            setenv(name_.c_str(), value, 1);
+        } else {
+            unsetenv(name_.c_str());
+        }
+    }
+
+    std::string name_;
+    std::optional<std::string> previous_;
 };
 
 // The test suite generates these with localedef before it runs (see tests/CMakeLists.txt).

@@ -65,12 +65,28 @@ TEST(Utf8Conversion, CharactersTheCodesetCannotHoldBecomeQuestionMarks) {
               "caf? ? " + kTesutoShiftJis + cutOffSequence);
 }
 
+// Code page 932 holds the NEC and IBM rows that plain Shift_JIS lacks, and has "～" as U+FF5E.
+TEST(Utf8Conversion, ShiftJisMeansCodePage932) {
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
+    const std::string tildeCircledOneTaka = "\xEF\xBD\x9E\xE2\x91\xA0\xE9\xAB\x99";  // ～①髙
+    EXPECT_EQ(Utf8TitleOf(tildeCircledOneTaka), "\x81\x60\x87\x40\xFB\xFC");
+}
+
 #if !defined(_WIN32)
-TEST(Utf8Conversion, PlainCLocaleGetsAsciiWithQuestionMarks) {
+// A host that never chose a locale gets the codeset of the locale its environment names
+// (environment_locale_host checks that); only when that names none does ASCII stand.
+TEST(Utf8Conversion, CLocaleWithoutAnEnvironmentLocaleGetsAscii) {
     USE_LOCALE(plain, "C");
-    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + "!"),
-              "???"
-              "!");  // kept apart from the "?"s: no trigraph
+    for (const char* environment : {"C", "xx_XX.NOWHERE"}) {
+        ScopedEnvironmentVariable named("LC_ALL", environment);
+        EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + "!"),
+                  "???"
+                  "!")  // kept apart from the "?"s so it is no trigraph
+            << environment;
+    }
+    ScopedEnvironmentVariable named("LC_ALL", kShiftJisLocale);
+    EXPECT_EQ(Utf8TitleOf(kTesutoUtf8 + "!"), kTesutoShiftJis + "!")
+        << "the environment's locale is read anew";
 }
 #else
 TEST(Utf8Conversion, FollowsTheSystemCodePageWhateverTheRuntimeLocale) {
