@@ -159,13 +159,13 @@ public:
         return Vector::And(match_.Far(bytes), match_.Near(Vector::LoadUnaligned(at - distance_)));
     }
 
-    // A block after the first, with its hits and NUL bytes.
+    // Any block after the first, given its hits (from HitsIn) and its NUL bytes.
     std::optional<ScanResult> Decide(const char* block, Block hits, Block ends) {
         if (Vector::Bits(Vector::Or(hits, ends)) == 0) return EndsAt(block + kWidth);
         return Settle(block - text_, Vector::Bits(hits), Vector::Bits(ends));
     }
 
-    // "Not found" when no candidate's far anchor may lie at `end` or beyond, for the limit.
+    // "Not found" once the limit leaves no candidate whose far anchor lies at `end` or beyond.
     std::optional<ScanResult> EndsAt(const char* end) const {
         if (end - text_ >= farLimit_) return kNotFound;
         return std::nullopt;
