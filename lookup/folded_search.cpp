@@ -1,3 +1,4 @@
+// Anchor choice, the automaton the search falls back on, and which scanner runs.
 #include "lookup/folded_search.h"
 
 #include <algorithm>
@@ -54,20 +55,6 @@ AnchorByte ToAnchorByte(char upper) {
     const auto byte = static_cast<unsigned char>(upper);
     if (byte >= 'A' && byte <= 'Z') return {0x20, static_cast<unsigned char>(byte | 0x20)};
     return {0, byte};
-}
-
-bool Matches(char byte, AnchorByte anchor) {
-    return (static_cast<unsigned char>(byte) | anchor.foldBit) == anchor.value;
-}
-
-// Bytes of `upperPattern` that match at `at`, stopping at the first mismatch (the text's NUL is
-// one), so it never reads past the text.
-std::size_t MatchedLength(const char* at, std::string_view upperPattern) {
-    std::size_t matched = 0;
-    while (matched < upperPattern.size() && FoldAscii(at[matched]) == upperPattern[matched]) {
-        ++matched;
-    }
-    return matched;
 }
 
 // Knuth-Morris-Pratt: linear whatever the text, but a byte at a time. Used only when the anchors
@@ -132,40 +119,45 @@ std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::siz
     return scan(text, scannedBelow, needle);
 }
 
-ForwardScanner ForwardScannerFor(SearchScanner scanner) {
+// The scanners this build has, by the decision CMakeLists.txt made.
+struct Scanners {
+    ForwardScanner forward;
+    BackwardScanner backward;
+};
+
+Scanners ScannersFor(SearchScanner scanner) {
     switch (scanner) {
-#ifdef QBT_HAVE_AVX2_SCANNERS
-        case SearchScanner::kAvx2: return FindAvx2;
+#ifdef QBT_SCANNER_AVX2
+        case SearchScanner::kAvx2: return {FindAvx2, FindLastAvx2};
 #endif
-#ifdef QBT_HAVE_X86_SCANNERS
-        case SearchScanner::kSse2: return FindSse2;
+#ifdef QBT_SCANNER_SSE2
+        case SearchScanner::kSse2: return {FindSse2, FindLastSse2};
 #endif
-        default: return FindScalar;
+        default: return {FindScalar, FindLastScalar};
     }
 }
 
-BackwardScanner BackwardScannerFor(SearchScanner scanner) {
-    switch (scanner) {
-#ifdef QBT_HAVE_AVX2_SCANNERS
-        case SearchScanner::kAvx2: return FindLastAvx2;
-#endif
-#ifdef QBT_HAVE_X86_SCANNERS
-        case SearchScanner::kSse2: return FindLastSse2;
-#endif
-        default: return FindLastScalar;
-    }
-}
-
-SearchScanner BestScanner() {
-#ifdef QBT_HAVE_AVX2_SCANNERS
+SearchScanner BestScannerOfThisProcessor() {
+#ifdef QBT_SCANNER_AVX2
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) return SearchScanner::kAvx2;
 #endif
-#ifdef QBT_HAVE_X86_SCANNERS
+#ifdef QBT_SCANNER_SSE2
     return SearchScanner::kSse2;
 #else
     return SearchScanner::kScalar;
 #endif
+}
+
+// Chosen once, by the first search; the searches after it only load the choice.
+SearchScanner BestScanner() {
+    static const SearchScanner best = BestScannerOfThisProcessor();
+    return best;
+}
+
+const Scanners& BestScanners() {
+    static const Scanners best = ScannersFor(BestScanner());
+    return best;
 }
 
 }  // namespace
@@ -217,46 +209,11 @@ Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byt
             ToAnchorByte(upperPattern[farOffset])};
 }
 
-ScanResult FindScalar(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
-    const Anchors& anchors = needle.anchors;
-    const std::size_t distance = anchors.farOffset - anchors.nearOffset;
-    const std::size_t length = needle.upperPattern.size();
-    std::size_t wasted = 0;
-    // Reads each byte once, in order, up to the NUL: the far anchor's position leads.
-    for (std::size_t far = from; text[far] != '\0'; ++far) {
-        if (far < from + anchors.farOffset) continue;
-        const std::size_t start = far - anchors.farOffset;
-        if (start >= limit) break;
-        if (!Matches(text[far], anchors.farByte) ||
-            !Matches(text[far - distance], anchors.nearByte)) {
-            continue;
-        }
-        const std::size_t matched = MatchedLength(text + start, needle.upperPattern);
-        if (matched == length && Accepts(needle, text, start)) return {start, kNoPosition};
-        wasted += kCandidateCost + matched;
-        if (AnchorsHaveFailed(wasted, start - from)) return {kNoPosition, start + 1};
-    }
-    return {kNoPosition, kNoPosition};
-}
-
-std::size_t FindLastScalar(const char* text, std::size_t below, const Needle& needle) {
-    const Anchors& anchors = needle.anchors;
-    for (std::size_t start = below; start-- > 0;) {
-        if (Matches(text[start + anchors.nearOffset], anchors.nearByte) &&
-            Matches(text[start + anchors.farOffset], anchors.farByte) &&
-            MatchedLength(text + start, needle.upperPattern) == needle.upperPattern.size() &&
-            Accepts(needle, text, start)) {
-            return start;
-        }
-    }
-    return kNoPosition;
-}
-
 bool ScannerAvailable(SearchScanner scanner) {
     switch (scanner) {
         case SearchScanner::kScalar: return true;
         case SearchScanner::kSse2:
-#ifdef QBT_HAVE_X86_SCANNERS
+#ifdef QBT_SCANNER_SSE2
             return true;
 #else
             return false;
@@ -268,20 +225,20 @@ bool ScannerAvailable(SearchScanner scanner) {
 
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
                            std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
-    return FindWithScanner(ForwardScannerFor(scanner), text, from, limit, upperPattern, filter);
+    return FindWithScanner(ScannersFor(scanner).forward, text, from, limit, upperPattern, filter);
 }
 
 std::size_t FindLastFoldedWith(SearchScanner scanner, const char* text, std::size_t at,
                                std::string_view upperPattern, MatchFilter filter) {
-    return FindLastWithScanner(BackwardScannerFor(scanner), text, at, upperPattern, filter);
+    return FindLastWithScanner(ScannersFor(scanner).backward, text, at, upperPattern, filter);
 }
 
 std::size_t FindFolded(const char* text, std::size_t from, std::size_t limit,
                        std::string_view upperPattern, MatchFilter filter) {
-    return FindFoldedWith(BestScanner(), text, from, limit, upperPattern, filter);
+    return FindWithScanner(BestScanners().forward, text, from, limit, upperPattern, filter);
 }
 
 std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern,
                            MatchFilter filter) {
-    return FindLastFoldedWith(BestScanner(), text, at, upperPattern, filter);
+    return FindLastWithScanner(BestScanners().backward, text, at, upperPattern, filter);
 }

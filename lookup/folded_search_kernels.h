@@ -1,11 +1,21 @@
 // Inside the folded search: the scanners, one per instruction set, and the way to pick one
 // explicitly (tests and benchmarks run every available scanner on the same texts).
 //
+//   folded_search.cpp         anchor choice, the fallback automaton, and which scanner runs
+//   folded_search_scalar.cpp  the scalar scanners, which every build has
+//   folded_search_simd.h      the vector scanners, written once for any block width
+//   folded_search_sse2.cpp    ... built for SSE2
+//   folded_search_avx2.cpp    ... built for AVX2
+//
 // A scanner looks for two anchor bytes of the pattern at their distance from each other, which
 // few places in a list have, and verifies each such candidate in full. The vector scanners read
 // whole aligned blocks, which never cross a page, so they may look at bytes before the first
 // position asked for and after the terminating NUL but never fault; those bytes never reach a
 // result.
+//
+// Which vector scanners a build has is decided by CMakeLists.txt alone, which compiles their
+// files and tells folded_search.cpp through QBT_SCANNER_SSE2 and QBT_SCANNER_AVX2. They are
+// declared here in every build; only the dispatch, which knows, refers to them.
 #pragma once
 
 #include <array>
@@ -87,17 +97,15 @@ using BackwardScanner = std::size_t (*)(const char* text, std::size_t below, con
 
 ScanResult FindScalar(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
 std::size_t FindLastScalar(const char* text, std::size_t below, const Needle& needle);
-
-#if defined(__x86_64__) || defined(__i386__)
-#define QBT_HAVE_X86_SCANNERS 1
 ScanResult FindSse2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
 std::size_t FindLastSse2(const char* text, std::size_t below, const Needle& needle);
-#endif
-#if defined(__x86_64__)
-#define QBT_HAVE_AVX2_SCANNERS 1
 ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
 std::size_t FindLastAvx2(const char* text, std::size_t below, const Needle& needle);
-#endif
+
+// Bytes of `upperPattern` that match at `at`, stopping at the first mismatch (the text's NUL is
+// one), so it never reads past the text. Every scanner verifies with it, the vector ones for what
+// their blocks leave over. Not inline: a copy built for AVX2 must never serve the other scanners.
+std::size_t MatchedLength(const char* at, std::string_view upperPattern);
 
 enum class SearchScanner { kScalar, kSse2, kAvx2 };
 
