@@ -21,8 +21,8 @@ ensure_packages() {
 }
 
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
-# The command-line tool (tools/): command line, JSON, CRC-32, zip directories.
-NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf)
+# The command-line tool (tools/): command line, JSON, CRC-32, zip directories, name patterns.
+NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf libfmt-dev)
 
 # Hardening: clang 14 with libFuzzer and the sanitizer runtimes for the fuzz preset, and llvm
 # for the unversioned llvm-symbolizer the runtimes look for, so reports name source lines (GCC's
@@ -31,8 +31,8 @@ HARDENING_PACKAGES=(clang libclang-rt-14-dev llvm)
 
 # The Windows build: mingw-w64 for i686, GoogleTest's source, and 32-bit Wine to run the tests.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 locales)
-# qbt.exe: the two header-only libraries of the native tool, shown to the cross compiler alone.
-WINDOWS_PACKAGES+=(libcli11-dev nlohmann-json3-dev)
+# qbt.exe: the header-only libraries of the native tool, shown to the cross compiler alone.
+WINDOWS_PACKAGES+=(libcli11-dev nlohmann-json3-dev libfmt-dev)
 
 # 32-bit Wine comes from the i386 architecture. Adding it needs no apt-get update of its own:
 # wine32:i386 is then missing, so ensure_packages updates before it installs.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/file_reading.h"
+#include "tools/progress_bar.h"
 #include "tools/rom_files.h"
 #include "tools/rom_lookup.h"
 #include "tools/tool_error.h"
@@ -14,47 +15,23 @@
 
 namespace {
 
-// A scan of this many files or more shows its progress, when standard error is a terminal.
-constexpr std::size_t kFilesWorthAProgressBar = 20;
-
-struct Progress {
-    std::size_t total;
-    bool visible;
-    std::size_t drawnPercent = 101;
-};
-
-void DrawProgress(Progress& progress, std::size_t done) {
-    if (!progress.visible) return;
-    const std::size_t percent = done * 100 / progress.total;
-    if (percent == progress.drawnPercent) return;
-    progress.drawnPercent = percent;
-    constexpr std::size_t kBarWidth = 30;
-    const std::size_t filled = percent * kBarWidth / 100;
-    std::cerr << "\rscanning [" << std::string(filled, '#') << std::string(kBarWidth - filled, '.')
-              << "] " << done << '/' << progress.total << std::flush;
-}
-
-void ClearProgress(const Progress& progress) {
-    if (progress.visible) std::cerr << "\r\033[K" << std::flush;
-}
-
 int RunScan(const Plugin& plugin, const Options& options) {
     const std::string listText = ReadGameList(GameListPath(options));
     std::vector<std::string> problems;
     const std::vector<std::filesystem::path> files = CollectRomFiles(options.paths, problems);
 
-    Progress progress{files.size(),
-                      StandardErrorIsTerminal() && files.size() >= kFilesWorthAProgressBar};
     std::vector<RomAnswer> answers;
-    for (std::size_t done = 0; done < files.size(); ++done) {
-        DrawProgress(progress, done);
-        for (const RomChecksum& rom : ChecksumsOf(files[done], problems)) {
-            RomAnswer& answer =
-                answers.emplace_back(LookUpRom(plugin, listText, CrcKey(rom.crc), 0));
-            answer.file = rom.name;
+    {
+        ProgressBar progress("scanning", files.size());
+        for (std::size_t done = 0; done < files.size(); ++done) {
+            progress.Show(done);
+            for (const RomChecksum& rom : ChecksumsOf(files[done], problems)) {
+                RomAnswer& answer =
+                    answers.emplace_back(LookUpRom(plugin, listText, CrcKey(rom.crc), 0));
+                answer.file = rom.name;
+            }
         }
     }
-    ClearProgress(progress);
 
     const auto found =
         static_cast<std::size_t>(std::count_if(answers.begin(), answers.end(), IsInList));

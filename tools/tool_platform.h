@@ -1,5 +1,5 @@
-// What qbt needs from the operating system: loading a library, finding its own location, naming
-// files and showing text on a terminal. One implementation file per platform.
+// What qbt needs from the operating system: loading a library, finding its own location, naming,
+// writing and renaming files, and showing text on a terminal. One implementation file per platform.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +26,19 @@ std::string PathToTerminal(const std::filesystem::path& path);
 
 // fopen(path, "rb") for any file the system can name, whatever the terminal's codeset holds.
 std::FILE* OpenForReading(const std::filesystem::path& path);
+
+// fopen(path, "ab") likewise: creates the file, or adds to its end; never truncates it.
+std::FILE* OpenForAppending(const std::filesystem::path& path);
+
+// Renames `from` to `to` in one step unless something is already named `to`: a file is never
+// replaced. A rename that changes only letter case works on case-insensitive file systems.
+enum class RenameResult { Renamed, TargetExists, Failed };
+RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
+                                    const std::filesystem::path& to, std::string& error);
+
+// Writes what `file` holds through to the disk before returning, so that a journal line
+// survives the process being killed right after.
+bool FlushToDisk(std::FILE* file);
 
 // Shift_JIS bytes re-encoded for the terminal. Characters the terminal cannot show become '?';
 // bytes that are not valid Shift_JIS become '?' (the system's replacement character on Windows).

@@ -120,6 +120,10 @@ std::FILE* OpenForReading(const std::filesystem::path& path) {
     return _wfopen(path.c_str(), L"rb");
 }
 
+std::FILE* OpenForAppending(const std::filesystem::path& path) {
+    return _wfopen(path.c_str(), L"ab");
+}
+
 std::string ShiftJisToTerminal(std::string_view text) {
     constexpr UINT kShiftJis = 932;
     return FromWide(ToWide(text, kShiftJis), CP_ACP);

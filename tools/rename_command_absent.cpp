@@ -1,0 +1,3 @@
+#include "tools/rename_command.h"
+
+std::vector<Subcommand> AddRenameCommands(CLI::App&, Options&) { return {}; }
