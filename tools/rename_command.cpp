@@ -328,7 +328,8 @@ std::vector<std::size_t> PlanRenames(std::vector<Item>& items) {
     for (std::size_t index = 0; index < items.size(); ++index) {
         Item& item = items[index];
         if (item.outcome != Outcome::kRename) continue;
-        const std::string claim = Utf8Of(Absolute(Target(item))) + '\n' + Folded(item.newName);
+        const std::string claim =
+            Utf8Of(Absolute(item.file.parent_path())) + '/' + Folded(item.newName);
         const auto [first, isFirst] = claimed.try_emplace(claim, index);
         if (isFirst) {
             pending.push_back(index);

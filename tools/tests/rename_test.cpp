@@ -249,6 +249,8 @@ TEST_F(QbtRename, ConflictsNeverReplaceAFile) {
     // A chain: d.gba wants the name of a file that moves on to a free one.
     WriteFile(roms / "d.gba", kMole);
     WriteFile(roms / "0004 - Mole & Marmot_ Tunnel Trouble (E).gba", kGlowworm);
+    // Only the case changes: the file holds the name it wants, as FAT would see it.
+    WriteFile(roms / "case" / "0001 - LANTERNFISH LAGOON (U).gba", kLanternfish);
     // A ring: each holds the name the other wants.
     WriteFile(roms / "sub" / "0001 - Lanternfish Lagoon (U).gba", kStardust);
     WriteFile(roms / "sub" / "0002 - 星屑マーケット (J).gba", kLanternfish);
@@ -270,6 +272,7 @@ TEST_F(QbtRename, ConflictsNeverReplaceAFile) {
                             {"0003 - Château des Brumes (F).bin", "not in the list"},
                             {"0004 - Mole & Marmot_ Tunnel Trouble (E).gba", "renamed"},
                             {"a1.gba", "renamed"},
+                            {"case/0001 - LANTERNFISH LAGOON (U).gba", "renamed"},
                             {"a2.gba", "conflict: " + r + "a1.gba takes the name first"},
                             {"c.bin",
                              "conflict: the name is taken by 0003 - Château des "
@@ -288,6 +291,7 @@ TEST_F(QbtRename, ConflictsNeverReplaceAFile) {
                   {"0005 - Die Glühwürmchen-Expedition (G).gba", CrcKeyOf(kGlowworm)},
                   {"a2.gba", CrcKeyOf(kLanternfish)},
                   {"c.bin", CrcKeyOf(kChateau)},
+                  {"case/0001 - Lanternfish Lagoon (U).gba", CrcKeyOf(kLanternfish)},
                   {"sub/0001 - Lanternfish Lagoon (U).gba", CrcKeyOf(kStardust)},
                   {"sub/0002 - 星屑マーケット (J).gba", CrcKeyOf(kLanternfish)},
               }));
