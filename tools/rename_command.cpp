@@ -104,7 +104,10 @@ Move MoveThroughFreeName(const fs::path& from, const fs::path& to, JournalWriter
     if (second != Move::kMoved) {
         std::string ignored;
         Record(journal, free, from, ignored);
-        RenameWithoutReplacing(free, from, ignored);
+        if (RenameWithoutReplacing(free, from, ignored) != RenameResult::Renamed) {
+            error += "; the file is left as " + PathToTerminal(free) + ", which undo puts back";
+            return Move::kRefused;
+        }
     }
     return second;
 }
@@ -380,7 +383,10 @@ std::vector<std::size_t> PlanRenames(std::vector<Item>& items) {
 void ApplyRenames(std::vector<Item>& items, const std::vector<std::size_t>& order,
                   JournalWriter& journal) {
     std::string journalFailure;
+    ProgressBar progress("renaming", order.size());
+    std::size_t done = 0;
     for (const std::size_t index : order) {
+        progress.Show(done++);
         Item& item = items[index];
         if (!journalFailure.empty()) {
             item.outcome = Outcome::kFailed;
