@@ -16,14 +16,14 @@ if [ ! -f "$work/list-$count.xml" ]; then
 fi
 cat "$work"/roms/* > /dev/null  # into the page cache
 
-seconds() {  # seconds the command takes, best of three
-    local best=
+# "wall user" seconds of the quickest of three runs; user time (both threads together) shows how
+# much of a slow wall time was other programs taking the cores.
+seconds() {
+    local best= TIMEFORMAT='%R %U'
     for _ in 1 2 3; do
-        local start end
-        start=$(date +%s.%N)
-        "$@" > /dev/null || [ $? -eq 1 ]  # 1: some ROMs conflict or are not in the list
-        end=$(date +%s.%N)
-        best=$(echo "$start $end ${best:-1e9}" | awk '{d = $2 - $1; print (d < $3 ? d : $3)}')
+        local took
+        took=$({ time "$@" > /dev/null || [ $? -eq 1 ]; } 2>&1)  # 1: some ROMs conflict
+        best=$(echo "$took ${best:-1e9 0}" | awk '{print ($1 < $3 ? $1 " " $2 : $3 " " $4)}')
     done
     echo "$best"
 }
@@ -34,7 +34,7 @@ for jobs in 1 2; do
     crc=$(seconds "$build/tools/qbt" rename --list "$work/list-$count.xml" -j "$jobs" \
         --pattern '{crc}' "$work/roms")
     echo "$jobs $all $crc" | awk -v n="$count" '{
-        printf "-j %d: %.2f s, %.0f files/s; checksums %.2f s, lookups %.2f s\n",
-               $1, $2, n / $2, $3, $2 - $3 }'
+        printf "-j %d: %.2f s (%.2f s CPU), %.0f files/s; checksums %.2f s, lookups %.2f s\n",
+               $1, $2, $3, n / $2, $4, $2 - $4 }'
 done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
