@@ -561,9 +561,7 @@ int RunUndo(const Options& options) {
 
 std::vector<Subcommand> AddRenameCommands(CLI::App& app, Options& options) {
     CLI::App* rename = app.add_subcommand(
-        "rename",
-        "name ROM files after their games in the list; a dry run that changes nothing unless "
-        "--apply is given");
+        "rename", "name ROM files after their games in the list (a dry run unless --apply)");
     AddListOptions(*rename, options);
     rename
         ->add_option("--key-type", options.keyType,

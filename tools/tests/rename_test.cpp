@@ -372,7 +372,8 @@ TEST_F(QbtRename, UndoAfterAPartialRunRestoresWhatItCanAndOverwritesNothing) {
               << "\n{\"from\": \"" << Utf8(roms);
     }
 
-    const QbtRun undo = Qbt({"undo", Utf8(journal)});
+    // Undo needs no plug-in: one that cannot be loaded does not stop it.
+    const QbtRun undo = Qbt({"undo", "--plugin", "/nonexistent/plugin.so", Utf8(journal)});
     EXPECT_EQ(undo.exitCode, 1);
     EXPECT_EQ(undo.out,
               "2 restored, 1 already in place, 2 skipped\n"
@@ -472,6 +473,13 @@ TEST_F(QbtRename, AsksThePluginOncePerFieldThePatternUses) {
     // A value that fills the buffer may have been cut: the size, then the exact copy.
     EXPECT_EQ(callsPerRom("{name}{title}", "255"), 3);
     EXPECT_EQ(callsPerRom("{name}{title}", "254"), 1);
+}
+
+TEST_F(QbtRename, HelpListsRenameUndoAndTheirExitCode) {
+    const QbtRun run = Qbt({"--help"});
+    for (const char* text : {"\n  rename ", "\n  undo ", "\n  6  rename, undo: "}) {
+        EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
 }
 
 }  // namespace
