@@ -21,8 +21,8 @@ ensure_packages() {
 }
 
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
-# The command-line tool (tools/): command line, JSON, CRC-32, zip directories.
-NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf)
+# The command-line tool (tools/): command line, JSON, CRC-32, zip directories, name patterns.
+NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf libfmt-dev)
 # qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
 # stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
 NATIVE_PACKAGES+=(help2man libbenchmark-dev)
@@ -40,8 +40,8 @@ HARDENING_PACKAGES=(clang libclang-rt-14-dev llvm)
 
 # The Windows build: mingw-w64 for i686, GoogleTest's source, and 32-bit Wine to run the tests.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 locales)
-# qbt.exe: the two header-only libraries of the native tool, shown to the cross compiler alone.
-WINDOWS_PACKAGES+=(libcli11-dev nlohmann-json3-dev)
+# qbt.exe: the header-only libraries of the native tool, shown to the cross compiler alone.
+WINDOWS_PACKAGES+=(libcli11-dev nlohmann-json3-dev libfmt-dev)
 # qbt.exe: zlib cross-built for mingw-w64, linked statically, for the CRC-32 of ROM files.
 WINDOWS_PACKAGES+=(libz-mingw-w64-dev)
 

@@ -24,6 +24,10 @@ struct Options {
     bool json = false;
     std::vector<std::string> keys;
     std::vector<std::string> paths;
+    std::string pattern;  // rename
+    bool apply = false;
+    std::string journal;
+    unsigned jobs = 0;  // 0: one per core
 };
 
 // The paths given, or the defaults found from the executable. A default is kept as the system
@@ -36,10 +40,12 @@ inline std::filesystem::path GameListPath(const Options& options) {
     return options.list.empty() ? DefaultGameListPath() : PathFromTerminal(options.list);
 }
 
-// Runs once the command line is parsed and the plug-in loaded; returns the exit code.
+// Runs once the command line is parsed and, unless the subcommand does without it, the plug-in
+// loaded; returns the exit code.
 struct Subcommand {
     CLI::App* command;
     std::function<int(const Plugin&)> run;
+    bool needsPlugin = true;
 };
 
 // --list, --list-encoding and --json, which every subcommand that looks ROMs up takes.

@@ -1,7 +1,7 @@
-# CLI11 and nlohmann-json for the cross compiler. Both are header-only, and Debian installs them
-# under /usr/include, which the cross compiler must not search: glibc's headers there would be
+# CLI11, nlohmann-json and fmt for the cross compiler. All three can be used header-only, and
+# Debian installs them under /usr/include, which the cross compiler must not search: glibc's headers there would be
 # taken for mingw-w64's. So a folder of the build tree, remade at each configure, holds links to
-# just those two header trees, and imported targets named like the ones the packages' CMake files
+# just those header trees, and imported targets named like the ones the packages' CMake files
 # define on Linux carry it; the rest of the build names the same targets on both platforms.
 
 set(header_library_dir ${CMAKE_BINARY_DIR}/header-libraries)
@@ -26,3 +26,6 @@ endfunction()
 
 qbt_link_header_tree(CLI11::CLI11 CLI CLI.hpp)                        # package libcli11-dev
 qbt_link_header_tree(nlohmann_json::nlohmann_json nlohmann json.hpp)  # package nlohmann-json3-dev
+qbt_link_header_tree(fmt::fmt fmt format.h)                          # package libfmt-dev
+# Debian builds fmt as a library for Linux only; its header-only mode compiles it in instead.
+set_property(TARGET fmt::fmt PROPERTY INTERFACE_COMPILE_DEFINITIONS FMT_HEADER_ONLY=1)

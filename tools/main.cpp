@@ -1,5 +1,6 @@
 // qbt: the plug-in's main job from a shell. It loads the plug-in the way a host does and asks it
-// about ROM checksums given by hand (lookup) or read from ROM files and zip archives (scan).
+// about ROM checksums given by hand (lookup) or read from ROM files and zip archives (scan), and
+// renames the files after the answers (rename, undo).
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <clocale>
@@ -11,6 +12,7 @@
 #include "tools/command_line.h"
 #include "tools/file_reading.h"
 #include "tools/plugin_loader.h"
+#include "tools/rename_command.h"
 #include "tools/rom_lookup.h"
 #include "tools/scan_command.h"
 #include "tools/tool_error.h"
@@ -20,12 +22,17 @@ namespace {
 
 constexpr const char* kExitCodeHelp =
     "Exit codes:\n"
-    "  0  every key or ROM is in the list (info: the plug-in answered)\n"
-    "  1  at least one key or ROM is not in the list\n"
+    "  0  every key or ROM is in the list (info: the plug-in answered; rename: every ROM\n"
+    "     renamed or already right; undo: every name is back)\n"
+    "  1  at least one key or ROM is not in the list (rename: or was skipped or in\n"
+    "     conflict; undo: an entry was skipped)\n"
     "  2  the command line is wrong\n"
-    "  3  the game list, or a file or folder given to scan, cannot be read\n"
+    "  3  the game list, a file or folder given to scan or rename, or the journal cannot\n"
+    "     be read\n"
     "  4  the plug-in cannot be loaded or lacks one of its nine exports\n"
-    "  5  any other failure\n";
+    "  5  any other failure\n"
+    "  6  rename, undo: the system refused a rename, or the journal could not be written;\n"
+    "     no file was lost\n";
 
 int RunInfo(const Plugin& plugin) {
     const FieldAnswer author = AskLikeHost(
@@ -95,6 +102,9 @@ int main(int argc, char** argv) {
     if (std::optional<Subcommand> scan = AddScanCommand(app, options)) {
         subcommands.push_back(*scan);
     }
+    for (const Subcommand& renaming : AddRenameCommands(app, options)) {
+        subcommands.push_back(renaming);
+    }
 
     try {
         app.parse(argc, argv);
@@ -104,9 +114,10 @@ int main(int argc, char** argv) {
     }
 
     try {
-        const Plugin plugin = LoadPlugin(PluginPath(options));
         for (const Subcommand& subcommand : subcommands) {
-            if (subcommand.command->parsed()) return subcommand.run(plugin);
+            if (!subcommand.command->parsed()) continue;
+            return subcommand.run(subcommand.needsPlugin ? LoadPlugin(PluginPath(options))
+                                                         : Plugin{});
         }
         return kExitBadUsage;  // not reached: exactly one subcommand is required
     } catch (const ToolError& error) {

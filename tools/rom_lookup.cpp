@@ -64,6 +64,25 @@ std::string CellText(const FieldAnswer& answer) {
     return cell;
 }
 
+void PrintAligned(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            widths[column] = std::max(widths[column], DisplayWidth(row[column]));
+        }
+    }
+    for (const auto& row : rows) {
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            out << row[column];
+            if (column + 1 < row.size()) {
+                out << std::string(widths[column] - DisplayWidth(row[column]) + 2, ' ');
+            }
+        }
+        out << '\n';
+    }
+}
+
 void PrintTable(std::ostream& out, const std::vector<RomAnswer>& answers) {
     const bool withFile = std::any_of(answers.begin(), answers.end(),
                                       [](const RomAnswer& answer) { return !answer.file.empty(); });
@@ -81,21 +100,7 @@ void PrintTable(std::ostream& out, const std::vector<RomAnswer>& answers) {
         }
     }
 
-    std::vector<std::size_t> widths(rows.front().size(), 0);
-    for (const auto& row : rows) {
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            widths[column] = std::max(widths[column], DisplayWidth(row[column]));
-        }
-    }
-    for (const auto& row : rows) {
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            out << row[column];
-            if (column + 1 < row.size()) {
-                out << std::string(widths[column] - DisplayWidth(row[column]) + 2, ' ');
-            }
-        }
-        out << '\n';
-    }
+    PrintAligned(out, rows);
 }
 
 nlohmann::ordered_json ToJson(const RomAnswer& answer) {

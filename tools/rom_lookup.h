@@ -55,6 +55,9 @@ std::string ResultInWords(int32_t code);
 // The value as a table shows it (control characters as spaces), or "<words>" for a code.
 std::string CellText(const FieldAnswer& answer);
 
+// Rows of cells in columns aligned by display width, two spaces apart.
+void PrintAligned(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+
 // Aligned columns under a header line, one row per answer, values in the terminal's codeset; a
 // FILE column first when the answers come from files.
 void PrintTable(std::ostream& out, const std::vector<RomAnswer>& answers);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/file_reading.h"
+#include "tools/progress_bar.h"
 #include "tools/rom_files.h"
 #include "tools/rom_lookup.h"
 #include "tools/tool_error.h"
@@ -16,37 +17,6 @@
 #include "tools/zip_reading.h"
 
 namespace {
-
-// A scan of this many files or more shows its progress, when standard error is a terminal.
-constexpr std::size_t kFilesWorthAProgressBar = 20;
-
-struct Progress {
-    std::size_t total;
-    bool visible;
-    std::size_t drawnPercent = 101;
-    std::size_t drawnLength = 0;
-};
-
-void DrawProgress(Progress& progress, std::size_t done) {
-    if (!progress.visible) return;
-    const std::size_t percent = done * 100 / progress.total;
-    if (percent == progress.drawnPercent) return;
-    progress.drawnPercent = percent;
-    constexpr std::size_t kBarWidth = 30;
-    const std::size_t filled = percent * kBarWidth / 100;
-    const std::string line = "scanning [" + std::string(filled, '#') +
-                             std::string(kBarWidth - filled, '.') + "] " + std::to_string(done) +
-                             '/' + std::to_string(progress.total);
-    progress.drawnLength = line.size();
-    std::cerr << '\r' << line << std::flush;
-}
-
-// Blanks rather than an erase-line escape, which a Windows console without virtual terminal
-// processing would print as it is.
-void ClearProgress(const Progress& progress) {
-    if (!progress.visible) return;
-    std::cerr << '\r' << std::string(progress.drawnLength, ' ') << '\r' << std::flush;
-}
 
 // A file left alone, with the reason the report gives.
 struct SkippedFile {
@@ -60,25 +30,25 @@ int RunScan(const Plugin& plugin, const Options& options) {
     std::vector<std::string> problems;
     const std::vector<std::filesystem::path> files = CollectRomFiles(options.paths, problems);
 
-    Progress progress{files.size(),
-                      StandardErrorIsTerminal() && files.size() >= kFilesWorthAProgressBar};
     std::vector<RomAnswer> answers;
     std::vector<std::string> namesInUtf8;  // for JSON, beside the answers' names for the table
     std::vector<SkippedFile> skipped;
-    for (std::size_t done = 0; done < files.size(); ++done) {
-        DrawProgress(progress, done);
-        if (std::string reason = ReasonToSkip(files[done]); !reason.empty()) {
-            skipped.push_back({files[done], std::move(reason)});
-            continue;
-        }
-        for (const RomChecksum& rom : ChecksumsOf(files[done], problems)) {
-            RomAnswer& answer =
-                answers.emplace_back(LookUpRom(plugin, listText, CrcKey(rom.crc), 0, encoding));
-            answer.file = NameForTerminal(rom);
-            namesInUtf8.push_back(NameInUtf8(rom));
+    {
+        ProgressBar progress("scanning", files.size());
+        for (std::size_t done = 0; done < files.size(); ++done) {
+            progress.Show(done);
+            if (std::string reason = ReasonToSkip(files[done]); !reason.empty()) {
+                skipped.push_back({files[done], std::move(reason)});
+                continue;
+            }
+            for (const RomChecksum& rom : ChecksumsOf(files[done], problems)) {
+                RomAnswer& answer = answers.emplace_back(
+                    LookUpRom(plugin, listText, CrcKey(rom.crc), 0, encoding));
+                answer.file = NameForTerminal(rom);
+                namesInUtf8.push_back(NameInUtf8(rom));
+            }
         }
     }
-    ClearProgress(progress);
 
     const auto found =
         static_cast<std::size_t>(std::count_if(answers.begin(), answers.end(), IsInList));

@@ -11,6 +11,7 @@ enum ExitCode : int {
     kExitUnreadableFile = 3,   // the game list, or a file or folder given to scan, cannot be read
     kExitUnusablePlugin = 4,   // the plug-in cannot be loaded or lacks one of the nine exports
     kExitUnexpected = 5,       // anything else, such as running out of memory
+    kExitRenameFailed = 6,     // a rename, or the journal that precedes it, was refused
 };
 
 struct ToolError : std::runtime_error {

@@ -1,5 +1,5 @@
-// What qbt needs from the operating system: loading a library, finding its own location, naming
-// files and showing text on a terminal. One implementation file per platform.
+// What qbt needs from the operating system: loading a library, finding its own location, naming,
+// writing and renaming files, and showing text on a terminal. One implementation file per platform.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +26,9 @@ std::string PathToTerminal(const std::filesystem::path& path);
 
 // fopen(path, "rb") for any file the system can name, whatever the terminal's codeset holds.
 std::FILE* OpenForReading(const std::filesystem::path& path);
+
+// fopen(path, "ab") likewise: creates the file, or adds to its end; never truncates it.
+std::FILE* OpenForAppending(const std::filesystem::path& path);
 
 // The encodings the tool converts text between. kTerminal is the terminal's codeset: the
 // LC_CTYPE locale's on POSIX systems, the ANSI code page on Windows. kShiftJis is the Windows

@@ -202,6 +202,10 @@ std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding t
     return FromWide(ToWide(text, CodePage(from)), CodePage(to));
 }
 
+std::FILE* OpenForAppending(const std::filesystem::path& path) {
+    return _wfopen(path.c_str(), L"ab");
+}
+
 std::size_t DisplayWidth(std::string_view text) {
     // A console of a double-byte code page (932, 936, 949, 950) gives each double-byte character
     // two cells and each single byte one; a single-byte code page gives every byte one cell. The

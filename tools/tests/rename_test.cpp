@@ -1,0 +1,485 @@
+// qbt rename and undo end to end, in the builds that have them: ROM files made by the test,
+// renamed after the sample list or a list written for them, and every file checked afterwards
+// for its name and its bytes.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/tests/tool_test.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+std::string CrcKeyOf(const std::string& content) {
+    const uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()),
+                            static_cast<uInt>(content.size()));
+    char key[9];
+    std::snprintf(key, sizeof key, "%08lX", crc);
+    return key;
+}
+
+// Every file under `folder`, by path relative to it, with the CRC-32 of its bytes; links by
+// their target.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = Utf8(entry.path().lexically_relative(folder));
+        if (entry.is_symlink()) {
+            files[name] = "-> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            files[name] = CrcKeyOf(ReadFile(entry.path()));
+        }
+    }
+    return files;
+}
+
+// A game list record; an element left empty here is left out of the record.
+struct Game {
+    std::string content;  // the ROM's bytes, whose CRC-32 is the key
+    std::string title;
+    std::string publisher;
+    std::string saveType;
+    std::string location;
+    std::string release;
+};
+
+void WriteList(const fs::path& list, const std::vector<Game>& games) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gamelist><games>\n";
+    const auto element = [&](const char* tag, const std::string& value) {
+        if (!value.empty()) text += std::string("<") + tag + ">" + value + "</" + tag + ">";
+    };
+    for (const Game& game : games) {
+        text += "<GAME>";
+        element("TITLE", game.title);
+        element("PUBLISHER", game.publisher);
+        element("SAVETYPE", game.saveType);
+        element("LOCATION", game.location);
+        element("RELEASENUMBER", game.release);
+        element("ROMCRC", CrcKeyOf(game.content));
+        text += "</GAME>\n";
+    }
+    WriteFile(list, text + "</games></gamelist>\n");
+}
+
+void WriteZip(const fs::path& archivePath, const std::vector<std::string>& contents) {
+    int error = 0;
+    zip_t* archive = zip_open(archivePath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    for (std::size_t entry = 0; entry < contents.size(); ++entry) {
+        const std::string& content = contents[entry];
+        zip_file_add(archive, ("rom" + std::to_string(entry) + ".gba").c_str(),
+                     zip_source_buffer(archive, content.data(), content.size(), 0), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+// The contents whose CRC-32s are the sample list's first five games.
+const std::string kLanternfish(1024, 'A');  // 0001 Lanternfish Lagoon (U)
+const std::string kStardust(2048, 'B');     // 0002 星屑マーケット (J)
+const std::string kChateau(4096, 'C');      // 0003 Château des Brumes (F)
+const std::string kMole(512, 'D');          // 0004 Mole & Marmot: Tunnel Trouble (E)
+const std::string kGlowworm(512, 'E');      // 0005 Die Glühwürmchen-Expedition (G)
+
+class QbtRename : public ToolTest {
+protected:
+    // The new name each file gets, by the file as reported, from a --json run.
+    static std::map<std::string, std::string> NewNames(const QbtRun& run) {
+        std::map<std::string, std::string> names;
+        const json result = json::parse(run.out);
+        for (const json& file : result["files"]) {
+            names[file["file"]] = file["new_name"].is_null() ? "-" : file["new_name"];
+        }
+        return names;
+    }
+
+    // The one file's new name under `pattern`, from a dry run on `list`.
+    std::string NameUnder(const std::string& pattern, const fs::path& file,
+                          const std::string& list = QBT_SAMPLE_LIST) {
+        const QbtRun run =
+            Qbt({"rename", "--json", "--list", list, "--pattern", pattern, Utf8(file)});
+        if (run.exitCode > 1) return "error: " + run.err;
+        const json entry = json::parse(run.out)["files"][0];
+        return entry["new_name"].is_null() ? "-" : entry["new_name"].get<std::string>();
+    }
+};
+
+TEST_F(QbtRename, PlanIsWhatApplyDoesAndUndoPutsItBack) {
+    const fs::path roms = scratch_ / "roms";
+    WriteFile(roms / "a.gba", kLanternfish);
+    WriteFile(roms / u8"ほし" / "b.gba", kStardust);
+    WriteFile(roms / "c.bin", kChateau);
+    WriteFile(roms / "unknown.bin", std::string(100, 'Z'));
+    WriteZip(roms / "single.zip", {kMole});
+    WriteZip(roms / "double.zip", {kGlowworm, kLanternfish});
+    const std::map<std::string, std::string> before = Snapshot(roms);
+
+    const QbtRun plan = Qbt({"rename", "--json", Utf8(roms)});
+    EXPECT_EQ(plan.exitCode, 1) << plan.err;
+    EXPECT_EQ(Snapshot(roms), before) << "a dry run changes nothing";
+    const fs::path journal = scratch_ / "journal.jsonl";
+    const QbtRun applied =
+        Qbt({"rename", "--json", "--apply", "--journal", Utf8(journal), Utf8(roms)});
+    EXPECT_EQ(applied.exitCode, 1) << applied.err;
+
+    json planned = json::parse(plan.out);
+    json done = json::parse(applied.out);
+    for (json& file : planned["files"]) {
+        if (file["outcome"] == "rename") file["outcome"] = "renamed";
+    }
+    EXPECT_EQ(planned["files"], done["files"]);
+    EXPECT_EQ(done["summary"]["renamed"], 4);
+    EXPECT_EQ(done["journal"], Utf8(journal));
+
+    const std::string r = Utf8(roms) + "/";
+    EXPECT_EQ(NewNames(applied),
+              (std::map<std::string, std::string>{
+                  {r + "a.gba", "0001 - Lanternfish Lagoon (U).gba"},
+                  {r + "c.bin", "0003 - Château des Brumes (F).bin"},
+                  {r + "double.zip", "-"},
+                  {r + "single.zip", "0004 - Mole & Marmot_ Tunnel Trouble (E).zip"},
+                  {r + "unknown.bin", "-"},
+                  {r + "ほし/b.gba", "0002 - 星屑マーケット (J).gba"},
+              }));
+    EXPECT_EQ(done["files"][2]["reason"],
+              "an archive of 2 files: only one that holds a single ROM is named");
+    std::map<std::string, std::string> expected = before;
+    for (const auto& [from, to] : std::map<std::string, std::string>{
+             {"a.gba", "0001 - Lanternfish Lagoon (U).gba"},
+             {"c.bin", "0003 - Château des Brumes (F).bin"},
+             {"single.zip", "0004 - Mole & Marmot_ Tunnel Trouble (E).zip"},
+             {"ほし/b.gba", "ほし/0002 - 星屑マーケット (J).gba"}}) {
+        expected[to] = expected[from];
+        expected.erase(from);
+    }
+    EXPECT_EQ(Snapshot(roms), expected);
+
+    const QbtRun again = Qbt({"rename", Utf8(roms)});
+    EXPECT_TRUE(
+        again.out.ends_with("\n0 to rename, 4 already right, 1 not in the list, "
+                            "1 skipped\n"))
+        << again.out;
+
+    const QbtRun undo = Qbt({"undo", Utf8(journal)});
+    EXPECT_EQ(undo.exitCode, 0) << undo.err;
+    EXPECT_EQ(undo.out, "4 restored, 0 already in place\n");
+    EXPECT_EQ(Snapshot(roms), before);
+}
+
+TEST_F(QbtRename, NamesAreValidOnWindowsAndFatCards) {
+    const fs::path rom = scratch_ / "a.gba";
+    WriteFile(rom, kLanternfish);
+    EXPECT_EQ(NameUnder("{title}: a/b\\c*?\"<>|\x01\t.", rom),
+              "Lanternfish Lagoon_ a_b_c________.gba");
+    EXPECT_EQ(NameUnder("{title} . . ", rom), "Lanternfish Lagoon.gba");
+    EXPECT_EQ(NameUnder("CON", rom), "CON_.gba");
+    EXPECT_EQ(NameUnder("lpt1.{crc}", rom), "lpt1_.B737FB1A.gba");
+    EXPECT_EQ(NameUnder("{name}.{crc}", rom), "a.B737FB1A.gba") << "not reserved: only the stem";
+
+    // Thirteen titles of seven three-byte characters: cut to whole characters within 255 bytes,
+    // the extension kept.
+    const fs::path japanese = scratch_ / "b.gba";
+    WriteFile(japanese, kStardust);
+    std::string pattern;
+    for (int copy = 0; copy < 13; ++copy) pattern += "{title}";
+    const std::string name = NameUnder(pattern, japanese);
+    std::string titles;
+    for (int copy = 0; copy < 13; ++copy) titles += "星屑マーケット";
+    EXPECT_EQ(name, titles.substr(0, 83 * 3) + ".gba");
+    WriteFile(scratch_ / fs::path(std::u8string(name.begin(), name.end())), "");  // ext4 takes it
+
+    EXPECT_EQ(NameUnder("{title:.9}", rom), "Lanternfi.gba");
+    const QbtRun bad = Qbt({"rename", "--pattern", "{title} {colour}", Utf8(rom)});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.starts_with("qbt: the pattern \"{title} {colour}\" cannot be used: "))
+        << bad.err;
+}
+
+TEST_F(QbtRename, MissingFieldsLeaveNoDebris) {
+    const fs::path list = scratch_ / "list.xml";
+    const std::string bare(300, 'b');
+    const std::string made(300, 'm');
+    // No publisher, a region code outside the table (-768), no release number (-513); the second
+    // game lacks only its save type.
+    WriteList(list, {{bare, "Bare Title", "", "SRAM", "99", ""},
+                     {made, "Made Title", "Maker", "", "1", "12"}});
+    const fs::path bareRom = scratch_ / "bare.gba";
+    const fs::path madeRom = scratch_ / "made.gba";
+    WriteFile(bareRom, bare);
+    WriteFile(madeRom, made);
+    const std::string l = Utf8(list);
+
+    for (const char* pattern :
+         {"{release:04} - {title} {region}", "[{publisher}] {title} ({region})",
+          "{title} - {publisher} - {release}", "{release}{region} {title}",
+          "{title} ({region}, {publisher})", "{publisher}, {title}, {region:>6}"}) {
+        EXPECT_EQ(NameUnder(pattern, bareRom, l), "Bare Title.gba") << pattern;
+    }
+    EXPECT_EQ(NameUnder("{title} ({region}, {save})", bareRom, l), "Bare Title (SRAM).gba");
+    EXPECT_EQ(NameUnder("{publisher} - {save} - {title}", madeRom, l), "Maker - Made Title.gba");
+    EXPECT_EQ(NameUnder("{release:04} {save}{title}", madeRom, l), "0012 Made Title.gba");
+    EXPECT_EQ(NameUnder("{release} {publisher}", bareRom, l), "-");
+}
+
+TEST_F(QbtRename, ConflictsNeverReplaceAFile) {
+    const fs::path roms = scratch_ / "roms";
+    WriteFile(roms / "a1.gba", kLanternfish);
+    WriteFile(roms / "a2.gba", kLanternfish);  // the same game: the first takes the name
+    // Already called what c.bin wants, and not in the list: it stays, so c.bin cannot move.
+    WriteFile(roms / "0003 - Château des Brumes (F).bin", std::string(100, 'Z'));
+    WriteFile(roms / "c.bin", kChateau);
+    // A chain: d.gba wants the name of a file that moves on to a free one.
+    WriteFile(roms / "d.gba", kMole);
+    WriteFile(roms / "0004 - Mole & Marmot_ Tunnel Trouble (E).gba", kGlowworm);
+    // Only the case changes: the file holds the name it wants, as FAT would see it.
+    WriteFile(roms / "case" / "0001 - LANTERNFISH LAGOON (U).gba", kLanternfish);
+    // A ring: each holds the name the other wants.
+    WriteFile(roms / "sub" / "0001 - Lanternfish Lagoon (U).gba", kStardust);
+    WriteFile(roms / "sub" / "0002 - 星屑マーケット (J).gba", kLanternfish);
+    const std::map<std::string, std::string> before = Snapshot(roms);
+
+    const QbtRun run = Qbt(
+        {"rename", "--json", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"), Utf8(roms)});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    std::map<std::string, std::string> outcomes;
+    const json result = json::parse(run.out);
+    for (const json& file : result["files"]) {
+        const std::string name =
+            Utf8(fs::path(file["file"].get<std::string>()).lexically_relative(roms));
+        outcomes[name] = file["outcome"].get<std::string>() +
+                         (file.contains("reason") ? ": " + file["reason"].get<std::string>() : "");
+    }
+    const std::string r = Utf8(roms) + "/";
+    EXPECT_EQ(outcomes, (std::map<std::string, std::string>{
+                            {"0003 - Château des Brumes (F).bin", "not in the list"},
+                            {"0004 - Mole & Marmot_ Tunnel Trouble (E).gba", "renamed"},
+                            {"a1.gba", "renamed"},
+                            {"case/0001 - LANTERNFISH LAGOON (U).gba", "renamed"},
+                            {"a2.gba", "conflict: " + r + "a1.gba takes the name first"},
+                            {"c.bin",
+                             "conflict: the name is taken by 0003 - Château des "
+                             "Brumes (F).bin"},
+                            {"d.gba", "renamed"},
+                            {"sub/0001 - Lanternfish Lagoon (U).gba",
+                             "conflict: the name is taken by 0002 - 星屑マーケット (J).gba"},
+                            {"sub/0002 - 星屑マーケット (J).gba",
+                             "conflict: the name is taken by 0001 - Lanternfish Lagoon (U).gba"},
+                        }));
+    EXPECT_EQ(Snapshot(roms),
+              (std::map<std::string, std::string>{
+                  {"0001 - Lanternfish Lagoon (U).gba", CrcKeyOf(kLanternfish)},
+                  {"0003 - Château des Brumes (F).bin", CrcKeyOf(std::string(100, 'Z'))},
+                  {"0004 - Mole & Marmot_ Tunnel Trouble (E).gba", CrcKeyOf(kMole)},
+                  {"0005 - Die Glühwürmchen-Expedition (G).gba", CrcKeyOf(kGlowworm)},
+                  {"a2.gba", CrcKeyOf(kLanternfish)},
+                  {"c.bin", CrcKeyOf(kChateau)},
+                  {"case/0001 - Lanternfish Lagoon (U).gba", CrcKeyOf(kLanternfish)},
+                  {"sub/0001 - Lanternfish Lagoon (U).gba", CrcKeyOf(kStardust)},
+                  {"sub/0002 - 星屑マーケット (J).gba", CrcKeyOf(kLanternfish)},
+              }));
+}
+
+// Files of distinct content, listed as "Game NNN" with release number NNN.
+std::vector<Game> WriteManyRoms(const fs::path& roms, int count) {
+    std::vector<Game> games;
+    for (int number = 1; number <= count; ++number) {
+        const std::string content = "rom " + std::to_string(number) + std::string(200, '.');
+        const std::string name = std::to_string(number);
+        WriteFile(roms / ("dump" + name + ".gba"), content);
+        games.push_back({content, "Game " + name, "", "", "1", name});
+    }
+    return games;
+}
+
+std::size_t LinesIn(const fs::path& file) {
+    const std::string text = ReadFile(file);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST_F(QbtRename, KilledMidwayThenUndoneEveryNameAndByteIsBack) {
+    constexpr int kRoms = 400;
+    const fs::path roms = scratch_ / "roms";
+    const fs::path list = scratch_ / "list.xml";
+    WriteList(list, WriteManyRoms(roms, kRoms));
+    const std::map<std::string, std::string> before = Snapshot(roms);
+    const fs::path journal = scratch_ / "journal.jsonl";
+
+    std::vector<std::string> arguments{QBT_TOOL,      "rename", "--apply",  "--journal",
+                                       Utf8(journal), "--list", Utf8(list), Utf8(roms)};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child;
+    ASSERT_EQ(posix_spawn(&child, QBT_TOOL, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Stopped once it has renamed a few files, while it is at it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (LinesIn(journal) < 20 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "qbt finished before it could be stopped";
+    const std::size_t journaled = LinesIn(journal);
+    EXPECT_LT(journaled, static_cast<std::size_t>(kRoms));
+    EXPECT_NE(Snapshot(roms), before) << "some files were renamed";
+
+    const QbtRun undo = Qbt({"undo", Utf8(journal)});
+    EXPECT_EQ(undo.exitCode, 0) << undo.err;
+    EXPECT_EQ(Snapshot(roms), before);
+}
+
+TEST_F(QbtRename, UndoAfterAPartialRunRestoresWhatItCanAndOverwritesNothing) {
+    const fs::path roms = scratch_ / "roms";
+    WriteFile(roms / "a.gba", kLanternfish);
+    WriteFile(roms / "b.gba", kStardust);
+    WriteFile(roms / "c.gba", kChateau);
+    WriteFile(roms / "d.gba", kMole);
+    const fs::path journal = scratch_ / "journal.jsonl";
+    ASSERT_EQ(Qbt({"rename", "--apply", "--journal", Utf8(journal), Utf8(roms)}).exitCode, 0);
+
+    // Since then: one renamed file was moved away by hand, another's old name was taken by a new
+    // file, a rename was journaled but the run stopped before it, and the last line is torn.
+    fs::rename(roms / "0002 - 星屑マーケット (J).gba", roms / "moved.gba");
+    WriteFile(roms / "c.gba", "newcomer");
+    WriteFile(roms / "never.gba", "never renamed");
+    {
+        std::ofstream lines(journal, std::ios::app | std::ios::binary);
+        lines << json{{"from", Utf8(roms / "never.gba")}, {"to", Utf8(roms / "x.gba")}}.dump()
+              << "\n{\"from\": \"" << Utf8(roms);
+    }
+
+    // Undo needs no plug-in: one that cannot be loaded does not stop it.
+    const QbtRun undo = Qbt({"undo", "--plugin", "/nonexistent/plugin.so", Utf8(journal)});
+    EXPECT_EQ(undo.exitCode, 1);
+    EXPECT_EQ(undo.out,
+              "2 restored, 1 already in place, 2 skipped\n"
+              "The journal's last line is incomplete: qbt was stopped while writing it, before "
+              "that rename.\n");
+    EXPECT_NE(undo.err.find("line 3: " + Utf8(roms) + "/c.gba exists again: " + Utf8(roms) +
+                            "/0003 - Château des Brumes (F).gba is left as it is"),
+              std::string::npos)
+        << undo.err;
+    EXPECT_NE(undo.err.find("line 2: neither"), std::string::npos) << undo.err;
+    EXPECT_EQ(Snapshot(roms), (std::map<std::string, std::string>{
+                                  {"0003 - Château des Brumes (F).gba", CrcKeyOf(kChateau)},
+                                  {"a.gba", CrcKeyOf(kLanternfish)},
+                                  {"c.gba", CrcKeyOf("newcomer")},
+                                  {"d.gba", CrcKeyOf(kMole)},
+                                  {"moved.gba", CrcKeyOf(kStardust)},
+                                  {"never.gba", CrcKeyOf("never renamed")},
+                              }));
+}
+
+// Sets or clears the immutable flag, which stops even root from renaming in a folder.
+bool SetImmutable(const fs::path& folder, bool immutable) {
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (descriptor < 0) return false;
+    int flags = 0;
+    bool done = ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(descriptor, FS_IOC_SETFLAGS, &flags) == 0;
+    close(descriptor);
+    return done;
+}
+
+TEST_F(QbtRename, PathsNamedTwiceLinksAndLockedFoldersLoseNothing) {
+    const fs::path roms = scratch_ / u8"ロム";
+    WriteFile(roms / "a.gba", kLanternfish);
+    WriteFile(roms / "sub" / "b.gba", kStardust);
+    WriteFile(scratch_ / "outside" / "c.gba", kChateau);
+    fs::create_directory_symlink(scratch_ / "outside", roms / "outside-link");
+    fs::create_symlink(roms / "a.gba", roms / "a-link.gba");
+    WriteFile(roms / "locked" / "d.gba", kMole);
+    const bool locked =
+        geteuid() == 0
+            ? SetImmutable(roms / "locked", true)
+            : (fs::permissions(roms / "locked", fs::perms::owner_read | fs::perms::owner_exec),
+               true);
+    if (!locked) GTEST_SKIP() << "cannot lock a folder here";
+
+    const QbtRun run =
+        Qbt({"rename", "--json", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"),
+             Utf8(roms), Utf8(roms / "sub"), Utf8(roms / "a.gba"), Utf8(roms / "outside-link")});
+    if (geteuid() == 0) SetImmutable(roms / "locked", false);
+    fs::permissions(roms / "locked", fs::perms::owner_all);
+
+    EXPECT_EQ(run.exitCode, 6) << run.err;
+    const json result = json::parse(run.out);
+    EXPECT_EQ(result["summary"]["renamed"], 2) << "each file once, however often it is named";
+    EXPECT_EQ(result["summary"]["skipped"], 2) << "the two links";
+    EXPECT_EQ(result["summary"]["failed"], 1);
+    for (const json& file : result["files"]) {
+        if (file["outcome"] == "failed") {
+            EXPECT_EQ(file["file"], Utf8(roms / "locked" / "d.gba"));
+            EXPECT_TRUE(file["reason"] == "Operation not permitted" ||
+                        file["reason"] == "Permission denied")
+                << file["reason"];
+        }
+    }
+    EXPECT_EQ(Snapshot(scratch_ / "outside"),
+              (std::map<std::string, std::string>{{"c.gba", CrcKeyOf(kChateau)}}));
+    EXPECT_EQ(Snapshot(roms), (std::map<std::string, std::string>{
+                                  {"0001 - Lanternfish Lagoon (U).gba", CrcKeyOf(kLanternfish)},
+                                  {"a-link.gba", "-> " + (roms / "a.gba").string()},
+                                  {"locked/d.gba", CrcKeyOf(kMole)},
+                                  {"outside-link", "-> " + (scratch_ / "outside").string()},
+                                  {"sub/0002 - 星屑マーケット (J).gba", CrcKeyOf(kStardust)},
+                              }));
+}
+
+TEST_F(QbtRename, AsksThePluginOncePerFieldThePatternUses) {
+    const fs::path roms = scratch_ / "roms";
+    for (const char* name : {"a.gba", "b.gba", "c.gba", "d.gba"}) {
+        WriteFile(roms / name, name);
+    }
+    const fs::path log = scratch_ / "calls";
+    const auto callsPerRom = [&](const std::string& pattern,
+                                 const std::string& titleLength = "12") {
+        const QbtRun run = Qbt({"rename", "--plugin", QBT_COUNTING_PLUGIN, "-j", "2", "--pattern",
+                                pattern, Utf8(roms)},
+                               {"QBT_COUNTING_PLUGIN_LOG=" + Utf8(log),
+                                "QBT_COUNTING_PLUGIN_TITLE_LENGTH=" + titleLength});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return std::stod(ReadFile(log)) / 4;
+    };
+    // {name} keeps the four names apart: the stand-in gives every ROM the same game.
+    EXPECT_EQ(callsPerRom("{release:04} - {title} {region} {name}"), 3);
+    EXPECT_EQ(callsPerRom("{title} {title:.3} {publisher} {save} {media} {name}"), 4);
+    EXPECT_EQ(callsPerRom("{crc} {name}"), 0);
+    // A value that fills the buffer may have been cut: the size, then the exact copy.
+    EXPECT_EQ(callsPerRom("{name}{title}", "255"), 3);
+    EXPECT_EQ(callsPerRom("{name}{title}", "254"), 1);
+}
+
+TEST_F(QbtRename, HelpListsRenameUndoAndTheirExitCode) {
+    const QbtRun run = Qbt({"--help"});
+    for (const char* text : {"\n  rename ", "\n  undo ", "\n  6  rename, undo: "}) {
+        EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
+}
+
+}  // namespace
