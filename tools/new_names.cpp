@@ -183,8 +183,8 @@ std::string NamePattern::Format(const NameFields& fields) const {
     return TidyName(FormatWith(pattern_, fields, nullptr));
 }
 
-std::string NameTextFromValue(std::string_view value) {
-    std::string text = TerminalToUtf8(value);
+std::string NameTextFromValue(std::string_view value, const ValueEncoding& encoding) {
+    std::string text = ValueToUtf8(value, encoding);
     // A value broken over lines in the list is still words; other control characters are left
     // for SafeFileName.
     std::replace_if(

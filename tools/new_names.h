@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/list_encoding.h"
+
 // The fields a pattern can take from the plug-in, each one export.
 enum NameField : std::size_t { kPublisher, kTitle, kSave, kMedia, kRegion, kRelease };
 inline constexpr std::size_t kNameFieldCount = 6;
@@ -47,8 +49,9 @@ private:
     std::array<bool, kNameFieldCount> uses_{};
 };
 
-// The one way a value from the plug-in (in the terminal's codeset) becomes file-name text.
-std::string NameTextFromValue(std::string_view value);
+// The one way a value from the plug-in, encoded as the list's answers are, becomes file-name
+// text: valid UTF-8 on a single line.
+std::string NameTextFromValue(std::string_view value, const ValueEncoding& encoding);
 
 // Stands in the formatted text for a field that is missing, until TidyName takes it out.
 inline constexpr char kMissingField = '\x1F';

@@ -12,6 +12,7 @@
 
 #include "tools/file_reading.h"
 #include "tools/journal.h"
+#include "tools/list_encoding.h"
 #include "tools/new_names.h"
 #include "tools/progress_bar.h"
 #include "tools/rom_files.h"
@@ -164,6 +165,7 @@ struct NamingContext {
     const Plugin& plugin;
     const std::string& listText;
     int32_t keyType;
+    const ValueEncoding& encoding;
     const NamePattern& pattern;
 };
 
@@ -194,7 +196,7 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
         });
         if (answer.result == ErrKeyNotFound) return false;
         if (answer.result >= 0 && !answer.text.empty()) {
-            fields.texts[field] = NameTextFromValue(answer.text);
+            fields.texts[field] = NameTextFromValue(answer.text, context.encoding);
         }
     }
     if (context.pattern.Uses(kRelease)) {
@@ -206,7 +208,8 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
 }
 
 Item Examine(const fs::path& file, const NamingContext& context) {
-    Item item{file, "", "", Outcome::kSkipped, ""};
+    Item item{file, "", "", Outcome::kSkipped, ReasonToSkip(file)};
+    if (!item.reason.empty()) return item;
     std::vector<std::string> problems;
     const std::vector<RomChecksum> checksums = ChecksumsOf(file, problems);
     if (!problems.empty()) {
@@ -465,7 +468,8 @@ int RunRename(const Plugin& plugin, const Options& options) {
     std::vector<Item> links;
     const std::vector<fs::path> files = CollectFiles(options.paths, links, problems);
 
-    const NamingContext context{plugin, listText, options.keyType, pattern};
+    const ValueEncoding encoding = ValueEncodingOf(listText, options.listEncoding);
+    const NamingContext context{plugin, listText, options.keyType, encoding, pattern};
     const unsigned jobs =
         options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::vector<Item> items = ExamineAll(files, context, jobs);
