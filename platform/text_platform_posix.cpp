@@ -17,6 +17,7 @@
 #include <type_traits>
 
 #include "platform/text_platform.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -130,29 +131,6 @@ std::string AnsiCodeset() {
     // "～" as U+FF5E) plain Shift_JIS lacks.
     if (IsShiftJisCodeset(codeset)) return "CP932";
     return codeset;
-}
-
-// Length of the well-formed UTF-8 sequence at the start of `text`, or 0 if there is none.
-std::size_t Utf8SequenceLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;  // range of the second byte, narrowed to reject overlongs and
-                                // surrogates
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-    if (length == 0 || text.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF)) return 0;
-    }
-    return length;
 }
 
 }  // namespace

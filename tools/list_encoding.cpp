@@ -5,6 +5,7 @@
 #include <iostream>
 #include <optional>
 
+#include "platform/utf8.h"
 #include "tools/tool_error.h"
 
 namespace {
@@ -101,31 +102,6 @@ std::string_view DeclaredEncoding(std::string_view text) {
     const std::size_t close = rest.find(rest.front(), 1);
     if (close == std::string_view::npos) return {};
     return rest.substr(1, close - 1);
-}
-
-// Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        std::size_t length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;  // the second byte's range
-        if (lead < 0x80) length = 1;
-        if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-        if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-        if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-        if (length == 0 || text.size() - at < length) return false;
-        for (std::size_t i = 1; i < length; ++i) {
-            const auto byte = static_cast<unsigned char>(text[at + i]);
-            if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF)) return false;
-        }
-        at += length;
-    }
-    return true;
 }
 
 void Warn(const std::string& message) { std::cerr << "qbt: warning: " << message << '\n'; }

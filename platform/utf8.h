@@ -1,0 +1,39 @@
+// Well-formed UTF-8, byte by byte: what the POSIX conversion steps over and what qbt takes for
+// a UTF-8 list. Header-only, so that qbt, which links nothing of the library, can use it too.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// Length of the well-formed UTF-8 sequence at the start of `text`, or 0 if there is none (no
+// overlong forms, surrogates or code points past U+10FFFF).
+constexpr std::size_t Utf8SequenceLength(std::string_view text) {
+    if (text.empty()) return 0;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;  // the second byte's range, narrowed for overlongs and surrogates
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+    if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+    if (length == 0 || text.size() < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF)) return 0;
+    }
+    return length;
+}
+
+constexpr bool IsValidUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t length = Utf8SequenceLength(text);
+        if (length == 0) return false;
+        text.remove_prefix(length);
+    }
+    return true;
+}
