@@ -9,10 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
-#include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -29,14 +28,6 @@ using nlohmann::json;
 
 namespace {
 
-std::string CrcKeyOf(const std::string& content) {
-    const uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()),
-                            static_cast<uInt>(content.size()));
-    char key[9];
-    std::snprintf(key, sizeof key, "%08lX", crc);
-    return key;
-}
-
 // Every file under `folder`, by path relative to it, with the CRC-32 of its bytes; links by
 // their target.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
@@ -50,34 +41,6 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
         }
     }
     return files;
-}
-
-// A game list record; an element left empty here is left out of the record.
-struct Game {
-    std::string content;  // the ROM's bytes, whose CRC-32 is the key
-    std::string title;
-    std::string publisher;
-    std::string saveType;
-    std::string location;
-    std::string release;
-};
-
-void WriteList(const fs::path& list, const std::vector<Game>& games) {
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gamelist><games>\n";
-    const auto element = [&](const char* tag, const std::string& value) {
-        if (!value.empty()) text += std::string("<") + tag + ">" + value + "</" + tag + ">";
-    };
-    for (const Game& game : games) {
-        text += "<GAME>";
-        element("TITLE", game.title);
-        element("PUBLISHER", game.publisher);
-        element("SAVETYPE", game.saveType);
-        element("LOCATION", game.location);
-        element("RELEASENUMBER", game.release);
-        element("ROMCRC", CrcKeyOf(game.content));
-        text += "</GAME>\n";
-    }
-    WriteFile(list, text + "</games></gamelist>\n");
 }
 
 void WriteZip(const fs::path& archivePath, const std::vector<std::string>& contents) {
