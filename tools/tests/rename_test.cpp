@@ -202,6 +202,27 @@ TEST_F(QbtRename, MissingFieldsLeaveNoDebris) {
     EXPECT_EQ(NameUnder("{release} {publisher}", bareRom, l), "-");
 }
 
+// The name is made from the list's own encoding, not from the terminal's codeset: the file gets
+// UTF-8 bytes under a Shift_JIS terminal and under the C locale alike.
+TEST_F(QbtRename, ShiftJisListNamesFilesInUtf8UnderAnyTerminal) {
+    const fs::path list = scratch_ / "list.xml";
+    WriteList(list, {{kStardust, kStardustInShiftJis, "", "", "", "2"}}, "Shift_JIS");
+    const fs::path roms = scratch_ / "roms";
+    for (const std::vector<std::string>& terminal :
+         {ShiftJisTerminal(), std::vector<std::string>{"LC_ALL=C"}}) {
+        WriteFile(roms / "b.gba", kStardust);
+        const QbtRun run = Qbt({"rename", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"),
+                                "--list", Utf8(list), Utf8(roms)},
+                               terminal);
+        EXPECT_EQ(run.exitCode, 0) << terminal[0] << ": " << run.err;
+        EXPECT_EQ(NamesIn(roms),
+                  std::vector<std::string>{"0002 - \xE6\x98\x9F\xE5\xB1\x91\xE3\x83\x9E\xE3\x83\xBC"
+                                           "\xE3\x82\xB1\xE3\x83\x83\xE3\x83\x88.gba"})
+            << terminal[0];
+        fs::remove_all(roms);
+    }
+}
+
 TEST_F(QbtRename, ConflictsNeverReplaceAFile) {
     const fs::path roms = scratch_ / "roms";
     WriteFile(roms / "a1.gba", kLanternfish);
