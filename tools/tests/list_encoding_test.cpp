@@ -12,9 +12,9 @@ namespace {
 
 constexpr const char* kKey = "12345678";
 
-// 星屑マーケット and 月見ソフト～ in code page 932: "ソ" ends in the byte of '\', and "～" is
-// 0x8160, which code page 932 reads as U+FF5E where plain Shift_JIS reads U+301C.
-constexpr const char* kShiftJisTitle = "\x90\xAF\x8B\xFB\x83\x7D\x81\x5B\x83\x50\x83\x62\x83\x67";
+// 月見ソフト～ in code page 932: "ソ" ends in the byte of '\', and "～" is 0x8160, which code
+// page 932 reads as U+FF5E where plain Shift_JIS reads U+301C.
+constexpr const char* kShiftJisTitle = kStardustInShiftJis;
 constexpr const char* kShiftJisPublisher = "\x8C\x8E\x8C\xA9\x83\x5C\x83\x74\x83\x67\x81\x60";
 constexpr const char* kEucJpTitle = "\xC0\xB1\xB6\xFD\xA5\xDE\xA1\xBC\xA5\xB1\xA5\xC3\xA5\xC8";
 constexpr const char* kLatin1Title = "Ch\xE2teau des Brumes";

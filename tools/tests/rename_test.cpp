@@ -9,10 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
-#include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -29,14 +28,6 @@ using nlohmann::json;
 
 namespace {
 
-std::string CrcKeyOf(const std::string& content) {
-    const uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()),
-                            static_cast<uInt>(content.size()));
-    char key[9];
-    std::snprintf(key, sizeof key, "%08lX", crc);
-    return key;
-}
-
 // Every file under `folder`, by path relative to it, with the CRC-32 of its bytes; links by
 // their target.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
@@ -50,34 +41,6 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
         }
     }
     return files;
-}
-
-// A game list record; an element left empty here is left out of the record.
-struct Game {
-    std::string content;  // the ROM's bytes, whose CRC-32 is the key
-    std::string title;
-    std::string publisher;
-    std::string saveType;
-    std::string location;
-    std::string release;
-};
-
-void WriteList(const fs::path& list, const std::vector<Game>& games) {
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gamelist><games>\n";
-    const auto element = [&](const char* tag, const std::string& value) {
-        if (!value.empty()) text += std::string("<") + tag + ">" + value + "</" + tag + ">";
-    };
-    for (const Game& game : games) {
-        text += "<GAME>";
-        element("TITLE", game.title);
-        element("PUBLISHER", game.publisher);
-        element("SAVETYPE", game.saveType);
-        element("LOCATION", game.location);
-        element("RELEASENUMBER", game.release);
-        element("ROMCRC", CrcKeyOf(game.content));
-        text += "</GAME>\n";
-    }
-    WriteFile(list, text + "</games></gamelist>\n");
 }
 
 void WriteZip(const fs::path& archivePath, const std::vector<std::string>& contents) {
@@ -237,6 +200,27 @@ TEST_F(QbtRename, MissingFieldsLeaveNoDebris) {
     EXPECT_EQ(NameUnder("{publisher} - {save} - {title}", madeRom, l), "Maker - Made Title.gba");
     EXPECT_EQ(NameUnder("{release:04} {save}{title}", madeRom, l), "0012 Made Title.gba");
     EXPECT_EQ(NameUnder("{release} {publisher}", bareRom, l), "-");
+}
+
+// The name is made from the list's own encoding, not from the terminal's codeset: the file gets
+// UTF-8 bytes under a Shift_JIS terminal and under the C locale alike.
+TEST_F(QbtRename, ShiftJisListNamesFilesInUtf8UnderAnyTerminal) {
+    const fs::path list = scratch_ / "list.xml";
+    WriteList(list, {{kStardust, kStardustInShiftJis, "", "", "", "2"}}, "Shift_JIS");
+    const fs::path roms = scratch_ / "roms";
+    for (const std::vector<std::string>& terminal :
+         {ShiftJisTerminal(), std::vector<std::string>{"LC_ALL=C"}}) {
+        WriteFile(roms / "b.gba", kStardust);
+        const QbtRun run = Qbt({"rename", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"),
+                                "--list", Utf8(list), Utf8(roms)},
+                               terminal);
+        EXPECT_EQ(run.exitCode, 0) << terminal[0] << ": " << run.err;
+        EXPECT_EQ(NamesIn(roms),
+                  std::vector<std::string>{"0002 - \xE6\x98\x9F\xE5\xB1\x91\xE3\x83\x9E\xE3\x83\xBC"
+                                           "\xE3\x82\xB1\xE3\x83\x83\xE3\x83\x88.gba"})
+            << terminal[0];
+        fs::remove_all(roms);
+    }
 }
 
 TEST_F(QbtRename, ConflictsNeverReplaceAFile) {

@@ -17,16 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The names in `folder`, as UTF-8, in name order.
-std::vector<std::string> NamesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        names.push_back(Utf8(entry.path().filename()));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class RenameWithoutReplacingTest : public ToolTest {
 protected:
     RenameResult Rename(const fs::path& from, const fs::path& to) {

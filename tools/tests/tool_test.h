@@ -3,7 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -47,6 +50,60 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& cont
 inline std::string Utf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+// The names in `folder`, as UTF-8, in name order.
+inline std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const std::filesystem::directory_entry& entry :
+         std::filesystem::directory_iterator(folder)) {
+        names.push_back(Utf8(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The key a ROM of these bytes is looked up by: its CRC-32 in hexadecimal.
+inline std::string CrcKeyOf(const std::string& content) {
+    const uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()),
+                            static_cast<uInt>(content.size()));
+    char key[9];
+    std::snprintf(key, sizeof key, "%08lX", crc);
+    return key;
+}
+
+// 星屑マーケット in Shift_JIS (code page 932).
+inline constexpr const char* kStardustInShiftJis =
+    "\x90\xAF\x8B\xFB\x83\x7D\x81\x5B\x83\x50\x83\x62\x83\x67";
+
+// A game list record; an element left empty here is left out of the record.
+struct Game {
+    std::string content;  // the ROM's bytes, whose CRC-32 is the key
+    std::string title;
+    std::string publisher;
+    std::string saveType;
+    std::string location;
+    std::string release;
+};
+
+// The values are written as given, in the bytes of the encoding the declaration names.
+inline void WriteList(const std::filesystem::path& list, const std::vector<Game>& games,
+                      const std::string& encoding = "UTF-8") {
+    std::string text = "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\n<gamelist><games>\n";
+    const auto element = [&](const char* tag, const std::string& value) {
+        if (!value.empty()) text += std::string("<") + tag + ">" + value + "</" + tag + ">";
+    };
+    for (const Game& game : games) {
+        text += "<GAME>";
+        element("TITLE", game.title);
+        element("PUBLISHER", game.publisher);
+        element("SAVETYPE", game.saveType);
+        element("LOCATION", game.location);
+        element("RELEASENUMBER", game.release);
+        element("ROMCRC", CrcKeyOf(game.content));
+        text += "</GAME>\n";
+    }
+    WriteFile(list, text + "</games></gamelist>\n");
 }
 
 // Copies the built tool and plug-in into `folder`, placed as they were built, so that the copy

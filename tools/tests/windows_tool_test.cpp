@@ -1,6 +1,6 @@
 // What only the Windows build of qbt does: scan reads plain files but not zip archives, the
-// plug-in is loaded through the ANSI code page as a host does, and lists show right on a Western
-// code page too.
+// plug-in is loaded through the ANSI code page as a host does, files are renamed through their
+// UTF-16 names, and lists show right on a Western code page too.
 #define NOMINMAX
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/tests/tool_test.h"
+#include "tools/tests/wine_unix_path.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -18,6 +19,40 @@ using nlohmann::json;
 namespace {
 
 using QbtOnWindows = ToolTest;
+using QbtOnWesternWindows = ToolTest;
+
+// Renames one ROM after `title`, given in the bytes of the list's `encoding`, and checks the name
+// it gets on disk from the Linux side, where Wine writes UTF-16 names as UTF-8; then undoes it.
+void ExpectRenamedAsStardustAndBack(const fs::path& scratch, const std::string& title,
+                                    const std::string& encoding) {
+    const std::string rom = "a ROM of the test's own";
+    const fs::path roms = scratch / "roms";
+    WriteFile(roms / "b.gba", rom);
+    WriteList(scratch / "list.xml", {{rom, title, "", "", "", "7"}}, encoding);
+    const fs::path journal = scratch / "journal.jsonl";
+    const QbtRun run = RunQbt(QBT_TOOL,
+                              {"rename", "--apply", "--journal", Utf8(journal), "--list",
+                               Utf8(scratch / "list.xml"), Utf8(roms)},
+                              {}, scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::u8string name = u8"0007 - 星屑マーケット.gba";
+    EXPECT_EQ(NamesIn(roms), std::vector<std::string>{Utf8(name)});
+    const std::string onDisk = UnixPathUnderWine(roms / name);
+    if (!onDisk.empty()) {
+        EXPECT_EQ(onDisk.substr(onDisk.rfind('/') + 1), Utf8(name));
+    }
+
+    const QbtRun undo = RunQbt(QBT_TOOL, {"undo", Utf8(journal)}, {}, scratch);
+    EXPECT_EQ(undo.exitCode, 0) << undo.err;
+    EXPECT_EQ(NamesIn(roms), std::vector<std::string>{"b.gba"});
+    EXPECT_EQ(ReadFile(roms / "b.gba"), rom);
+}
+
+// A title from a UTF-8 list comes from the plug-in in code page 932 and must reach the file
+// system as the same characters, not as its Shift_JIS bytes read some other way.
+TEST_F(QbtOnWindows, RenameNamesFilesInJapaneseAndUndoTakesItBack) {
+    ExpectRenamedAsStardustAndBack(scratch_, "星屑マーケット", "UTF-8");
+}
 
 // Folders and files are walked and read through their UTF-16 names, so a name outside the ANSI
 // code page (Hangul) is scanned too, and comes out exact in JSON. A zip archive, whatever its
@@ -86,29 +121,31 @@ TEST_F(QbtOnWindows, PluginPathOutsideTheAnsiCodePageIsRefusedClearly) {
 // A Western Windows: run by the test tool_tests_code_page_1252 under a locale that gives Wine
 // code page 1252. A Latin-1 list's accents reach the table as they are, a Shift_JIS list's
 // Japanese becomes '?' there, and JSON holds both.
-TEST(QbtOnWesternWindows, Latin1AndShiftJisListsAreShownRight) {
+TEST_F(QbtOnWesternWindows, Latin1AndShiftJisListsAreShownRight) {
     if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 1252";
-    const fs::path scratch =
-        fs::temp_directory_path() / ("qbt_western_" + std::to_string(CurrentProcessId()));
     const auto lookUp = [&](const std::string& encoding, const std::string& title) {
-        WriteFile(scratch / "list.xml", "<?xml version=\"1.0\" encoding=\"" + encoding +
-                                            "\"?>\n<GAME><TITLE>" + title +
-                                            "</TITLE><ROMCRC>12345678</ROMCRC></GAME>");
-        const std::string list = Utf8(scratch / "list.xml");
-        const QbtRun table = RunQbt(QBT_TOOL, {"lookup", "--list", list, "12345678"}, {}, scratch);
-        const QbtRun json =
-            RunQbt(QBT_TOOL, {"lookup", "--json", "--list", list, "12345678"}, {}, scratch);
+        WriteFile(scratch_ / "list.xml", "<?xml version=\"1.0\" encoding=\"" + encoding +
+                                             "\"?>\n<GAME><TITLE>" + title +
+                                             "</TITLE><ROMCRC>12345678</ROMCRC></GAME>");
+        const std::string list = Utf8(scratch_ / "list.xml");
+        const QbtRun table = Qbt({"lookup", "--list", list, "12345678"});
+        const QbtRun json = Qbt({"lookup", "--json", "--list", list, "12345678"});
         return std::pair{table.out, nlohmann::json::parse(json.out)[0]["title"]};
     };
     const auto [latin1Table, latin1Json] = lookUp("ISO-8859-1", "Ch\xE2teau");
     EXPECT_NE(latin1Table.find("  Ch\xE2teau  "), std::string::npos) << latin1Table;
     EXPECT_EQ(latin1Json, "Château");
 
-    const auto [shiftJisTable, shiftJisJson] =
-        lookUp("Shift_JIS", "\x90\xAF\x8B\xFB\x83\x7D\x81\x5B\x83\x50\x83\x62\x83\x67");
+    const auto [shiftJisTable, shiftJisJson] = lookUp("Shift_JIS", kStardustInShiftJis);
     EXPECT_NE(shiftJisTable.find("  ???????  "), std::string::npos) << shiftJisTable;
     EXPECT_EQ(shiftJisJson, "星屑マーケット");
-    fs::remove_all(scratch);
+}
+
+// The Shift_JIS list's title names the file right although code page 1252 holds none of its
+// characters: qbt converts it from code page 932 and names the file in UTF-16.
+TEST_F(QbtOnWesternWindows, ShiftJisTitleNamesAFileOutsideTheCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 1252";
+    ExpectRenamedAsStardustAndBack(scratch_, kStardustInShiftJis, "Shift_JIS");
 }
 
 }  // namespace
