@@ -9,7 +9,7 @@
 
 namespace {
 
-// A text field as fmt sees it: formatted with the pattern's spec when present, the missing mark
+// A text field as fmt sees it: formatted with the pattern's width and precision when present, the missing mark
 // otherwise. `used`, when set, records that the pattern asked for it.
 struct TextArgument {
     const std::optional<std::string>* value;
@@ -32,7 +32,7 @@ struct fmt::formatter<TextArgument> : fmt::formatter<std::string_view> {
     }
 };
 
-// A missing number ignores the spec, so "{release:04}" never makes "0000" of it.
+// A missing number ignores its width and fill, so "{release:04}" never makes "0000" of it.
 template <>
 struct fmt::formatter<NumberArgument> : fmt::formatter<int32_t> {
     template <typename Context>

@@ -35,7 +35,7 @@ inline constexpr const char* kDefaultNamePattern = "{release:04} - {title} {regi
 class NamePattern {
 public:
     // Throws ToolError (kExitBadUsage) when fmt cannot use the pattern: an unknown field, a
-    // format spec that does not suit the field, unbalanced braces.
+    // width or precision that does not suit the field, unbalanced braces.
     explicit NamePattern(std::string pattern);
 
     // Whether the pattern takes the field: only those are asked of the plug-in.

@@ -583,7 +583,7 @@ std::vector<Subcommand> AddRenameCommands(CLI::App& app, Options& options) {
     rename
         ->add_option("--pattern", options.pattern,
                      "the new name without its extension: fmt fields {title} {publisher} {save} "
-                     "{media} {region} {release} {crc} {name}, with fmt specs such as "
+                     "{media} {region} {release} {crc} {name}, with fmt width and precision such as "
                      "{release:04} or {title:.60}")
         ->type_name("TEXT")
         ->capture_default_str();
