@@ -13,6 +13,7 @@
 #include "tools/file_reading.h"
 #include "tools/journal.h"
 #include "tools/list_encoding.h"
+#include "tools/name_moves.h"
 #include "tools/new_names.h"
 #include "tools/progress_bar.h"
 #include "tools/rom_files.h"
@@ -23,106 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// ---- Names and paths ------------------------------------------------------------------------
-
-fs::path PathFromUtf8(std::string_view text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-fs::path Absolute(const fs::path& path) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(path, error);
-    return (error ? path : absolute).lexically_normal();
-}
-
-// Something, even a dangling link, has the name.
-bool Exists(const fs::path& path) {
-    std::error_code error;
-    return fs::symlink_status(path, error).type() != fs::file_type::not_found;
-}
-
-// How FAT, exFAT and Windows compare names, as far as a plan needs: ASCII letters without case.
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& byte : folded) {
-        if (byte >= 'A' && byte <= 'Z') byte = static_cast<char>(byte - 'A' + 'a');
-    }
-    return folded;
-}
-
-// Whether `name` is the very entry `existing` names, seen through a file system that ignores
-// case. Hard links are one file under two entries, so the folder must lack `name` as spelt.
-bool IsSameEntry(const fs::path& existing, const fs::path& name) {
-    std::error_code error;
-    if (!fs::equivalent(existing, name, error) || error) return false;
-    fs::directory_iterator entry(name.parent_path(), error);
-    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-        if (entry->path().filename() == name.filename()) return false;
-    }
-    return !error;
-}
-
-// ---- Moving a name, journaled ---------------------------------------------------------------
-
-enum class Move { kMoved, kNameTaken, kRefused, kJournalFailed };
-
-Move Record(JournalWriter* journal, const fs::path& from, const fs::path& to, std::string& error) {
-    if (journal == nullptr || journal->Record(from, to, error)) return Move::kMoved;
-    error = "the journal cannot be written: " + error;
-    return Move::kJournalFailed;
-}
-
-Move FromRenameResult(RenameResult result) {
-    switch (result) {
-        case RenameResult::Renamed: return Move::kMoved;
-        case RenameResult::TargetExists: return Move::kNameTaken;
-        case RenameResult::Failed: break;
-    }
-    return Move::kRefused;
-}
-
-// A rename that changes only the case of letters, on a file system that takes `to` for the
-// file's own name: two steps through a free name, each journaled. If the second step fails the
-// first is taken back.
-Move MoveThroughFreeName(const fs::path& from, const fs::path& to, JournalWriter* journal,
-                         std::string& error) {
-    fs::path free;
-    for (int number = 1;
-         Exists(free = from.parent_path() / (".qbt-rename-" + std::to_string(number) + ".tmp"));
-         ++number) {
-    }
-    if (Move move = Record(journal, from, free, error); move != Move::kMoved) return move;
-    const Move first = FromRenameResult(RenameWithoutReplacing(from, free, error));
-    if (first != Move::kMoved) return first;
-    Move second = Record(journal, free, to, error);
-    if (second == Move::kMoved) second = FromRenameResult(RenameWithoutReplacing(free, to, error));
-    if (second != Move::kMoved) {
-        std::string ignored;
-        Record(journal, free, from, ignored);
-        if (RenameWithoutReplacing(free, from, ignored) != RenameResult::Renamed) {
-            error += "; the file is left as " + PathToTerminal(free) + ", which undo puts back";
-            return Move::kRefused;
-        }
-    }
-    return second;
-}
-
-// Gives the file `from` the name `to`, never replacing anything; the journal line first.
-Move MoveName(const fs::path& from, const fs::path& to, JournalWriter* journal,
-              std::string& error) {
-    if (Exists(to)) {
-        if (!IsSameEntry(from, to)) return Move::kNameTaken;
-        return MoveThroughFreeName(from, to, journal, error);
-    }
-    if (Move move = Record(journal, from, to, error); move != Move::kMoved) return move;
-    return FromRenameResult(RenameWithoutReplacing(from, to, error));
-}
 
 // ---- What each file is and what it should be called ----------------------------------------
 
@@ -501,73 +402,6 @@ int RunRename(const Plugin& plugin, const Options& options) {
     return left > 0 ? kExitSomeRomNotFound : kExitEveryRomFound;
 }
 
-// ---- Undo ------------------------------------------------------------------------------------
-
-enum class Undone { kRestored, kInPlace, kSkipped, kFailed };
-
-// Gives the file its old name back if it still has the new one; `message` says why not.
-Undone UndoEntry(const JournalEntry& entry, std::string& message) {
-    const std::string where = "line " + std::to_string(entry.line) + ": ";
-    const std::string from = PathToTerminal(entry.from);
-    const std::string to = PathToTerminal(entry.to);
-    const bool fromExists = Exists(entry.from);
-    if (!Exists(entry.to)) {
-        // Renamed back already, or the run stopped between the journal line and the rename.
-        if (fromExists) return Undone::kInPlace;
-        message = where + "neither " + from + " nor " + to +
-                  " exists: the file was renamed or removed since";
-        return Undone::kSkipped;
-    }
-    // Both names answer: either one file under two spellings of its name (a case change on a
-    // file system that ignores case), or two files, the old name taken by one that came since.
-    if (fromExists && !IsSameEntry(entry.to, entry.from)) {
-        if (IsSameEntry(entry.from, entry.to)) return Undone::kInPlace;
-        message = where + from + " exists again: " + to + " is left as it is";
-        return Undone::kSkipped;
-    }
-    std::string error;
-    switch (MoveName(entry.to, entry.from, nullptr, error)) {
-        case Move::kMoved: return Undone::kRestored;
-        case Move::kNameTaken:
-            message = where + from + " was taken meanwhile: " + to + " is left as it is";
-            return Undone::kSkipped;
-        case Move::kRefused:
-        case Move::kJournalFailed: break;
-    }
-    message = where + "cannot rename " + to + " back to " + from + ": " + error;
-    return Undone::kFailed;
-}
-
-int RunUndo(const Options& options) {
-    const fs::path journalPath = PathFromTerminal(options.journal);
-    const JournalContents journal = ReadJournal(journalPath);
-    std::size_t restored = 0;
-    std::size_t inPlace = 0;
-    std::vector<std::string> skipped = journal.damaged;
-    std::vector<std::string> failed;
-    for (auto entry = journal.entries.rbegin(); entry != journal.entries.rend(); ++entry) {
-        std::string message;
-        switch (UndoEntry(*entry, message)) {
-            case Undone::kRestored: ++restored; break;
-            case Undone::kInPlace: ++inPlace; break;
-            case Undone::kSkipped: skipped.push_back(message); break;
-            case Undone::kFailed: failed.push_back(message); break;
-        }
-    }
-    for (const std::string& message : skipped) std::cerr << "qbt: skipped " << message << '\n';
-    for (const std::string& message : failed) std::cerr << "qbt: failed " << message << '\n';
-    std::cout << restored << " restored, " << inPlace << " already in place";
-    if (!skipped.empty()) std::cout << ", " << skipped.size() << " skipped";
-    if (!failed.empty()) std::cout << ", " << failed.size() << " failed";
-    std::cout << '\n';
-    if (journal.tornLastLine) {
-        std::cout << "The journal's last line is incomplete: qbt was stopped while writing it, "
-                     "before that rename.\n";
-    }
-    if (!failed.empty()) return kExitRenameFailed;
-    return skipped.empty() ? kExitEveryRomFound : kExitSomeRomNotFound;
-}
-
 }  // namespace
 
 std::vector<Subcommand> AddRenameCommands(CLI::App& app, Options& options) {
@@ -581,10 +415,11 @@ std::vector<Subcommand> AddRenameCommands(CLI::App& app, Options& options) {
         ->capture_default_str();
     options.pattern = kDefaultNamePattern;
     rename
-        ->add_option("--pattern", options.pattern,
-                     "the new name without its extension: fmt fields {title} {publisher} {save} "
-                     "{media} {region} {release} {crc} {name}, with fmt width and precision such as "
-                     "{release:04} or {title:.60}")
+        ->add_option(
+            "--pattern", options.pattern,
+            "the new name without its extension: fmt fields {title} {publisher} {save} "
+            "{media} {region} {release} {crc} {name}, with fmt width and precision such as "
+            "{release:04} or {title:.60}")
         ->type_name("TEXT")
         ->capture_default_str();
     rename->add_flag("--apply", options.apply,

@@ -1,5 +1,4 @@
-// `qbt rename` and `qbt undo`, where the build reads ROM files (rename_command.cpp); the Windows
-// build, which cannot read them yet, takes rename_command_absent.cpp and has neither.
+// `qbt rename` (rename_command.cpp) and `qbt undo` (undo_command.cpp).
 #pragma once
 
 #include <vector>
@@ -8,3 +7,6 @@
 
 // Adds both subcommands to `app`, their arguments going to `options`.
 std::vector<Subcommand> AddRenameCommands(CLI::App& app, Options& options);
+
+// Puts back every name the journal `options.journal` records, last rename first; the exit code.
+int RunUndo(const Options& options);
