@@ -48,6 +48,15 @@ struct Subcommand {
     bool needsPlugin = true;
 };
 
+// --key-type, for the subcommands that look keys up.
+inline void AddKeyTypeOption(CLI::App& command, Options& options) {
+    command
+        .add_option("--key-type", options.keyType,
+                    "0 or 32 pad a key with zeros to 8 digits, 1 to 4, others leave it")
+        ->type_name("N")
+        ->capture_default_str();
+}
+
 // --list, --list-encoding and --json, which every subcommand that looks ROMs up takes.
 inline void AddListOptions(CLI::App& command, Options& options) {
     command.add_option("--list", options.list, "the game list to search")

@@ -47,13 +47,13 @@ std::string ReadInChunks(const fs::path& path,
     return std::ferror(file.get()) ? std::strerror(errno) : "";
 }
 
-std::string ReadGameList(const fs::path& path) {
+std::string ReadWholeFile(const fs::path& path, std::string_view what) {
     std::string text;
     const std::string failure =
         ReadInChunks(path, [&](std::string_view chunk) { text.append(chunk); });
     if (!failure.empty()) {
-        throw ToolError(kExitUnreadableFile,
-                        "cannot read the game list " + PathToTerminal(path) + ": " + failure);
+        throw ToolError(kExitUnreadableFile, "cannot read " + std::string(what) + " " +
+                                                 PathToTerminal(path) + ": " + failure);
     }
     return text;
 }

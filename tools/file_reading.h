@@ -13,9 +13,13 @@ std::filesystem::path BesideExecutable(std::string_view installed, std::string_v
 // The sample list, installed or in the source tree, found from the executable like the plug-in.
 std::filesystem::path DefaultGameListPath();
 
-// The whole game list, byte for byte. Throws ToolError (kExitUnreadableFile) when it cannot be
-// read.
-std::string ReadGameList(const std::filesystem::path& path);
+// The whole file, byte for byte. Throws ToolError (kExitUnreadableFile) when it cannot be read,
+// naming it as `what` ("the game list").
+std::string ReadWholeFile(const std::filesystem::path& path, std::string_view what);
+
+inline std::string ReadGameList(const std::filesystem::path& path) {
+    return ReadWholeFile(path, "the game list");
+}
 
 // Hands the file's content to `consume` piece by piece; the reason for a failure, or "".
 std::string ReadInChunks(const std::filesystem::path& path,

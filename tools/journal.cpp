@@ -99,13 +99,7 @@ bool JournalWriter::Record(const fs::path& from, const fs::path& to, std::string
 }
 
 JournalContents ReadJournal(const fs::path& path) {
-    std::string text;
-    const std::string failure =
-        ReadInChunks(path, [&](std::string_view chunk) { text.append(chunk); });
-    if (!failure.empty()) {
-        throw ToolError(kExitUnreadableFile,
-                        "cannot read the journal " + PathToTerminal(path) + ": " + failure);
-    }
+    const std::string text = ReadWholeFile(path, "the journal");
     JournalContents contents;
     std::size_t lineNumber = 0;
     for (std::size_t start = 0; start < text.size();) {

@@ -89,11 +89,7 @@ int main(int argc, char** argv) {
         "lookup",
         "the six fields of each key: publisher, title, save type, media, region, release");
     AddListOptions(*lookup, options);
-    lookup
-        ->add_option("--key-type", options.keyType,
-                     "0 or 32 pad a key with zeros to 8 digits, 1 to 4, others leave it")
-        ->type_name("N")
-        ->capture_default_str();
+    AddKeyTypeOption(*lookup, options);
     lookup->add_option("KEY", options.keys, "ROM checksums in hexadecimal")->required();
 
     std::vector<Subcommand> subcommands{

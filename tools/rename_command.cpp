@@ -408,11 +408,7 @@ std::vector<Subcommand> AddRenameCommands(CLI::App& app, Options& options) {
     CLI::App* rename = app.add_subcommand(
         "rename", "name ROM files after their games in the list (a dry run unless --apply)");
     AddListOptions(*rename, options);
-    rename
-        ->add_option("--key-type", options.keyType,
-                     "0 or 32 pad a key with zeros to 8 digits, 1 to 4, others leave it")
-        ->type_name("N")
-        ->capture_default_str();
+    AddKeyTypeOption(*rename, options);
     options.pattern = kDefaultNamePattern;
     rename
         ->add_option(
