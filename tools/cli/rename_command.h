@@ -1,12 +1,23 @@
-// `qbt rename` (rename_command.cpp) and `qbt undo` (undo_command.cpp).
+// `qbt rename`: name ROM files after their games in the list; a dry run unless --apply.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
-#include "tools/command_line.h"
+#include "tools/cli/command.h"
+#include "tools/cli/options.h"
 
-// Adds both subcommands to `app`, their arguments going to `options`.
-std::vector<Subcommand> AddRenameCommands(CLI::App& app, Options& options);
+struct RenameOptions {
+    ListOptions list;
+    int32_t keyType = 0;
+    bool json = false;
+    std::string pattern;
+    bool apply = false;
+    std::string journalToWrite;  // empty: a new one in the current folder
+    unsigned jobs = 0;           // 0: one per core
+    std::vector<std::string> paths;
+};
 
-// Puts back every name the journal `options.journal` records, last rename first; the exit code.
-int RunUndo(const Options& options);
+Report RunRename(const Plugin& plugin, const RenameOptions& options);
+Runner DefineRename(CLI::App& command);

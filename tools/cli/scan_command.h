@@ -1,10 +1,21 @@
-// `qbt scan`: ROM files and folders keyed by CRC-32, and zip archives where the build reads
-// them (tools/zip_reading.h).
+// `qbt scan`: the six fields of ROM files, zip archives' entries and whole folders, keyed by
+// CRC-32.
 #pragma once
 
-#include <optional>
+#include <string>
+#include <vector>
 
-#include "tools/command_line.h"
+#include "tools/cli/command.h"
+#include "tools/cli/options.h"
 
-// Adds the subcommand to `app`, its arguments going to `options`.
-std::optional<Subcommand> AddScanCommand(CLI::App& app, Options& options);
+struct ScanOptions {
+    ListOptions list;
+    bool json = false;
+    std::vector<std::string> paths;
+};
+
+Report RunScan(const Plugin& plugin, const ScanOptions& options);
+
+// The one-line help: what this build reads.
+std::string ScanHelp();
+Runner DefineScan(CLI::App& command);

@@ -1,12 +1,12 @@
-#include "tools/list_encoding.h"
+#include "tools/host/list_encoding.h"
 
 #include <algorithm>
 #include <array>
-#include <iostream>
 #include <optional>
 
 #include "platform/utf8.h"
-#include "tools/tool_error.h"
+#include "tools/os/ascii.h"
+#include "tools/os/errors.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ std::string FoldedName(std::string_view name) {
     std::string folded;
     for (const char c : name) {
         if (c == '-' || c == '_' || c == ' ' || c == '.' || c == ':') continue;
-        folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+        folded += AsciiLower(c);
     }
     return folded;
 }
@@ -49,35 +49,6 @@ std::optional<TextEncoding> EncodingNamed(std::string_view name) {
     return std::nullopt;
 }
 
-bool EqualsFolded(std::string_view text, std::string_view lowerPattern) {
-    return text.size() == lowerPattern.size() &&
-           std::equal(text.begin(), text.end(), lowerPattern.begin(), [](char c, char lower) {
-               return (c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c) == lower;
-           });
-}
-
-// The first position at or after `from` where `lowerPattern` occurs, ASCII case ignored.
-std::size_t FindFolded(std::string_view text, std::string_view lowerPattern, std::size_t from = 0) {
-    for (std::size_t at = from; at + lowerPattern.size() <= text.size(); ++at) {
-        if (EqualsFolded(text.substr(at, lowerPattern.size()), lowerPattern)) return at;
-    }
-    return std::string_view::npos;
-}
-
-// The plug-in's own test, mirrored so that the tool knows when the plug-in has already converted
-// a value to the terminal's codeset: "UTF-8" before the first "?>" when a "?>" starts within
-// the first 256 bytes, otherwise anywhere with no "?>" before it.
-bool PluginTakesForUtf8(std::string_view hostText) {
-    constexpr std::size_t kDeclarationReach = 256;
-    const std::size_t declarationEnd = FindFolded(hostText.substr(0, kDeclarationReach + 1), "?>");
-    if (declarationEnd != std::string_view::npos) {
-        return FindFolded(hostText.substr(0, declarationEnd), "utf-8") != std::string_view::npos;
-    }
-    const std::size_t utf8 = FindFolded(hostText, "utf-8");
-    return utf8 != std::string_view::npos &&
-           FindFolded(hostText.substr(0, utf8 + 1), "?>") == std::string_view::npos;
-}
-
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string_view SkipSpace(std::string_view text) {
@@ -104,9 +75,18 @@ std::string_view DeclaredEncoding(std::string_view text) {
     return rest.substr(1, close - 1);
 }
 
-void Warn(const std::string& message) { std::cerr << "qbt: warning: " << message << '\n'; }
-
 }  // namespace
+
+bool PluginTakesForUtf8(std::string_view hostText) {
+    constexpr std::size_t kDeclarationReach = 256;
+    const std::size_t declarationEnd = FindFolded(hostText.substr(0, kDeclarationReach + 1), "?>");
+    if (declarationEnd != std::string_view::npos) {
+        return FindFolded(hostText.substr(0, declarationEnd), "utf-8") != std::string_view::npos;
+    }
+    const std::size_t utf8 = FindFolded(hostText, "utf-8");
+    return utf8 != std::string_view::npos &&
+           FindFolded(hostText.substr(0, utf8 + 1), "?>") == std::string_view::npos;
+}
 
 bool IsKnownListEncoding(std::string_view name) { return EncodingNamed(name).has_value(); }
 

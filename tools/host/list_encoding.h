@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/tool_platform.h"
+#include "tools/os/platform.h"
 
 struct ValueEncoding {
     TextEncoding values = TextEncoding::kTerminal;
@@ -38,6 +38,11 @@ inline std::string ListEncodingHelp() {
                "  JSON in UTF-8. Known:\n  ") +
            kKnownListEncodings;
 }
+
+// The plug-in's own test of whether a list is UTF-8, mirrored so that qbt knows when the plug-in
+// has converted a value to the terminal's codeset itself: "UTF-8" (any letter case) before the
+// first "?>", or anywhere when there is no "?>". `hostText` is the list up to its first NUL.
+bool PluginTakesForUtf8(std::string_view hostText);
 
 // Whether `name` is one of kKnownListEncodings or their usual aliases. Letter case, '-', '_' and
 // spaces do not matter.

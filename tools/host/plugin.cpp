@@ -1,10 +1,10 @@
-#include "tools/plugin_loader.h"
+#include "tools/host/plugin.h"
 
 #include <string>
 
-#include "tools/file_reading.h"
-#include "tools/tool_error.h"
-#include "tools/tool_platform.h"
+#include "tools/os/file_reading.h"
+#include "tools/os/errors.h"
+#include "tools/os/platform.h"
 
 std::filesystem::path DefaultPluginPath() {
     return BesideExecutable(QBT_PLUGIN_FROM_INSTALLED_EXECUTABLE, QBT_PLUGIN_FROM_EXECUTABLE);

@@ -1,4 +1,4 @@
-#include "tools/file_reading.h"
+#include "tools/os/file_reading.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,8 +7,8 @@
 #include <system_error>
 #include <vector>
 
-#include "tools/tool_error.h"
-#include "tools/tool_platform.h"
+#include "tools/os/errors.h"
+#include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -31,29 +31,35 @@ fs::path BesideExecutable(std::string_view installed, std::string_view inBuildTr
     return buildTreePath;
 }
 
-fs::path DefaultGameListPath() {
-    return BesideExecutable(QBT_LIST_FROM_INSTALLED_EXECUTABLE, QBT_LIST_FROM_EXECUTABLE);
+std::string CannotRead(const fs::path& path, std::string_view reason) {
+    return "cannot read " + PathToTerminal(path) + ": " + std::string(reason);
 }
 
-std::string ReadInChunks(const fs::path& path,
-                         const std::function<void(std::string_view)>& consume) {
+bool ReadInChunks(const fs::path& path, const std::function<void(std::string_view)>& consume,
+                  std::string& error) {
     const std::unique_ptr<std::FILE, FileCloser> file(OpenForReading(path));
-    if (!file) return std::strerror(errno);
+    if (!file) {
+        error = std::strerror(errno);
+        return false;
+    }
     std::vector<char> chunk(1 << 16);
     std::size_t length;
     while ((length = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0) {
         consume({chunk.data(), length});
     }
-    return std::ferror(file.get()) ? std::strerror(errno) : "";
+    if (std::ferror(file.get())) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 std::string ReadWholeFile(const fs::path& path, std::string_view what) {
     std::string text;
-    const std::string failure =
-        ReadInChunks(path, [&](std::string_view chunk) { text.append(chunk); });
-    if (!failure.empty()) {
+    std::string error;
+    if (!ReadInChunks(path, [&](std::string_view chunk) { text.append(chunk); }, error)) {
         throw ToolError(kExitUnreadableFile, "cannot read " + std::string(what) + " " +
-                                                 PathToTerminal(path) + ": " + failure);
+                                                 PathToTerminal(path) + ": " + error);
     }
     return text;
 }

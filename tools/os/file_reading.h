@@ -1,4 +1,5 @@
-// Reading files: the game list whole, as a host hands it over, and any file piece by piece.
+// Reading files: whole, as a host hands a list over, or piece by piece; and finding the files
+// that come with qbt.
 #pragma once
 
 #include <filesystem>
@@ -10,17 +11,14 @@
 // qbt keeps a file, then where the build tree does. The installed one when neither exists.
 std::filesystem::path BesideExecutable(std::string_view installed, std::string_view inBuildTree);
 
-// The sample list, installed or in the source tree, found from the executable like the plug-in.
-std::filesystem::path DefaultGameListPath();
-
 // The whole file, byte for byte. Throws ToolError (kExitUnreadableFile) when it cannot be read,
 // naming it as `what` ("the game list").
 std::string ReadWholeFile(const std::filesystem::path& path, std::string_view what);
 
-inline std::string ReadGameList(const std::filesystem::path& path) {
-    return ReadWholeFile(path, "the game list");
-}
+// "cannot read PATH: reason", the way qbt reports a path it could not read.
+std::string CannotRead(const std::filesystem::path& path, std::string_view reason);
 
-// Hands the file's content to `consume` piece by piece; the reason for a failure, or "".
-std::string ReadInChunks(const std::filesystem::path& path,
-                         const std::function<void(std::string_view)>& consume);
+// Hands the file's content to `consume` piece by piece. False, with the system's reason in
+// `error`, when the file cannot be read.
+bool ReadInChunks(const std::filesystem::path& path,
+                  const std::function<void(std::string_view)>& consume, std::string& error);

@@ -1,5 +1,6 @@
 // What qbt needs from the operating system: loading a library, finding its own location, naming,
-// writing and renaming files, and showing text on a terminal. One implementation file per platform.
+// writing and renaming files, and showing text on a terminal. One implementation file per
+// platform: platform_posix.cpp, platform_windows.cpp.
 #pragma once
 
 #include <cstddef>

@@ -11,7 +11,7 @@
 #include <cwchar>
 #include <memory>
 
-#include "tools/tool_platform.h"
+#include "tools/os/platform.h"
 
 void* OpenLibrary(const std::filesystem::path& path, std::string& error) {
     // RTLD_NOW: a library with unresolved symbols fails here, not at its first call.

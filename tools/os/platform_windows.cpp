@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/tool_platform.h"
+#include "tools/os/platform.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "tools/progress_bar.h"
+#include "tools/os/progress_bar.h"
 
 #include <iostream>
 
-#include "tools/tool_platform.h"
+#include "tools/os/platform.h"
 
 namespace {
 

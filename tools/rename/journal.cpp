@@ -1,4 +1,4 @@
-#include "tools/journal.h"
+#include "tools/rename/journal.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "tools/file_reading.h"
-#include "tools/tool_error.h"
-#include "tools/tool_platform.h"
+#include "tools/os/errors.h"
+#include "tools/os/file_reading.h"
+#include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

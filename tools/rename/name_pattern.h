@@ -1,36 +1,35 @@
-// The names `qbt rename` gives: a fmt pattern filled with a ROM's fields, tidied where a field is
-// missing, and made safe for Windows and for the FAT and exFAT cards that flash carts read.
+// The names `qbt rename` gives: a fmt pattern filled with a ROM's fields and tidied where a field
+// is missing (SafeFileName, in safe_name.h, then makes the result valid on every file system).
 //
 //   NamePattern pattern("{release:04} - {title} {region}");
 //   NameFields fields;  // release 1, title "Lanternfish Lagoon", region "(U)"
-//   SafeFileName(pattern.Format(fields), ".gba")  // "0001 - Lanternfish Lagoon (U).gba"
+//   pattern.Format(fields)  // "0001 - Lanternfish Lagoon (U)"
 //
 // Every text here is UTF-8.
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "tools/list_encoding.h"
-
-// The fields a pattern can take from the plug-in, each one export.
-enum NameField : std::size_t { kPublisher, kTitle, kSave, kMedia, kRegion, kRelease };
-inline constexpr std::size_t kNameFieldCount = 6;
+#include "tools/host/fields.h"
+#include "tools/host/list_encoding.h"
 
 // What a pattern is filled with. A field the plug-in could not give (or gave empty) is nullopt.
 struct NameFields {
-    std::array<std::optional<std::string>, kRelease> texts;  // publisher to region
-    std::optional<int32_t> release;
+    std::array<std::optional<std::string>, kFieldCount> texts;  // by Field, but the release number
+    std::optional<int32_t> release;                             // which is a number
     std::string crc;   // eight hexadecimal digits
     std::string name;  // the file's current name without its extension
 };
 
 // The default: how release-numbered collections are commonly kept, "0001 - Title (U)".
 inline constexpr const char* kDefaultNamePattern = "{release:04} - {title} {region}";
+
+// The fields a pattern may name, for help and error texts: the plug-in's, then {crc} {name}.
+std::string PatternFieldNames();
 
 class NamePattern {
 public:
@@ -39,14 +38,14 @@ public:
     explicit NamePattern(std::string pattern);
 
     // Whether the pattern takes the field: only those are asked of the plug-in.
-    bool Uses(NameField field) const { return uses_[field]; }
+    bool Uses(Field field) const { return uses_[IndexOf(field)]; }
 
     // The pattern filled in and tidied (see TidyName), before SafeFileName.
     std::string Format(const NameFields& fields) const;
 
 private:
     std::string pattern_;
-    std::array<bool, kNameFieldCount> uses_{};
+    std::array<bool, kFieldCount> uses_{};
 };
 
 // The one way a value from the plug-in, encoded as the list's answers are, becomes file-name
@@ -62,10 +61,3 @@ inline constexpr char kMissingField = '\x1F';
 // beside a bracket, it takes its separators with it ("Title" from "Title - {x}"). Separators
 // are spaces and - _ , ; . ~ + : / |. Then runs of spaces become one and the ends are trimmed.
 std::string TidyName(std::string formatted);
-
-// `stem` + `extension` made valid on Windows, FAT and exFAT: control characters and
-// \ / : * ? " < > | become '_', trailing dots and spaces go, a reserved device name (CON, PRN,
-// AUX, NUL, COM1-9, LPT1-9) before the first dot gets a '_', and the stem is cut, never inside a
-// character, so that the whole name takes at most 255 bytes (255 UTF-16 units on Windows). The
-// extension is kept whole. Empty when nothing of the stem is left.
-std::string SafeFileName(std::string_view stem, std::string_view extension);

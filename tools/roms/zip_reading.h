@@ -3,19 +3,23 @@
 // zlib for mingw-w64 but not libzip, and skips archives, saying why.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "tools/rom_files.h"
-
 // Empty where this build reads zip archives; otherwise the reason the help and the report give
 // for leaving each archive alone.
 std::string_view WhyZipArchivesAreNotRead();
 
-// One checksum per file entry, taken from the archive's directory without unpacking anything.
-// On failure, or in a build that does not read archives, nothing is returned and the reason goes
-// to `problems`.
-std::vector<RomChecksum> ZipEntryChecksums(const std::filesystem::path& archive,
-                                           std::vector<std::string>& problems);
+struct ZipEntry {
+    std::string name;  // UTF-8
+    uint32_t crc;
+};
+
+// One entry per file in the archive, read from its directory without unpacking anything. False,
+// with the reason in `error`, when the archive or an entry cannot be read (the entries read so
+// far are kept), or in a build that does not read archives.
+bool ReadZipEntries(const std::filesystem::path& archive, std::vector<ZipEntry>& entries,
+                    std::string& error);

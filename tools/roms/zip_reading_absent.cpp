@@ -1,11 +1,8 @@
-#include "tools/tool_platform.h"
-#include "tools/zip_reading.h"
+#include "tools/roms/zip_reading.h"
 
 std::string_view WhyZipArchivesAreNotRead() { return "qbt.exe does not read zip archives"; }
 
-std::vector<RomChecksum> ZipEntryChecksums(const std::filesystem::path& archive,
-                                           std::vector<std::string>& problems) {
-    problems.push_back("cannot read " + PathToTerminal(archive) + ": " +
-                       std::string(WhyZipArchivesAreNotRead()));
-    return {};
+bool ReadZipEntries(const std::filesystem::path&, std::vector<ZipEntry>&, std::string& error) {
+    error = WhyZipArchivesAreNotRead();
+    return false;
 }

@@ -1,6 +1,6 @@
 // The two file-system steps rename's safety rests on: a rename that never replaces a file, and a
 // flush that reaches the disk. Run on the platform file alone, against real files.
-#include "tools/tool_platform.h"
+#include "tools/os/platform.h"
 
 #include <gtest/gtest.h>
 

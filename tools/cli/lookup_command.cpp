@@ -1,0 +1,47 @@
+#include "tools/cli/lookup_command.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "tools/cli/rom_report.h"
+#include "tools/os/platform.h"
+
+Report RunInfo(const Plugin& plugin) {
+    const FieldAnswer author = AskIdentity(plugin.GetPluginAuthor);
+    FieldAnswer description = AskIdentity(plugin.GetPluginInfo);
+    description.text =
+        ConvertText(description.text, TextEncoding::kShiftJis, TextEncoding::kTerminal);
+    Report report;
+    report.table = {{"version", std::to_string(plugin.GetPluginVersion())},
+                    {"author", CellText(author)},
+                    {"description", CellText(description)}};
+    return report;
+}
+
+Runner DefineInfo(CLI::App&) { return RunInfo; }
+
+Report RunLookup(const Plugin& plugin, const LookupOptions& options) {
+    const GameList list = LoadGameList(options.list);
+    std::vector<RomAnswer> answers;
+    for (const std::string& key : options.keys) {
+        answers.push_back(LookUpRom(plugin, list.text, key, options.keyType, list.encoding));
+    }
+    Report report;
+    if (options.json) {
+        report.json = nlohmann::ordered_json::array();
+        for (const RomAnswer& answer : answers) report.json->push_back(RomJson(answer));
+    } else {
+        report.table = RomTable(answers);
+    }
+    const bool allFound = std::all_of(answers.begin(), answers.end(), IsInList);
+    report.exitCode = allFound ? kExitEveryRomFound : kExitSomeRomNotFound;
+    return report;
+}
+
+Runner DefineLookup(CLI::App& command) {
+    auto options = std::make_shared<LookupOptions>();
+    AddListOptions(command, options->list, options->json);
+    AddKeyTypeOption(command, options->keyType);
+    command.add_option("KEY", options->keys, "ROM checksums in hexadecimal")->required();
+    return [options](const Plugin& plugin) { return RunLookup(plugin, *options); };
+}

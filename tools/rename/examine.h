@@ -1,0 +1,39 @@
+// Examining files for `qbt rename`: each file's checksum, the fields its pattern uses, and the
+// name they make.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/host/list_encoding.h"
+#include "tools/host/plugin.h"
+#include "tools/rename/items.h"
+#include "tools/rename/name_pattern.h"
+
+struct NamingContext {
+    const Plugin& plugin;
+    const std::string& listText;
+    int32_t keyType;
+    const ValueEncoding& encoding;
+    const NamePattern& pattern;
+};
+
+// One file: its key, the name the pattern gives it, and whether that is a rename.
+RenameItem Examine(const std::filesystem::path& file, const NamingContext& context);
+
+// Every file, on `jobs` threads (the plug-in keeps no state), with a progress bar.
+std::vector<RenameItem> ExamineAll(const std::vector<std::filesystem::path>& files,
+                                   const NamingContext& context, unsigned jobs);
+
+struct FilesToName {
+    std::vector<std::filesystem::path> files;
+    std::vector<RenameItem> links;        // skipped, with their reason
+    std::vector<std::string> unreadable;  // "cannot read PATH: why"
+};
+
+// The files under the paths given, each once however often it is named; a symbolic link is
+// never renamed and a folder behind one never entered, so nothing outside the folders given is
+// touched and no file is renamed through two names.
+FilesToName CollectFilesToName(const std::vector<std::string>& paths);

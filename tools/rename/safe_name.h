@@ -1,0 +1,13 @@
+// File names valid on Windows and on the FAT and exFAT cards that flash carts read, whatever the
+// system qbt runs on.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// `stem` + `extension` (UTF-8) made valid on Windows, FAT and exFAT: control characters and
+// \ / : * ? " < > | become '_', trailing dots and spaces go, a reserved device name (CON, PRN,
+// AUX, NUL, COM1-9, LPT1-9) before the first dot gets a '_', and the stem is cut, never inside a
+// character, so that the whole name takes at most 255 bytes (255 UTF-16 units on Windows). The
+// extension is kept whole. Empty when nothing of the stem is left.
+std::string SafeFileName(std::string_view stem, std::string_view extension);
