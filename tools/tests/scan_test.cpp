@@ -91,9 +91,4 @@ TEST_F(QbtScan, UpperCaseZipExtensionIsAnArchiveUnderATurkishLocale) {
     EXPECT_TRUE(run.out.find("GAME.ZIP:e.gba") != std::string::npos) << run.out;
 }
 
-TEST_F(QbtScan, IsListedInTheHelp) {
-    const QbtRun run = Qbt({"--help"});
-    EXPECT_NE(run.out.find("\n  scan "), std::string::npos) << run.out;
-}
-
 }  // namespace

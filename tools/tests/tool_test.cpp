@@ -175,7 +175,8 @@ TEST_F(QbtErrors, HelpListsTheSubcommandsAndExitCodes) {
     const QbtRun run = Qbt({"--help"});
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text :
-         {"info", "lookup", "--plugin", "Exit codes:", "4  the plug-in cannot be loaded"}) {
+         {"\n  info ", "\n  lookup ", "\n  scan ", "\n  rename ", "\n  undo ", "--plugin",
+          "Exit codes:", "4  the plug-in cannot be loaded", "\n  6  rename, undo: "}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
 }

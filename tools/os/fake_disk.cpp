@@ -1,0 +1,59 @@
+#include "tools/os/fake_disk.h"
+
+#include "tools/os/ascii.h"
+#include "tools/os/paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Key(const fs::path& path) { return AsciiFolded(Utf8Of(path.filename())); }
+
+}  // namespace
+
+void FakeDisk::Add(const fs::path& path, const std::string& content) {
+    folders_[path.parent_path()][Key(path)] = {path.filename(), content};
+}
+
+std::map<std::string, std::string> FakeDisk::Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& [folder, entries] : folders_) {
+        for (const auto& [key, entry] : entries) files[Utf8Of(folder / entry.name)] = entry.content;
+    }
+    return files;
+}
+
+const FakeDisk::Entry* FakeDisk::Find(const fs::path& path) const {
+    const auto folder = folders_.find(path.parent_path());
+    if (folder == folders_.end()) return nullptr;
+    const auto entry = folder->second.find(Key(path));
+    return entry == folder->second.end() ? nullptr : &entry->second;
+}
+
+std::vector<fs::path> FakeDisk::NamesIn(const fs::path& folder) {
+    std::vector<fs::path> names;
+    for (const auto& [key, entry] : folders_[folder]) names.push_back(entry.name);
+    return names;
+}
+
+bool FakeDisk::Exists(const fs::path& path) { return Find(path) != nullptr; }
+
+bool FakeDisk::IsSameEntry(const fs::path& existing, const fs::path& name) {
+    const Entry* entry = Find(existing);
+    return entry != nullptr && existing.parent_path() == name.parent_path() &&
+           Key(existing) == Key(name) && entry->name != name.filename();
+}
+
+RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::string& error) {
+    if (beforeRename) beforeRename(from, to);
+    const Entry* entry = Find(from);
+    if (entry == nullptr || entry->name != from.filename()) {
+        error = "No such file or directory";
+        return RenameResult::Failed;
+    }
+    if (Find(to) != nullptr) return RenameResult::TargetExists;
+    const std::string content = entry->content;
+    folders_[from.parent_path()].erase(Key(from));
+    Add(to, content);
+    return RenameResult::Renamed;
+}

@@ -1,0 +1,41 @@
+// For tests: a file system in memory whose folders ignore ASCII letter case, as FAT, exFAT and
+// NTFS do. An entry keeps the spelling it was made with and answers to any other; a rename onto
+// a name that some entry answers to, even the file's own under another case, is refused as a
+// kernel refuses RENAME_NOREPLACE there.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "tools/os/disk.h"
+
+class FakeDisk final : public Disk {
+public:
+    void Add(const std::filesystem::path& path, const std::string& content = "");
+
+    // Every file as path -> content, paths spelt as the folders keep them.
+    std::map<std::string, std::string> Files() const;
+
+    // Called before each rename the disk is asked for, done or not.
+    std::function<void(const std::filesystem::path& from, const std::filesystem::path& to)>
+        beforeRename;
+
+    std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
+    bool Exists(const std::filesystem::path& path) override;
+    bool IsSameEntry(const std::filesystem::path& existing,
+                     const std::filesystem::path& name) override;
+    RenameResult Rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::string& error) override;
+
+private:
+    struct Entry {
+        std::filesystem::path name;
+        std::string content;
+    };
+    // Folder -> folded name -> entry.
+    using Folder = std::map<std::string, Entry>;
+    const Entry* Find(const std::filesystem::path& path) const;
+
+    std::map<std::filesystem::path, Folder> folders_;
+};

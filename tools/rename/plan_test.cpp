@@ -1,0 +1,62 @@
+#include "tools/rename/plan.h"
+
+#include <gtest/gtest.h>
+
+#include "tools/os/fake_disk.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Each item as "file: outcome[: reason]", in the order of the plan first, then the conflicts.
+std::vector<std::string> Planned(std::vector<RenameItem>& items, FakeDisk& disk) {
+    std::vector<std::string> lines;
+    for (const std::size_t index : PlanRenames(items, disk)) {
+        lines.push_back(items[index].file.filename().string() + " -> " + items[index].newName);
+    }
+    for (const RenameItem& item : items) {
+        if (item.outcome == Outcome::kConflict) {
+            lines.push_back(item.file.filename().string() + ": " + item.reason);
+        }
+    }
+    return lines;
+}
+
+// The files the items name exist in /roms; each wants the name given.
+std::vector<RenameItem> Wanting(FakeDisk& disk,
+                                const std::vector<std::pair<std::string, std::string>>& wants) {
+    std::vector<RenameItem> items;
+    for (const auto& [file, name] : wants) {
+        disk.Add("/roms/" + file);
+        items.push_back({"/roms/" + file, "", name, Outcome::kRename, ""});
+    }
+    return items;
+}
+
+TEST(PlanRenames, FirstWinsChainsWaitAndHeldNamesAreConflicts) {
+    FakeDisk disk;
+    disk.Add("/roms/Stays.gba");  // not in the list: keeps its name
+    std::vector<RenameItem> items =
+        Wanting(disk, {{"a1.gba", "A.gba"}, {"a2.gba", "a.GBA"},  // one name, folded
+                       {"d.gba", "E.gba"}, {"e.gba", "F.gba"},    // d waits for e to move on
+                       {"c.gba", "stays.gba"},                    // held by a file that stays
+                       {"r1.gba", "r2.gba"}, {"r2.gba", "r1.gba"}});  // a ring
+    EXPECT_EQ(Planned(items, disk), (std::vector<std::string>{
+                                        "a1.gba -> A.gba",
+                                        "e.gba -> F.gba",
+                                        "d.gba -> E.gba",
+                                        "a2.gba: /roms/a1.gba takes the name first",
+                                        "c.gba: the name is taken by Stays.gba",
+                                        "r1.gba: the name is taken by r2.gba",
+                                        "r2.gba: the name is taken by r1.gba",
+                                    }));
+}
+
+TEST(PlanRenames, ALetterCaseChangeIsNoConflictInAFolderThatIgnoresCase) {
+    FakeDisk disk;
+    std::vector<RenameItem> items = Wanting(disk, {{"lanternfish.gba", "Lanternfish.gba"}});
+    EXPECT_EQ(Planned(items, disk),
+              (std::vector<std::string>{"lanternfish.gba -> Lanternfish.gba"}));
+}
+
+}  // namespace
