@@ -1,11 +1,8 @@
-// qbt: the plug-in's main job from a shell. It loads the plug-in the way a host does and asks it
-// about ROM checksums given by hand (lookup) or read from ROM files and zip archives (scan), and
-// renames the files after the answers (rename, undo). This file holds the table of commands and
-// dispatches; each command lives in cli/.
+// qbt: the plug-in's main job from a shell, called the way a host calls it. This file holds the
+// table of commands and dispatches; each command lives in cli/.
 #include <CLI/CLI.hpp>
 #include <clocale>
 #include <exception>
-#include <vector>
 
 #include "tools/cli/lookup_command.h"
 #include "tools/cli/rename_command.h"
@@ -18,28 +15,22 @@ namespace {
 std::vector<Command> Commands() {
     return {
         {"info", "the plug-in's version, author and description", DefineInfo},
-        {"lookup", "the six fields of each key: publisher, title, save type, media, region, release",
+        {"lookup",
+         "the six fields of each key: publisher, title, save type, media, region, release",
          DefineLookup},
         {"scan", ScanHelp(), DefineScan},
         {"rename", "name ROM files after their games in the list (a dry run unless --apply)",
          DefineRename},
         {"undo", "put back the names a rename --apply changed, as its journal records them",
-         DefineUndo, false},
+         DefineUndo},
     };
 }
 
-struct DefinedCommand {
-    CLI::App* parsed;
-    Runner run;
-    bool needsPlugin;
-};
-
 // Runs the command the line names and prints its report; the exit code.
-int Dispatch(const std::vector<DefinedCommand>& commands, const std::string& plugin) {
-    for (const DefinedCommand& command : commands) {
-        if (!command.parsed->parsed()) continue;
-        const Report report =
-            command.run(command.needsPlugin ? LoadPlugin(PluginPath(plugin)) : Plugin{});
+int Dispatch(const std::vector<std::pair<CLI::App*, Runner>>& commands, const std::string& plugin) {
+    for (const auto& [parsed, run] : commands) {
+        if (!parsed->parsed()) continue;
+        const Report report = run([&] { return LoadPlugin(PluginPath(plugin)); });
         PrintReport(report);
         return report.exitCode;
     }
@@ -63,10 +54,10 @@ int main(int argc, char** argv) {
     app.add_option("--plugin", plugin, "the plug-in library to load")
         ->type_name("PATH")
         ->default_str(PathToTerminal(DefaultPluginPath()));
-    std::vector<DefinedCommand> commands;
+    std::vector<std::pair<CLI::App*, Runner>> commands;
     for (const Command& command : Commands()) {
         CLI::App* parsed = app.add_subcommand(command.name, command.help);
-        commands.push_back({parsed, command.define(*parsed), command.needsPlugin});
+        commands.emplace_back(parsed, command.define(*parsed));
     }
 
     try {

@@ -8,9 +8,11 @@
 #include "tools/cli/report.h"
 #include "tools/host/plugin.h"
 
-// Runs a parsed command with the plug-in loaded (or a Plugin of nulls, for a command that does
-// without one).
-using Runner = std::function<Report(const Plugin&)>;
+// Loads the plug-in --plugin names, once asked: a command that needs none never is.
+using PluginLoader = std::function<Plugin()>;
+
+// Runs a parsed command.
+using Runner = std::function<Report(const PluginLoader& loadPlugin)>;
 
 struct Command {
     std::string name;
@@ -18,5 +20,4 @@ struct Command {
     // Declares the command's options on `command`, bound to an options struct of its own, and
     // returns what runs it once the command line is parsed.
     Runner (*define)(CLI::App& command);
-    bool needsPlugin = true;
 };

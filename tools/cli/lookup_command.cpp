@@ -18,7 +18,9 @@ Report RunInfo(const Plugin& plugin) {
     return report;
 }
 
-Runner DefineInfo(CLI::App&) { return RunInfo; }
+Runner DefineInfo(CLI::App&) {
+    return [](const PluginLoader& loadPlugin) { return RunInfo(loadPlugin()); };
+}
 
 Report RunLookup(const Plugin& plugin, const LookupOptions& options) {
     const GameList list = LoadGameList(options.list);
@@ -43,5 +45,5 @@ Runner DefineLookup(CLI::App& command) {
     AddListOptions(command, options->list, options->json);
     AddKeyTypeOption(command, options->keyType);
     command.add_option("KEY", options->keys, "ROM checksums in hexadecimal")->required();
-    return [options](const Plugin& plugin) { return RunLookup(plugin, *options); };
+    return [options](const PluginLoader& loadPlugin) { return RunLookup(loadPlugin(), *options); };
 }

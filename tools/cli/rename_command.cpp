@@ -29,7 +29,8 @@ void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& re
                         item.newName.empty() ? "-" : PathToTerminal(PathFromUtf8(item.newName)),
                         outcome});
     }
-    const std::size_t renames = CountOf(tally, Outcome::kRename) + CountOf(tally, Outcome::kRenamed);
+    const std::size_t renames =
+        CountOf(tally, Outcome::kRename) + CountOf(tally, Outcome::kRenamed);
     std::string counts =
         std::to_string(renames) + (CountOf(tally, Outcome::kRenamed) ? " renamed" : " to rename");
     for (const Outcome outcome : {Outcome::kAlreadyRight, Outcome::kNotInList, Outcome::kUnreadable,
@@ -72,9 +73,9 @@ ExitCode ExitCodeOf(Tally& tally) {
 // Renames what the plan allows, after a line on standard error that says where the journal is.
 fs::path ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
                       const RenameOptions& options) {
-    const fs::path journalPath = Absolute(options.journalToWrite.empty()
-                                              ? DefaultJournalPath()
-                                              : PathFromTerminal(options.journalToWrite));
+    const fs::path journalPath =
+        Absolute(options.journalToWrite.empty() ? DefaultJournalPath()
+                                                : PathFromTerminal(options.journalToWrite));
     JournalWriter journal(journalPath);
     Say("journal " + PathToTerminal(journalPath) + " (qbt undo " + PathToTerminal(journalPath) +
         " puts the names back)");
@@ -135,5 +136,5 @@ Runner DefineRename(CLI::App& command) {
         ->type_name("N")
         ->default_str("one per core");
     command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
-    return [options](const Plugin& plugin) { return RunRename(plugin, *options); };
+    return [options](const PluginLoader& loadPlugin) { return RunRename(loadPlugin(), *options); };
 }

@@ -88,9 +88,10 @@ Report RunScan(const Plugin& plugin, const ScanOptions& options) {
         for (const SkippedFile& file : results.skipped) {
             report.linesAfter.push_back(PathToTerminal(file.file) + "  skipped: " + file.reason);
         }
-        std::string counts = std::to_string(found) + " found, " + std::to_string(notFound) +
-                             " not in the list";
-        if (!results.skipped.empty()) counts += ", " + std::to_string(results.skipped.size()) + " skipped";
+        std::string counts =
+            std::to_string(found) + " found, " + std::to_string(notFound) + " not in the list";
+        if (!results.skipped.empty())
+            counts += ", " + std::to_string(results.skipped.size()) + " skipped";
         if (!results.unreadable.empty()) {
             counts += ", " + std::to_string(results.unreadable.size()) + " unreadable";
         }
@@ -118,13 +119,13 @@ Runner DefineScan(CLI::App& command) {
     const std::string_view zipNotRead = WhyZipArchivesAreNotRead();
     AddListOptions(command, options->list, options->json);
     command
-        .add_option("PATH", options->paths,
-                    zipNotRead.empty() ? "ROM files, zip archives and folders"
-                                       : "ROM files and folders")
+        .add_option(
+            "PATH", options->paths,
+            zipNotRead.empty() ? "ROM files, zip archives and folders" : "ROM files and folders")
         ->required();
     if (!zipNotRead.empty()) {
         command.footer(std::string(zipNotRead) +
                        ": scan reports each one as skipped, and then exits with 1.");
     }
-    return [options](const Plugin& plugin) { return RunScan(plugin, *options); };
+    return [options](const PluginLoader& loadPlugin) { return RunScan(loadPlugin(), *options); };
 }

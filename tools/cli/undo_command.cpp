@@ -11,7 +11,8 @@ Report RunUndo(const UndoOptions& options) {
     Report report;
     std::string counts = std::to_string(undone.restored) + " restored, " +
                          std::to_string(undone.inPlace) + " already in place";
-    if (!undone.skipped.empty()) counts += ", " + std::to_string(undone.skipped.size()) + " skipped";
+    if (!undone.skipped.empty())
+        counts += ", " + std::to_string(undone.skipped.size()) + " skipped";
     if (!undone.failed.empty()) counts += ", " + std::to_string(undone.failed.size()) + " failed";
     report.linesAfter.push_back(counts);
     if (undone.tornLastLine) {
@@ -19,7 +20,8 @@ Report RunUndo(const UndoOptions& options) {
             "The journal's last line is incomplete: qbt was stopped while writing it, before "
             "that rename.");
     }
-    for (const std::string& message : undone.skipped) report.messages.push_back("skipped " + message);
+    for (const std::string& message : undone.skipped)
+        report.messages.push_back("skipped " + message);
     for (const std::string& message : undone.failed) report.messages.push_back("failed " + message);
     if (!undone.failed.empty()) {
         report.exitCode = kExitRenameFailed;
@@ -33,5 +35,5 @@ Runner DefineUndo(CLI::App& command) {
     auto options = std::make_shared<UndoOptions>();
     command.add_option("JOURNAL", options->journalToRead, "the journal rename --apply wrote")
         ->required();
-    return [options](const Plugin&) { return RunUndo(*options); };
+    return [options](const PluginLoader&) { return RunUndo(*options); };
 }

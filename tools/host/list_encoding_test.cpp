@@ -11,19 +11,19 @@ constexpr std::string_view kUndeclaredList = "<games><GAME><ROMCRC>1</ROMCRC></G
 // The names a list or --list-encoding may use, written out rather than read from the table.
 TEST(ListEncoding, EveryKnownNameAndAlias) {
     const std::pair<const char*, TextEncoding> names[] = {
-        {"UTF-8", TextEncoding::kUtf8},           {"US-ASCII", TextEncoding::kUtf8},
-        {"ascii", TextEncoding::kUtf8},           {"Shift_JIS", TextEncoding::kShiftJis},
-        {"SJIS", TextEncoding::kShiftJis},        {"CP932", TextEncoding::kShiftJis},
-        {"MS932", TextEncoding::kShiftJis},       {"Windows-31J", TextEncoding::kShiftJis},
-        {"MS_Kanji", TextEncoding::kShiftJis},    {"x-sjis", TextEncoding::kShiftJis},
-        {"csShiftJIS", TextEncoding::kShiftJis},  {"EUC-JP", TextEncoding::kEucJp},
-        {"x-euc-jp", TextEncoding::kEucJp},       {"ujis", TextEncoding::kEucJp},
-        {"ISO-8859-1", TextEncoding::kLatin1},    {"ISO_8859-1:1987", TextEncoding::kLatin1},
-        {"latin1", TextEncoding::kLatin1},        {"L1", TextEncoding::kLatin1},
-        {"CP819", TextEncoding::kLatin1},         {"IBM819", TextEncoding::kLatin1},
-        {"ISO-8859-15", TextEncoding::kLatin9},   {"Latin-9", TextEncoding::kLatin9},
-        {"l9", TextEncoding::kLatin9},            {"Windows-1252", TextEncoding::kWindows1252},
-        {"cp1252", TextEncoding::kWindows1252},   {"x-cp1252", TextEncoding::kWindows1252},
+        {"UTF-8", TextEncoding::kUtf8},          {"US-ASCII", TextEncoding::kUtf8},
+        {"ascii", TextEncoding::kUtf8},          {"Shift_JIS", TextEncoding::kShiftJis},
+        {"SJIS", TextEncoding::kShiftJis},       {"CP932", TextEncoding::kShiftJis},
+        {"MS932", TextEncoding::kShiftJis},      {"Windows-31J", TextEncoding::kShiftJis},
+        {"MS_Kanji", TextEncoding::kShiftJis},   {"x-sjis", TextEncoding::kShiftJis},
+        {"csShiftJIS", TextEncoding::kShiftJis}, {"EUC-JP", TextEncoding::kEucJp},
+        {"x-euc-jp", TextEncoding::kEucJp},      {"ujis", TextEncoding::kEucJp},
+        {"ISO-8859-1", TextEncoding::kLatin1},   {"ISO_8859-1:1987", TextEncoding::kLatin1},
+        {"latin1", TextEncoding::kLatin1},       {"L1", TextEncoding::kLatin1},
+        {"CP819", TextEncoding::kLatin1},        {"IBM819", TextEncoding::kLatin1},
+        {"ISO-8859-15", TextEncoding::kLatin9},  {"Latin-9", TextEncoding::kLatin9},
+        {"l9", TextEncoding::kLatin9},           {"Windows-1252", TextEncoding::kWindows1252},
+        {"cp1252", TextEncoding::kWindows1252},  {"x-cp1252", TextEncoding::kWindows1252},
     };
     for (const auto& [name, encoding] : names) {
         EXPECT_TRUE(IsKnownListEncoding(name)) << name;

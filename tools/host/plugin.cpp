@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "tools/os/file_reading.h"
 #include "tools/os/errors.h"
+#include "tools/os/file_reading.h"
 #include "tools/os/platform.h"
 
 std::filesystem::path DefaultPluginPath() {

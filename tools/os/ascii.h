@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
-constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The text with ASCII letters in lower case; every other byte as it is.
 inline std::string AsciiFolded(std::string_view text) {

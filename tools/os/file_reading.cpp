@@ -57,7 +57,8 @@ bool ReadInChunks(const fs::path& path, const std::function<void(std::string_vie
 std::string ReadWholeFile(const fs::path& path, std::string_view what) {
     std::string text;
     std::string error;
-    if (!ReadInChunks(path, [&](std::string_view chunk) { text.append(chunk); }, error)) {
+    if (!ReadInChunks(
+            path, [&](std::string_view chunk) { text.append(chunk); }, error)) {
         throw ToolError(kExitUnreadableFile, "cannot read " + std::string(what) + " " +
                                                  PathToTerminal(path) + ": " + error);
     }

@@ -77,8 +77,8 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
     return item;
 }
 
-std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files,
-                                   const NamingContext& context, unsigned jobs) {
+std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const NamingContext& context,
+                                   unsigned jobs) {
     std::vector<RenameItem> items(files.size());
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};

@@ -28,8 +28,8 @@ Move FromRenameResult(RenameResult result) {
 Move MoveThroughFreeName(const fs::path& from, const fs::path& to, JournalWriter* journal,
                          Disk& disk, std::string& error) {
     fs::path free;
-    for (int number = 1; disk.Exists(free = from.parent_path() / (".qbt-rename-" +
-                                                                  std::to_string(number) + ".tmp"));
+    for (int number = 1; disk.Exists(free = from.parent_path() /
+                                            (".qbt-rename-" + std::to_string(number) + ".tmp"));
          ++number) {
     }
     if (Move move = Record(journal, from, free, error); move != Move::kMoved) return move;

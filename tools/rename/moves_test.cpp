@@ -1,45 +1,32 @@
 #include "tools/rename/moves.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "tools/os/fake_disk.h"
+#include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string LastLineOf(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    std::string last;
-    while (std::getline(in, line)) last = line;
-    return last;
-}
-
-// Moves on a folder that ignores letter case, journaled to a real file; at each rename the disk
-// is asked for, the journal's last line must already name it.
-class MoveNameTest : public testing::Test {
+// Moves in a folder that ignores letter case, journaled to a real file: each rename the disk is
+// asked for must already be the journal's last line.
+class MoveNameTest : public ScratchTest {
 protected:
     void SetUp() override {
-        journalPath_ = fs::temp_directory_path() /
-                       ("qbt_moves_" +
-                        std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                        ".jsonl");
-        fs::remove(journalPath_);
-        journal_.emplace(journalPath_);
+        ScratchTest::SetUp();
+        journal_.emplace(scratch_ / "journal.jsonl");
         disk_.beforeRename = [this](const fs::path& from, const fs::path& to) {
             renames_.push_back(from.filename().string() + " -> " + to.filename().string());
-            const std::string expected = "{\"from\":\"" + from.generic_string() + "\",\"to\":\"" +
-                                         to.generic_string() + "\"}";
-            EXPECT_EQ(LastLineOf(journalPath_), expected) << "journaled before the rename";
+            const std::string journal = ReadFile(scratch_ / "journal.jsonl");
+            EXPECT_TRUE(journal.ends_with("{\"from\":\"" + from.generic_string() + "\",\"to\":\"" +
+                                          to.generic_string() + "\"}\n"))
+                << "journaled before the rename: " << journal;
         };
     }
     void TearDown() override {
         journal_.reset();
-        fs::remove(journalPath_);
+        ScratchTest::TearDown();
     }
 
     Move MoveTo(const std::string& from, const std::string& to) {
@@ -48,7 +35,6 @@ protected:
     }
 
     FakeDisk disk_;
-    fs::path journalPath_;
     std::optional<JournalWriter> journal_;
     std::vector<std::string> renames_;
 };
@@ -58,8 +44,8 @@ TEST_F(MoveNameTest, JournalsEachMoveBeforeItAndNeverReplaces) {
     disk_.Add("/roms/b.gba", "B");
     EXPECT_EQ(MoveTo("a.gba", "B.GBA"), Move::kNameTaken);
     EXPECT_EQ(MoveTo("a.gba", "c.gba"), Move::kMoved);
-    EXPECT_EQ(disk_.Files(), (std::map<std::string, std::string>{{"/roms/b.gba", "B"},
-                                                                 {"/roms/c.gba", "A"}}));
+    EXPECT_EQ(disk_.Files(),
+              (std::map<std::string, std::string>{{"/roms/b.gba", "B"}, {"/roms/c.gba", "A"}}));
     EXPECT_EQ(renames_, std::vector<std::string>{"a.gba -> c.gba"});
 }
 

@@ -22,7 +22,8 @@ struct FieldArgument {
 // A missing number ignores its width and fill, so "{release:04}" never makes "0000" of it.
 template <typename Value>
 struct fmt::formatter<FieldArgument<Value>>
-    : fmt::formatter<std::conditional_t<std::is_same_v<Value, int32_t>, int32_t, std::string_view>> {
+    : fmt::formatter<
+          std::conditional_t<std::is_same_v<Value, int32_t>, int32_t, std::string_view>> {
     template <typename Context>
     auto format(const FieldArgument<Value>& argument, Context& context) const {
         if (argument.used != nullptr) *argument.used = true;
@@ -45,7 +46,8 @@ std::string FormatWith(const std::string& pattern, const NameFields& fields,
         if (spec.field == Field::kRelease) {
             arguments.push_back(fmt::arg(name, FieldArgument<int32_t>{&fields.release, used}));
         } else {
-            arguments.push_back(fmt::arg(name, FieldArgument<std::string>{&fields.texts[index], used}));
+            arguments.push_back(
+                fmt::arg(name, FieldArgument<std::string>{&fields.texts[index], used}));
         }
     }
     const std::optional<std::string> crc = fields.crc;
@@ -102,7 +104,7 @@ std::string PatternFieldNames() { return FieldsInPatternForm() + " {crc} {name}"
 
 NamePattern::NamePattern(std::string pattern) : pattern_(std::move(pattern)) {
     NameFields probe;
-    for (auto& text : probe.texts) text = "x";
+    for (auto& text : probe.texts) text.emplace(1, 'x');
     probe.release = 1;
     try {
         FormatWith(pattern_, probe, &uses_);

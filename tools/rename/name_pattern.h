@@ -21,7 +21,7 @@
 struct NameFields {
     std::array<std::optional<std::string>, kFieldCount> texts;  // by Field, but the release number
     std::optional<int32_t> release;                             // which is a number
-    std::string crc;   // eight hexadecimal digits
+    std::string crc;                                            // eight hexadecimal digits
     std::string name;  // the file's current name without its extension
 };
 

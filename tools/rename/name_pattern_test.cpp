@@ -38,7 +38,8 @@ TEST(NamePattern, FieldsWidthsAndPrecisions) {
     NameFields fields = BareGame();
     fields.release = 7;
     fields.texts[IndexOf(Field::kRegion)] = "(J)";
-    EXPECT_EQ(NamePattern("{release:04} - {title} {region}").Format(fields), "0007 - Bare Title (J)");
+    EXPECT_EQ(NamePattern("{release:04} - {title} {region}").Format(fields),
+              "0007 - Bare Title (J)");
     EXPECT_EQ(NamePattern("{title:.4} {crc} {name}").Format(fields), "Bare B737FB1A bare");
 }
 
@@ -57,7 +58,8 @@ TEST(NamePattern, UnknownFieldsAndBadFormatsAreRefused) {
             ADD_FAILURE() << pattern << " was taken";
         } catch (const ToolError& error) {
             EXPECT_EQ(error.exitCode, kExitBadUsage);
-            EXPECT_TRUE(std::string(error.what()).starts_with("the pattern \"" + std::string(pattern)))
+            EXPECT_TRUE(
+                std::string(error.what()).starts_with("the pattern \"" + std::string(pattern)))
                 << error.what();
         }
     }

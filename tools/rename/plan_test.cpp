@@ -37,10 +37,13 @@ TEST(PlanRenames, FirstWinsChainsWaitAndHeldNamesAreConflicts) {
     FakeDisk disk;
     disk.Add("/roms/Stays.gba");  // not in the list: keeps its name
     std::vector<RenameItem> items =
-        Wanting(disk, {{"a1.gba", "A.gba"}, {"a2.gba", "a.GBA"},  // one name, folded
-                       {"d.gba", "E.gba"}, {"e.gba", "F.gba"},    // d waits for e to move on
-                       {"c.gba", "stays.gba"},                    // held by a file that stays
-                       {"r1.gba", "r2.gba"}, {"r2.gba", "r1.gba"}});  // a ring
+        Wanting(disk, {{"a1.gba", "A.gba"},
+                       {"a2.gba", "a.GBA"},  // one name, folded
+                       {"d.gba", "E.gba"},
+                       {"e.gba", "F.gba"},      // d waits for e to move on
+                       {"c.gba", "stays.gba"},  // held by a file that stays
+                       {"r1.gba", "r2.gba"},
+                       {"r2.gba", "r1.gba"}});  // a ring
     EXPECT_EQ(Planned(items, disk), (std::vector<std::string>{
                                         "a1.gba -> A.gba",
                                         "e.gba -> F.gba",

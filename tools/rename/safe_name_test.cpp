@@ -15,7 +15,8 @@ TEST(SafeFileName, ForbiddenAndControlCharactersBecomeUnderscores) {
 }
 
 TEST(SafeFileName, ReservedDeviceNamesInAnyLetterCaseGetAnUnderscore) {
-    for (const char* device : {"CON", "prn", "Aux", "nUL", "COM1", "com5", "COM9", "LPT1", "lpt9"}) {
+    for (const char* device :
+         {"CON", "prn", "Aux", "nUL", "COM1", "com5", "COM9", "LPT1", "lpt9"}) {
         EXPECT_EQ(SafeFileName(device, ".gba"), std::string(device) + "_.gba") << device;
         EXPECT_EQ(SafeFileName(std::string(device) + ".B737FB1A", ".gba"),
                   std::string(device) + "_.B737FB1A.gba")

@@ -10,9 +10,9 @@
 
 struct UndoOutcome {
     std::size_t restored = 0;
-    std::size_t inPlace = 0;            // renamed back already, or never renamed
-    std::vector<std::string> skipped;   // "line N: why", damaged lines first
-    std::vector<std::string> failed;    // "line N: cannot rename ...: why"
+    std::size_t inPlace = 0;           // renamed back already, or never renamed
+    std::vector<std::string> skipped;  // "line N: why", damaged lines first
+    std::vector<std::string> failed;   // "line N: cannot rename ...: why"
     bool tornLastLine = false;
 };
 

@@ -23,11 +23,13 @@ TEST(UndoJournal, LastRenameFirstAndNothingReplaced) {
     disk.Add("/roms/never.gba", "N");  // journaled, but the run stopped before the rename
     disk.Add("/roms/taken.gba", "T");  // o -> n, and a new file took o since
     disk.Add("/roms/o.gba", "new");
-    const UndoOutcome undone =
-        UndoJournal(Journal({{"a.gba", "b.gba"}, {"b.gba", "c.gba"}, {"x.gba", "X.gba"},
-                             {"never.gba", "renamed.gba"}, {"o.gba", "taken.gba"},
-                             {"gone.gba", "moved.gba"}}),
-                    disk);
+    const UndoOutcome undone = UndoJournal(Journal({{"a.gba", "b.gba"},
+                                                    {"b.gba", "c.gba"},
+                                                    {"x.gba", "X.gba"},
+                                                    {"never.gba", "renamed.gba"},
+                                                    {"o.gba", "taken.gba"},
+                                                    {"gone.gba", "moved.gba"}}),
+                                           disk);
     EXPECT_EQ(disk.Files(), (std::map<std::string, std::string>{{"/roms/a.gba", "A"},
                                                                 {"/roms/never.gba", "N"},
                                                                 {"/roms/o.gba", "new"},

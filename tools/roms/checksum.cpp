@@ -22,7 +22,8 @@ std::vector<RomChecksum> ZipChecksums(const fs::path& archive, std::string& unre
     std::string error;
     if (!ReadZipEntries(archive, entries, error)) unreadable = CannotRead(archive, error);
     std::vector<RomChecksum> checksums;
-    for (ZipEntry& entry : entries) checksums.push_back({archive, std::move(entry.name), entry.crc});
+    for (ZipEntry& entry : entries)
+        checksums.push_back({archive, std::move(entry.name), entry.crc});
     return checksums;
 }
 

@@ -18,7 +18,8 @@ void CollectFolder(const fs::path& folder, CollectedFiles& collected) {
     for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
         std::error_code typeError;  // a dangling link, say: reported, and the walk goes on
         if (walk->is_regular_file(typeError)) found.push_back(walk->path());
-        if (typeError) collected.unreadable.push_back(CannotRead(walk->path(), typeError.message()));
+        if (typeError)
+            collected.unreadable.push_back(CannotRead(walk->path(), typeError.message()));
     }
     if (error) collected.unreadable.push_back(CannotRead(folder, error.message()));
     std::sort(found.begin(), found.end());

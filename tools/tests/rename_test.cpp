@@ -278,28 +278,4 @@ TEST_F(QbtRename, PathsNamedTwiceLinksAndLockedFoldersLoseNothing) {
                               }));
 }
 
-TEST_F(QbtRename, AsksThePluginOncePerFieldThePatternUses) {
-    const fs::path roms = scratch_ / "roms";
-    for (const char* name : {"a.gba", "b.gba", "c.gba", "d.gba"}) {
-        WriteFile(roms / name, name);
-    }
-    const fs::path log = scratch_ / "calls";
-    const auto callsPerRom = [&](const std::string& pattern,
-                                 const std::string& titleLength = "12") {
-        const QbtRun run = Qbt({"rename", "--plugin", QBT_COUNTING_PLUGIN, "-j", "2", "--pattern",
-                                pattern, Utf8(roms)},
-                               {"QBT_COUNTING_PLUGIN_LOG=" + Utf8(log),
-                                "QBT_COUNTING_PLUGIN_TITLE_LENGTH=" + titleLength});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        return std::stod(ReadFile(log)) / 4;
-    };
-    // {name} keeps the four names apart: the stand-in gives every ROM the same game.
-    EXPECT_EQ(callsPerRom("{release:04} - {title} {region} {name}"), 3);
-    EXPECT_EQ(callsPerRom("{title} {title:.3} {publisher} {save} {media} {name}"), 4);
-    EXPECT_EQ(callsPerRom("{crc} {name}"), 0);
-    // A value that fills the buffer may have been cut: the size, then the exact copy.
-    EXPECT_EQ(callsPerRom("{name}{title}", "255"), 3);
-    EXPECT_EQ(callsPerRom("{name}{title}", "254"), 1);
-}
-
 }  // namespace

@@ -54,5 +54,3 @@ std::vector<std::string> ShiftJisTerminal() {
 
 // The suite runs under C.UTF-8.
 std::string TerminalTextAsUtf8(const std::string& text) { return text; }
-
-int CurrentProcessId() { return static_cast<int>(getpid()); }

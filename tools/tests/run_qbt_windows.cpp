@@ -101,5 +101,3 @@ std::string TerminalTextAsUtf8(const std::string& text) {
                         nullptr, nullptr);
     return utf8;
 }
-
-int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }

@@ -2,16 +2,14 @@
 // codeset it writes, differs by platform: run_qbt_posix.cpp and run_qbt_windows.cpp.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/tests/scratch.h"
 
 struct QbtRun {
     int exitCode;
@@ -31,37 +29,6 @@ std::vector<std::string> ShiftJisTerminal();
 // qbt's output in the suite's own terminal codeset (UTF-8 on Linux, code page 932 under Wine),
 // as UTF-8.
 std::string TerminalTextAsUtf8(const std::string& text);
-
-int CurrentProcessId();
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-// A path as the UTF-8 that RunQbt takes.
-inline std::string Utf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-// The names in `folder`, as UTF-8, in name order.
-inline std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const std::filesystem::directory_entry& entry :
-         std::filesystem::directory_iterator(folder)) {
-        names.push_back(Utf8(entry.path().filename()));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // The key a ROM of these bytes is looked up by: its CRC-32 in hexadecimal.
 inline std::string CrcKeyOf(const std::string& content) {
@@ -121,22 +88,10 @@ inline std::filesystem::path CopyToolAndPlugin(const std::filesystem::path& fold
     return tool;
 }
 
-class ToolTest : public testing::Test {
+class ToolTest : public ScratchTest {
 protected:
-    void SetUp() override {
-        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        scratch_ = std::filesystem::temp_directory_path() /
-                   (std::string("qbt_") + test->test_suite_name() + "_" + test->name() + "_" +
-                    std::to_string(CurrentProcessId()));
-        std::filesystem::remove_all(scratch_);
-        std::filesystem::create_directories(scratch_);
-    }
-    void TearDown() override { std::filesystem::remove_all(scratch_); }
-
     QbtRun Qbt(const std::vector<std::string>& arguments,
                const std::vector<std::string>& environment = {}) {
         return RunQbt(QBT_TOOL, arguments, environment, scratch_);
     }
-
-    std::filesystem::path scratch_;
 };

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/tests/tool_test.h"
+#include "tools/tests/scratch.h"
 #include "tools/tests/wine_unix_path.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class RenameWithoutReplacingTest : public ToolTest {
+class RenameWithoutReplacingTest : public ScratchTest {
 protected:
     RenameResult Rename(const fs::path& from, const fs::path& to) {
         return RenameWithoutReplacing(scratch_ / from, scratch_ / to, error_);
@@ -81,7 +81,7 @@ TEST_F(RenameWithoutReplacingTest, MissingFileFailsWithTheSystemsReason) {
     EXPECT_FALSE(fs::exists(scratch_ / "b.gba"));
 }
 
-using FlushToDiskTest = ToolTest;
+using FlushToDiskTest = ScratchTest;
 
 TEST_F(FlushToDiskTest, WhatWasWrittenIsInTheFileWhileItIsStillOpen) {
     const fs::path journal = scratch_ / "journal.jsonl";
