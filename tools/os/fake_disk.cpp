@@ -1,5 +1,7 @@
 #include "tools/os/fake_disk.h"
 
+#include <algorithm>
+
 #include "tools/os/ascii.h"
 #include "tools/os/paths.h"
 
@@ -9,22 +11,31 @@ namespace {
 
 std::string Key(const fs::path& path) { return AsciiFolded(Utf8Of(path.filename())); }
 
+// One spelling per folder, whatever the separators and however relative the path.
+fs::path FolderOf(const fs::path& path) { return Absolute(path.parent_path()); }
+
 }  // namespace
 
 void FakeDisk::Add(const fs::path& path, const std::string& content) {
-    folders_[path.parent_path()][Key(path)] = {path.filename(), content};
+    folders_[FolderOf(path)][Key(path)] = {path.filename(), content};
 }
 
 std::map<std::string, std::string> FakeDisk::Files() const {
     std::map<std::string, std::string> files;
     for (const auto& [folder, entries] : folders_) {
-        for (const auto& [key, entry] : entries) files[Utf8Of(folder / entry.name)] = entry.content;
+        for (const auto& [key, entry] : entries) {
+            // Without the drive, so that tests expect the same paths on every system.
+            std::string path(1, '/');
+            path += Utf8Of((folder / entry.name).relative_path());
+            std::replace(path.begin(), path.end(), '\\', '/');
+            files[path] = entry.content;
+        }
     }
     return files;
 }
 
 const FakeDisk::Entry* FakeDisk::Find(const fs::path& path) const {
-    const auto folder = folders_.find(path.parent_path());
+    const auto folder = folders_.find(FolderOf(path));
     if (folder == folders_.end()) return nullptr;
     const auto entry = folder->second.find(Key(path));
     return entry == folder->second.end() ? nullptr : &entry->second;
@@ -32,7 +43,7 @@ const FakeDisk::Entry* FakeDisk::Find(const fs::path& path) const {
 
 std::vector<fs::path> FakeDisk::NamesIn(const fs::path& folder) {
     std::vector<fs::path> names;
-    for (const auto& [key, entry] : folders_[folder]) names.push_back(entry.name);
+    for (const auto& [key, entry] : folders_[Absolute(folder)]) names.push_back(entry.name);
     return names;
 }
 
@@ -40,7 +51,7 @@ bool FakeDisk::Exists(const fs::path& path) { return Find(path) != nullptr; }
 
 bool FakeDisk::IsSameEntry(const fs::path& existing, const fs::path& name) {
     const Entry* entry = Find(existing);
-    return entry != nullptr && existing.parent_path() == name.parent_path() &&
+    return entry != nullptr && FolderOf(existing) == FolderOf(name) &&
            Key(existing) == Key(name) && entry->name != name.filename();
 }
 
@@ -53,7 +64,7 @@ RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::str
     }
     if (Find(to) != nullptr) return RenameResult::TargetExists;
     const std::string content = entry->content;
-    folders_[from.parent_path()].erase(Key(from));
+    folders_[FolderOf(from)].erase(Key(from));
     Add(to, content);
     return RenameResult::Renamed;
 }

@@ -1,8 +1,10 @@
 #include "tools/rename/moves.h"
 
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "tools/os/fake_disk.h"
+#include "tools/os/paths.h"
 #include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;
@@ -19,8 +21,8 @@ protected:
         disk_.beforeRename = [this](const fs::path& from, const fs::path& to) {
             renames_.push_back(from.filename().string() + " -> " + to.filename().string());
             const std::string journal = ReadFile(scratch_ / "journal.jsonl");
-            EXPECT_TRUE(journal.ends_with("{\"from\":\"" + from.generic_string() + "\",\"to\":\"" +
-                                          to.generic_string() + "\"}\n"))
+            const nlohmann::json line{{"from", Utf8Of(from)}, {"to", Utf8Of(to)}};
+            EXPECT_TRUE(journal.ends_with(line.dump() + "\n"))
                 << "journaled before the rename: " << journal;
         };
     }

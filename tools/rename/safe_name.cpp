@@ -75,7 +75,7 @@ std::string SafeFileName(std::string_view stem, std::string_view extension) {
     DropTrailingDotsAndSpaces(safe);
     const std::size_t firstDot = std::min(safe.find('.'), safe.size());
     if (IsReservedDeviceName(std::string_view(safe).substr(0, firstDot))) {
-        safe.insert(firstDot, "_");
+        safe.insert(firstDot, 1, '_');
     }
     const std::size_t extensionUnits = UnitsOf(extension);
     if (extensionUnits >= kNameLimit) return "";
