@@ -24,7 +24,7 @@ echo "== lintian"
 lintian --fail-on error --display-level '>=warning' "$deb"
 
 echo "== apt-get install"
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o Dpkg::Use-Pty=0 "$deb"
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600 "$deb"
 dpkg-query -W -f='${Status}\n' "$package" | grep -qx 'install ok installed' \
     || fail "$package is not installed"
 
@@ -67,7 +67,7 @@ cc host.c -o host $(pkg-config --cflags --libs Quillbridge_to_Tamberlow)
 
 echo "== apt-get remove"
 cd /
-as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq -o Dpkg::Use-Pty=0 "$package"
+as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600 "$package"
 if dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q 'ok installed'; then
     fail "$package is still installed"
 fi
@@ -78,6 +78,6 @@ hash -r
 ! command -v qbt >/dev/null || fail "qbt is still on the PATH"
 ! man -w qbt >/dev/null 2>&1 || fail "man qbt still finds a page"
 # CPack's postrm (an ldconfig call) keeps the package known to dpkg until it is purged.
-as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o Dpkg::Use-Pty=0 "$package"
+as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600 "$package"
 ! dpkg-query -W "$package" >/dev/null 2>&1 || fail "dpkg still knows $package after the purge"
 echo "== $package installed, used and removed"

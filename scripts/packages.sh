@@ -15,8 +15,10 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "installing: ${missing[*]}"
-    as_root apt-get update -qq
+    # Waits for another apt or dpkg run (an unattended upgrade, say) rather than failing at once.
+    as_root apt-get update -qq -o DPkg::Lock::Timeout=600
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=600 \
         "${missing[@]}"
 }
 
