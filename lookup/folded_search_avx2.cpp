@@ -29,6 +29,7 @@ struct Avx2 {
             _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(25)), offset);
         return _mm256_sub_epi8(bytes, _mm256_and_si256(lower, _mm256_set1_epi8(0x20)));
     }
+    static __m256i Min(__m256i a, __m256i b) { return _mm256_min_epu8(a, b); }
     static __m256i And(__m256i a, __m256i b) { return _mm256_and_si256(a, b); }
     static __m256i Or(__m256i a, __m256i b) { return _mm256_or_si256(a, b); }
     static std::uint32_t Bits(__m256i bytes) {

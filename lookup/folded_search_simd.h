@@ -51,9 +51,11 @@ constexpr std::uint32_t BitsBelow(std::ptrdiff_t end) {
     return ~BitsFrom<kWidth>(end) & BitsFrom<kWidth>(0);
 }
 
-// The two anchor bytes spread over a vector each: one OR and one compare find every position of
-// a block that holds one of them.
-template <typename Vector>
+// The two anchor bytes spread over a vector each: one compare finds every position of a block
+// that holds one of them, after one OR that folds the case of a letter. Anchors that need no
+// folding (digits, markup) skip the OR: kFolds is false for them, which saves two of the
+// scan's seven vector operations per block.
+template <typename Vector, bool kFolds = true>
 class AnchorMatcher {
 public:
     using Block = decltype(Vector::Zero());
@@ -62,10 +64,15 @@ public:
           nearValue_(Vector::Splat(anchors.nearByte.value)),
           farFold_(Vector::Splat(anchors.farByte.foldBit)),
           farValue_(Vector::Splat(anchors.farByte.value)) {}
-    Block Near(Block bytes) const { return Vector::MatchBytes(bytes, nearFold_, nearValue_); }
-    Block Far(Block bytes) const { return Vector::MatchBytes(bytes, farFold_, farValue_); }
+    Block Near(Block bytes) const { return Match(bytes, nearFold_, nearValue_); }
+    Block Far(Block bytes) const { return Match(bytes, farFold_, farValue_); }
 
 private:
+    static Block Match(Block bytes, Block fold, Block value) {
+        if constexpr (kFolds) return Vector::MatchBytes(bytes, fold, value);
+        return Vector::Equal(bytes, value);
+    }
+
     Block nearFold_;
     Block nearValue_;
     Block farFold_;
@@ -131,7 +138,7 @@ QBT_READS_WHOLE_BLOCKS std::size_t MatchedLengthByBlocks(const char* at, const N
 // the work candidates have wasted so far. Positions are those of the far anchor, relative to the
 // text; a candidate starts farOffset bytes earlier. Each step that may end the scan returns its
 // answer, or nothing when the scan goes on.
-template <typename Vector>
+template <typename Vector, bool kFolds>
 class ForwardScan {
 public:
     using Block = decltype(Vector::Zero());
@@ -174,9 +181,44 @@ public:
         return Settle(block - text_, Vector::Bits(hits), Vector::Bits(ends));
     }
 
+    const AnchorMatcher<Vector, kFolds>& Matcher() const { return match_; }
+    std::size_t Distance() const { return distance_; }
+
     // "Not found" once the limit leaves no candidate whose far anchor lies at `end` or beyond.
     std::optional<ScanResult> EndsAt(const char* end) const {
         if (end - text_ >= farLimit_) return kNotFound;
+        return std::nullopt;
+    }
+
+    // The first address at which no far anchor of a candidate can lie: the limit as a pointer,
+    // or the top of the address space when there is none.
+    std::uintptr_t Stop() const {
+        const auto text = reinterpret_cast<std::uintptr_t>(text_);
+        const auto farLimit = static_cast<std::uintptr_t>(farLimit_);
+        if (farLimit_ == kUnlimited || farLimit > UINTPTR_MAX - text) return UINTPTR_MAX;
+        return text + farLimit;
+    }
+
+    // A chunk of the fast loop that has hits, given the least byte of the chunks read since
+    // `checkedFrom`, which a NUL makes zero. The chunk's blocks are read again, since the loop
+    // kept nothing but that; a NUL before the chunk ends the scan without them, one inside it
+    // ends it after the candidates before it. Not inlined: it would crowd the loop's registers.
+    [[gnu::noinline]] QBT_READS_WHOLE_BLOCKS std::optional<ScanResult> SettleChunk(
+        const char* checkedFrom, const char* chunk, std::size_t chunkBytes, Block least) {
+        const char* end = chunk + chunkBytes;
+        if (Vector::Bits(Vector::ZeroBytes(least)) != 0) {
+            const char* nulBlock = checkedFrom;
+            while (Vector::Bits(Vector::ZeroBytes(Vector::Load(nulBlock))) == 0) nulBlock += kWidth;
+            if (nulBlock < chunk) return kNotFound;
+            end = nulBlock + kWidth;
+        }
+        for (const char* block = chunk; block < end; block += kWidth) {
+            const auto bytes = Vector::Load(block);
+            const std::uint32_t hits = Vector::Bits(HitsIn(block, bytes));
+            const std::uint32_t ends = Vector::Bits(Vector::ZeroBytes(bytes));
+            if (hits == 0 && ends == 0) continue;
+            if (auto decided = Settle(block - text_, hits, ends)) return decided;
+        }
         return std::nullopt;
     }
 
@@ -233,7 +275,7 @@ private:
     const char* text_;
     std::size_t from_;
     const Needle& needle_;
-    AnchorMatcher<Vector> match_;
+    AnchorMatcher<Vector, kFolds> match_;
     std::size_t distance_;
     std::ptrdiff_t farOffset_;
     std::ptrdiff_t firstFar_;
@@ -241,21 +283,64 @@ private:
     std::size_t wasted_ = 0;
 };
 
-// Single blocks up to a cache line's start, then whole lines with their blocks tested together:
-// the blocks of a line share a page, so a line may be read whole even when its first block holds
-// the NUL.
-template <typename Vector>
-QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from, std::size_t limit,
-                                             const Needle& needle) {
-    constexpr std::size_t kWidth = Vector::kWidth;
-    constexpr std::size_t kLine = 64;
-    constexpr std::size_t kBlocksPerLine = kLine / kWidth;
-    using Block = typename ForwardScan<Vector>::Block;
-    ForwardScan<Vector> scan(text, from, limit, needle);
+// The bytes the fast loop reads and decides on at a time, and how often it looks for the NUL.
+inline constexpr std::size_t kChunk = 128;
+inline constexpr std::uintptr_t kPage = 4096;
 
+// Whole aligned chunks, a page at a time: every block of a chunk is loaded once, its pair hits
+// are OR-ed into one vector and its bytes folded into a running minimum, and the chunk costs one
+// mask extraction and one branch. The minimum is tested for a NUL once per page: reading past
+// the NUL up to the page's end is safe, and a chunk with hits looks at the minimum before any
+// candidate is verified, so no candidate past the NUL is ever offered. Keeping the masks in
+// registers matters: storing them for the slow path capped the loop at one store port.
+template <typename Vector, bool kFolds>
+QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolds>& scan,
+                                             const char* chunk) {
+    constexpr std::size_t kWidth = Vector::kWidth;
+    const std::uintptr_t stop = scan.Stop();
+    // Copies the loop can keep in registers: the slow path may change the scan, so the compiler
+    // would otherwise load them from it on every chunk.
+    const AnchorMatcher<Vector, kFolds> match = scan.Matcher();
+    const std::size_t distance = scan.Distance();
+    for (;;) {
+        const char* checkedFrom = chunk;
+        const auto pageEnd = (reinterpret_cast<std::uintptr_t>(chunk) | (kPage - 1)) + 1;
+        const std::uintptr_t end = std::min(pageEnd, stop);
+        auto least = Vector::Splat(0xFF);
+        for (; reinterpret_cast<std::uintptr_t>(chunk) < end; chunk += kChunk) {
+            // Lists larger than the cache come from memory, where the hardware's own
+            // prefetching keeps too few lines in flight (64 MB ran at half of memchr's speed
+            // without this). A prefetch never faults, past the NUL or not.
+            __builtin_prefetch(chunk + kPrefetchAhead);
+            auto hits = Vector::Zero();
+            for (std::size_t at = 0; at < kChunk; at += kWidth) {
+                const auto bytes = Vector::Load(chunk + at);
+                least = Vector::Min(least, bytes);
+                const auto near = match.Near(Vector::LoadUnaligned(chunk - distance + at));
+                hits = Vector::Or(hits, Vector::And(match.Far(bytes), near));
+            }
+            if (Vector::Bits(hits) != 0) {
+                if (auto decided = scan.SettleChunk(checkedFrom, chunk, kChunk, least)) {
+                    return *decided;
+                }
+            }
+        }
+        if (Vector::Bits(Vector::ZeroBytes(least)) != 0 ||
+            reinterpret_cast<std::uintptr_t>(chunk) >= stop) {
+            return ScanResult{kNoPosition, kNoPosition};
+        }
+    }
+}
+
+// The block holding `from`, then single blocks up to a chunk's start, then whole chunks.
+template <typename Vector, bool kFolds>
+QBT_READS_WHOLE_BLOCKS ScanResult FindVectorWith(const char* text, std::size_t from,
+                                                 std::size_t limit, const Needle& needle) {
+    constexpr std::size_t kWidth = Vector::kWidth;
+    ForwardScan<Vector, kFolds> scan(text, from, limit, needle);
     const char* block = AlignDown<Vector>(text + from);
     if (auto decided = scan.FirstBlock(block)) return *decided;
-    for (block += kWidth; (reinterpret_cast<std::uintptr_t>(block) & (kLine - 1)) != 0;
+    for (block += kWidth; (reinterpret_cast<std::uintptr_t>(block) & (kChunk - 1)) != 0;
          block += kWidth) {
         const auto bytes = Vector::Load(block);
         if (auto decided =
@@ -263,28 +348,16 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
             return *decided;
         }
     }
-    for (;; block += kLine) {
-        // Lists larger than the cache come from memory, where the hardware's own prefetching
-        // keeps too few lines in flight for this loop (64 MB ran at half of memchr's speed
-        // without this, close to it with). A prefetch never faults, past the NUL or not.
-        __builtin_prefetch(block + kPrefetchAhead);
-        Block hits[kBlocksPerLine];
-        Block ends[kBlocksPerLine];
-        auto any = Vector::Zero();
-        for (std::size_t i = 0; i < kBlocksPerLine; ++i) {
-            const auto bytes = Vector::Load(block + i * kWidth);
-            hits[i] = scan.HitsIn(block + i * kWidth, bytes);
-            ends[i] = Vector::ZeroBytes(bytes);
-            any = Vector::Or(any, Vector::Or(hits[i], ends[i]));
-        }
-        if (Vector::Bits(any) == 0) {
-            if (auto decided = scan.EndsAt(block + kLine)) return *decided;
-            continue;
-        }
-        for (std::size_t i = 0; i < kBlocksPerLine; ++i) {
-            if (auto decided = scan.Decide(block + i * kWidth, hits[i], ends[i])) return *decided;
-        }
+    return ScanChunks(scan, block);
+}
+
+template <typename Vector>
+ScanResult FindVector(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
+    const Anchors& anchors = needle.anchors;
+    if ((anchors.nearByte.foldBit | anchors.farByte.foldBit) == 0) {
+        return FindVectorWith<Vector, false>(text, from, limit, needle);
     }
+    return FindVectorWith<Vector, true>(text, from, limit, needle);
 }
 
 template <typename Vector>

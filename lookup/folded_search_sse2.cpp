@@ -26,6 +26,7 @@ struct Sse2 {
         const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(25)), offset);
         return _mm_sub_epi8(bytes, _mm_and_si128(lower, _mm_set1_epi8(0x20)));
     }
+    static __m128i Min(__m128i a, __m128i b) { return _mm_min_epu8(a, b); }
     static __m128i And(__m128i a, __m128i b) { return _mm_and_si128(a, b); }
     static __m128i Or(__m128i a, __m128i b) { return _mm_or_si128(a, b); }
     static std::uint32_t Bits(__m128i bytes) {
