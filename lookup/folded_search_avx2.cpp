@@ -46,3 +46,8 @@ ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const
 std::size_t FindLastAvx2(const char* text, std::size_t below, const Needle& needle) {
     return FindLastVector<Avx2>(text, below, needle);
 }
+
+ScanResult FindDenseAvx2(const char* text, std::size_t from, std::size_t limit,
+                         const Needle& needle) {
+    return FindDenseVector<Avx2>(text, from, limit, needle);
+}

@@ -49,9 +49,10 @@ struct Needle {
     std::string_view upperPattern;  // non-empty, upper-cased, no NUL
     Anchors anchors;
     MatchFilter filter;
-    // The pattern's first bytes, padded with NULs to a whole vector, so that a candidate's first
-    // block can be verified with one compare whatever the pattern's length.
-    alignas(kWidestBlock) char head[kWidestBlock];
+    // The pattern's first bytes as AnchorBytes, padded to a whole vector, so that a candidate's
+    // first block is verified with one OR and one compare whatever the pattern's length.
+    alignas(kWidestBlock) char headFold[kWidestBlock];
+    alignas(kWidestBlock) char headValue[kWidestBlock];
 };
 
 Needle MakeNeedle(std::string_view upperPattern, MatchFilter filter);
@@ -95,11 +96,20 @@ using ForwardScanner = ScanResult (*)(const char* text, std::size_t from, std::s
 // belong to the text and not be its NUL.
 using BackwardScanner = std::size_t (*)(const char* text, std::size_t below, const Needle& needle);
 
+// Dense mode: the first match starting in [from, limit) found without anchors, comparing every
+// start with the whole pattern (see folded_search_simd.h); patterns of up to kMaxDenseLength
+// bytes. The result's resumeAt is always kNoPosition.
+inline constexpr std::size_t kMaxDenseLength = 32;
+
 ScanResult FindScalar(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
 std::size_t FindLastScalar(const char* text, std::size_t below, const Needle& needle);
 ScanResult FindSse2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
+ScanResult FindDenseSse2(const char* text, std::size_t from, std::size_t limit,
+                         const Needle& needle);
 std::size_t FindLastSse2(const char* text, std::size_t below, const Needle& needle);
 ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
+ScanResult FindDenseAvx2(const char* text, std::size_t from, std::size_t limit,
+                         const Needle& needle);
 std::size_t FindLastAvx2(const char* text, std::size_t below, const Needle& needle);
 
 // Bytes of `upperPattern` that match at `at`, stopping at the first mismatch (the text's NUL is

@@ -43,3 +43,8 @@ ScanResult FindSse2(const char* text, std::size_t from, std::size_t limit, const
 std::size_t FindLastSse2(const char* text, std::size_t below, const Needle& needle) {
     return FindLastVector<Sse2>(text, below, needle);
 }
+
+ScanResult FindDenseSse2(const char* text, std::size_t from, std::size_t limit,
+                         const Needle& needle) {
+    return FindDenseVector<Sse2>(text, from, limit, needle);
+}
