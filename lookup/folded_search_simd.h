@@ -2,10 +2,10 @@
 // folded_search_sse2.cpp and folded_search_avx2.cpp, each compiled for its own instruction set;
 // everything here has internal linkage so the linker can never mix the two builds of a function.
 //
-// Each aligned block of text is loaded once and compared with zero (the end of the text) and
-// with the far anchor; the near anchor's bytes, `distance` earlier, come from one unaligned load
-// that stays within this block and the one before. Aligned loads never cross a page, which is
-// what lets a scan run to the NUL without knowing the text's length.
+// Each aligned block of text is loaded once and compared with the far anchor; the near anchor's
+// bytes, `distance` earlier, come from one unaligned load that stays within this block and the
+// one before. Aligned loads never cross a page, and a page is only left once it is known to hold
+// no NUL, which is what lets a scan run to the NUL without knowing the text's length.
 #pragma once
 
 #include <algorithm>
@@ -135,6 +135,10 @@ QBT_READS_WHOLE_BLOCKS std::size_t MatchedLengthByBlocks(const char* at, const N
     return MatchedLengthFrom<Vector>(at, needle, kWidth);
 }
 
+// The bytes the fast loop reads and decides on at a time, and how often it looks for the NUL.
+constexpr std::size_t kChunk = 128;
+constexpr std::uintptr_t kPage = 4096;
+
 // One forward scan in progress: the anchors spread over vectors, where a candidate may lie, and
 // the work candidates have wasted so far. Positions are those of the far anchor, relative to the
 // text; a candidate starts farOffset bytes earlier. Each step that may end the scan returns its
@@ -205,8 +209,8 @@ public:
     // kept nothing but that; a NUL before the chunk ends the scan without them, one inside it
     // ends it after the candidates before it. Not inlined: it would crowd the loop's registers.
     [[gnu::noinline]] QBT_READS_WHOLE_BLOCKS std::optional<ScanResult> SettleChunk(
-        const char* checkedFrom, const char* chunk, std::size_t chunkBytes, Block least) {
-        const char* end = chunk + chunkBytes;
+        const char* checkedFrom, const char* chunk, Block least) {
+        const char* end = chunk + kChunk;
         if (Vector::Bits(Vector::ZeroBytes(least)) != 0) {
             const char* nulBlock = checkedFrom;
             while (Vector::Bits(Vector::ZeroBytes(Vector::Load(nulBlock))) == 0) nulBlock += kWidth;
@@ -284,10 +288,6 @@ private:
     std::size_t wasted_ = 0;
 };
 
-// The bytes the fast loop reads and decides on at a time, and how often it looks for the NUL.
-inline constexpr std::size_t kChunk = 128;
-inline constexpr std::uintptr_t kPage = 4096;
-
 // Whole aligned chunks, a page at a time: every block of a chunk is loaded once, its pair hits
 // are OR-ed into one vector and its bytes folded into a running minimum, and the chunk costs one
 // mask extraction and one branch. The minimum is tested for a NUL once per page: reading past
@@ -321,7 +321,7 @@ QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolds>& scan,
                 hits = Vector::Or(hits, Vector::And(match.Far(bytes), near));
             }
             if (Vector::Bits(hits) != 0) {
-                if (auto decided = scan.SettleChunk(checkedFrom, chunk, kChunk, least)) {
+                if (auto decided = scan.SettleChunk(checkedFrom, chunk, least)) {
                     return *decided;
                 }
             }
