@@ -36,19 +36,6 @@ unsigned HighestBit(std::uint32_t bits) { return 31U - static_cast<unsigned>(__b
 
 constexpr std::size_t kPrefetchAhead = 2048;
 
-// Makes the compiler keep a loaded block in a register. Left alone, GCC folds the load into each
-// instruction that uses the block, which reads it twice: the chunk loop then needed 12 loads per
-// 128 bytes instead of 8, more than the two 256-bit loads a cycle of the AMD machines the loop
-// is tuned for, where loads and not vector operations would then bound it.
-template <typename Block>
-void KeepInRegister(Block& block) {
-#if defined(__GNUC__)
-    asm("" : "+x"(block));
-#else
-    (void)block;
-#endif
-}
-
 // Block bits at positions >= first (relative to the block).
 template <std::size_t kWidth>
 constexpr std::uint32_t BitsFrom(std::ptrdiff_t first) {
@@ -331,7 +318,7 @@ QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolds>& scan,
             auto hits = Vector::Zero();
             for (std::size_t at = 0; at < kChunk; at += kWidth) {
                 auto bytes = Vector::Load(chunk + at);
-                KeepInRegister(bytes);
+                Vector::KeepInRegister(bytes);
                 least = Vector::Min(least, bytes);
                 const auto near = match.Near(Vector::LoadUnaligned(chunk - distance + at));
                 hits = Vector::Or(hits, Vector::And(match.Far(bytes), near));

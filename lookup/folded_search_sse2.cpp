@@ -13,6 +13,9 @@ struct Sse2 {
     QBT_READS_WHOLE_BLOCKS static __m128i LoadUnaligned(const char* at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     }
+    // The 32-bit build has eight vector registers: a chunk's blocks kept in them would be
+    // spilled to the stack, so each is read where it is used.
+    static void KeepInRegister(__m128i& /*block*/) {}
     static __m128i Splat(unsigned char byte) { return _mm_set1_epi8(static_cast<char>(byte)); }
     static __m128i MatchBytes(__m128i bytes, __m128i fold, __m128i value) {
         return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value);
