@@ -51,11 +51,17 @@ constexpr std::uint32_t BitsBelow(std::ptrdiff_t end) {
     return ~BitsFrom<kWidth>(end) & BitsFrom<kWidth>(0);
 }
 
-// The two anchor bytes spread over a vector each: one compare finds every position of a block
-// that holds one of them, after one OR that folds the case of a letter. Anchors that need no
-// folding (digits, markup) skip the OR: kFolds is false for them, which saves two of the
-// scan's seven vector operations per block.
-template <typename Vector, bool kFolds = true>
+// Which anchors are letters, whose case the scan folds with an OR before it compares: the near
+// anchor (bit 0), the far one (bit 1). Digits and markup need no OR, which saves one of the
+// scan's five to seven vector operations per block for each of them.
+constexpr unsigned kFoldsNeither = 0;
+constexpr unsigned kFoldsNear = 1;
+constexpr unsigned kFoldsFar = 2;
+constexpr unsigned kFoldsBoth = 3;
+
+// The two anchor bytes spread over a vector each: one compare (after the OR, for a letter) finds
+// every position of a block that holds one of them.
+template <typename Vector, unsigned kFolding = kFoldsBoth>
 class AnchorMatcher {
 public:
     using Block = decltype(Vector::Zero());
@@ -64,10 +70,15 @@ public:
           nearValue_(Vector::Splat(anchors.nearByte.value)),
           farFold_(Vector::Splat(anchors.farByte.foldBit)),
           farValue_(Vector::Splat(anchors.farByte.value)) {}
-    Block Near(Block bytes) const { return Match(bytes, nearFold_, nearValue_); }
-    Block Far(Block bytes) const { return Match(bytes, farFold_, farValue_); }
+    Block Near(Block bytes) const {
+        return Match<(kFolding & kFoldsNear) != 0>(bytes, nearFold_, nearValue_);
+    }
+    Block Far(Block bytes) const {
+        return Match<(kFolding & kFoldsFar) != 0>(bytes, farFold_, farValue_);
+    }
 
 private:
+    template <bool kFolds>
     static Block Match(Block bytes, Block fold, Block value) {
         if constexpr (kFolds) return Vector::MatchBytes(bytes, fold, value);
         return Vector::Equal(bytes, value);
@@ -143,7 +154,7 @@ constexpr std::uintptr_t kPage = 4096;
 // the work candidates have wasted so far. Positions are those of the far anchor, relative to the
 // text; a candidate starts farOffset bytes earlier. Each step that may end the scan returns its
 // answer, or nothing when the scan goes on.
-template <typename Vector, bool kFolds>
+template <typename Vector, unsigned kFolding>
 class ForwardScan {
 public:
     using Block = decltype(Vector::Zero());
@@ -186,7 +197,7 @@ public:
         return Settle(block - text_, Vector::Bits(hits), Vector::Bits(ends));
     }
 
-    const AnchorMatcher<Vector, kFolds>& Matcher() const { return match_; }
+    const AnchorMatcher<Vector, kFolding>& Matcher() const { return match_; }
     std::size_t Distance() const { return distance_; }
 
     // "Not found" once the limit leaves no candidate whose far anchor lies at `end` or beyond.
@@ -280,7 +291,7 @@ private:
     const char* text_;
     std::size_t from_;
     const Needle& needle_;
-    AnchorMatcher<Vector, kFolds> match_;
+    AnchorMatcher<Vector, kFolding> match_;
     std::size_t distance_;
     std::ptrdiff_t farOffset_;
     std::ptrdiff_t firstFar_;
@@ -294,14 +305,14 @@ private:
 // the NUL up to the page's end is safe, and a chunk with hits looks at the minimum before any
 // candidate is verified, so no candidate past the NUL is ever offered. Keeping the masks in
 // registers matters: storing them for the slow path capped the loop at one store port.
-template <typename Vector, bool kFolds>
-QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolds>& scan,
+template <typename Vector, unsigned kFolding>
+QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolding>& scan,
                                              const char* chunk) {
     constexpr std::size_t kWidth = Vector::kWidth;
     const std::uintptr_t stop = scan.Stop();
     // Copies the loop can keep in registers: the slow path may change the scan, so the compiler
     // would otherwise load them from it on every chunk.
-    const AnchorMatcher<Vector, kFolds> match = scan.Matcher();
+    const AnchorMatcher<Vector, kFolding> match = scan.Matcher();
     const std::size_t distance = scan.Distance();
     for (;;) {
         const char* checkedFrom = chunk;
@@ -337,11 +348,11 @@ QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolds>& scan,
 }
 
 // The block holding `from`, then single blocks up to a chunk's start, then whole chunks.
-template <typename Vector, bool kFolds>
+template <typename Vector, unsigned kFolding>
 QBT_READS_WHOLE_BLOCKS ScanResult FindVectorWith(const char* text, std::size_t from,
                                                  std::size_t limit, const Needle& needle) {
     constexpr std::size_t kWidth = Vector::kWidth;
-    ForwardScan<Vector, kFolds> scan(text, from, limit, needle);
+    ForwardScan<Vector, kFolding> scan(text, from, limit, needle);
     const char* block = AlignDown<Vector>(text + from);
     if (auto decided = scan.FirstBlock(block)) return *decided;
     for (block += kWidth; (reinterpret_cast<std::uintptr_t>(block) & (kChunk - 1)) != 0;
@@ -358,10 +369,14 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVectorWith(const char* text, std::size_t f
 template <typename Vector>
 ScanResult FindVector(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
     const Anchors& anchors = needle.anchors;
-    if ((anchors.nearByte.foldBit | anchors.farByte.foldBit) == 0) {
-        return FindVectorWith<Vector, false>(text, from, limit, needle);
+    const unsigned folding = (anchors.nearByte.foldBit != 0 ? kFoldsNear : kFoldsNeither) |
+                             (anchors.farByte.foldBit != 0 ? kFoldsFar : kFoldsNeither);
+    switch (folding) {
+        case kFoldsNeither: return FindVectorWith<Vector, kFoldsNeither>(text, from, limit, needle);
+        case kFoldsNear: return FindVectorWith<Vector, kFoldsNear>(text, from, limit, needle);
+        case kFoldsFar: return FindVectorWith<Vector, kFoldsFar>(text, from, limit, needle);
+        default: return FindVectorWith<Vector, kFoldsBoth>(text, from, limit, needle);
     }
-    return FindVectorWith<Vector, true>(text, from, limit, needle);
 }
 
 // Dense mode, for texts on which the anchors have failed: every start of a block is compared
