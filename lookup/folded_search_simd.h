@@ -316,6 +316,8 @@ QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolding>& scan
     const std::size_t distance = scan.Distance();
     for (;;) {
         const char* checkedFrom = chunk;
+        // Never 0: the address space's last page is not mapped for programs on any system the
+        // library runs on.
         const auto pageEnd = (reinterpret_cast<std::uintptr_t>(chunk) | (kPage - 1)) + 1;
         const std::uintptr_t end = std::min(pageEnd, stop);
         auto least = Vector::Splat(0xFF);
