@@ -1,4 +1,5 @@
-// Anchor choice, the automaton the search falls back on, and which scanner runs.
+// Anchor choice, the fallbacks when anchors fail (dense mode, the automaton), and which scanner
+// runs.
 #include "lookup/folded_search.h"
 
 #include <algorithm>
@@ -101,7 +102,8 @@ std::size_t FindWithScanners(const Scanners& scanners, const char* text, std::si
     if (scanned.resumeAt == kNoPosition) return scanned.match;
     // Anchors that suit game lists have failed on this text. Bytes of the pattern that are rare
     // in the text itself often do better (a text made of few byte values lacks most of the
-    // pattern's); only if they fail too does the search go on a byte at a time.
+    // pattern's); only if they fail too does the search compare every start with the whole
+    // pattern (dense mode, patterns of up to 32 bytes, vector builds) or go on a byte at a time.
     const Anchors textAnchors =
         ChooseAnchorsBy(upperPattern, CommonnessInText(text, scanned.resumeAt));
     if (textAnchors.nearOffset != needle.anchors.nearOffset ||

@@ -1,7 +1,8 @@
 // Inside the folded search: the scanners, one per instruction set, and the way to pick one
 // explicitly (tests and benchmarks run every available scanner on the same texts).
 //
-//   folded_search.cpp         anchor choice, the fallback automaton, and which scanner runs
+//   folded_search.cpp         anchor choice, the fallbacks (dense mode, automaton), which scanner
+//                             runs
 //   folded_search_scalar.cpp  the scalar scanners, which every build has
 //   folded_search_simd.h      the vector scanners, written once for any block width
 //   folded_search_sse2.cpp    ... built for SSE2
@@ -74,8 +75,10 @@ Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byt
 // would make verification quadratic. Scanners count the work candidates waste (about kCandidateCost
 // each, plus the bytes compared) and give up on their anchors once it passes twice the bytes
 // scanned; the search then tries anchors rare in the text itself, and if those fail too, finishes
-// with an automaton that is linear whatever the text. Normal lists waste a few bytes per kilobyte;
-// a candidate every eight bytes already costs more than the scan itself.
+// in dense mode (patterns of up to kMaxDenseLength bytes) or with an automaton, both linear
+// whatever the text. Normal lists waste a few bytes per kilobyte; a candidate every eight bytes
+// already costs more than the scan itself. Counting a candidate as 128 bytes sent floods to the
+// dense mode sooner, which made key near-misses half as slow again as verifying them.
 inline constexpr std::size_t kCandidateCost = 16;
 inline constexpr bool AnchorsHaveFailed(std::size_t wasted, std::size_t scanned) {
     return wasted > 4096 + 2 * scanned;
