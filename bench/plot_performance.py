@@ -28,7 +28,8 @@ def medians(path):
 
 
 def series(times, prefix, suffix=""):
-    return {int(name[len(prefix):].split("/")[0]): value
+    """Medians by list size in MB; the benchmarks name sizes in KiB."""
+    return {int(name[len(prefix):].split("/")[0]) / 1024: value
             for name, value in times.items()
             if name.startswith(prefix) and name.endswith(suffix)}
 
@@ -48,7 +49,7 @@ def main(json_path, png_path):
           "| one ROM (13 calls) | literal | speed-up | GetTitle us/MB |")
     print("|---|---|---|---|---|---|---|---|---|---|")
     for size in sizes:
-        print(f"| {size} MB | {library[size]:.0f} us | {literal[size]:.0f} us "
+        print(f"| {size:.3g} MB | {library[size]:.0f} us | {literal[size]:.0f} us "
               f"| {literal[size] / library[size]:.0f}x | {memchr[size]:.0f} us "
               f"| {library[size] / memchr[size]:.2f}x | {one_rom[size]:.0f} us "
               f"| {literal_one_rom[size]:.0f} us | {literal_one_rom[size] / one_rom[size]:.0f}x "
@@ -65,7 +66,7 @@ set title "GetTitle with the key absent: time per call against list size"
 set xlabel "list size (MB)"
 set ylabel "time per call (ms)"
 set logscale xy
-set xtics (1, 4, 16, 64)
+set xtics (0.3, 1, 3, 4, 16, 64)
 set key top left
 set grid
 plot "{data.name}" using 1:3 with linespoints title "literal lookup (copies, find)", \\

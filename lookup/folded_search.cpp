@@ -1,4 +1,5 @@
-// Anchor choice, the automaton the search falls back on, and which scanner runs.
+// Anchor choice, the fallbacks when anchors fail (dense mode, the automaton), and which scanner
+// runs.
 #include "lookup/folded_search.h"
 
 #include <algorithm>
@@ -84,14 +85,25 @@ std::size_t FindWithAutomaton(const char* text, std::size_t from, std::size_t li
     return kNoPosition;
 }
 
-std::size_t FindWithScanner(ForwardScanner scan, const char* text, std::size_t from,
-                            std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
+// The scanners this build has, by the decision CMakeLists.txt made; a build without vector
+// scanners has no dense mode either.
+struct Scanners {
+    ForwardScanner forward;
+    BackwardScanner backward;
+    ForwardScanner dense;
+};
+
+std::size_t FindWithScanners(const Scanners& scanners, const char* text, std::size_t from,
+                             std::size_t limit, std::string_view upperPattern,
+                             MatchFilter filter) {
+    const ForwardScanner scan = scanners.forward;
     Needle needle = MakeNeedle(upperPattern, filter);
     ScanResult scanned = scan(text, from, limit, needle);
     if (scanned.resumeAt == kNoPosition) return scanned.match;
     // Anchors that suit game lists have failed on this text. Bytes of the pattern that are rare
     // in the text itself often do better (a text made of few byte values lacks most of the
-    // pattern's); only if they fail too does the search go on a byte at a time.
+    // pattern's); only if they fail too does the search compare every start with the whole
+    // pattern (dense mode, patterns of up to 32 bytes, vector builds) or go on a byte at a time.
     const Anchors textAnchors =
         ChooseAnchorsBy(upperPattern, CommonnessInText(text, scanned.resumeAt));
     if (textAnchors.nearOffset != needle.anchors.nearOffset ||
@@ -99,6 +111,9 @@ std::size_t FindWithScanner(ForwardScanner scan, const char* text, std::size_t f
         needle.anchors = textAnchors;
         scanned = scan(text, scanned.resumeAt, limit, needle);
         if (scanned.resumeAt == kNoPosition) return scanned.match;
+    }
+    if (scanners.dense != nullptr && upperPattern.size() <= kMaxDenseLength) {
+        return scanners.dense(text, scanned.resumeAt, limit, needle).match;
     }
     return FindWithAutomaton(text, scanned.resumeAt, limit, needle);
 }
@@ -119,21 +134,16 @@ std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::siz
     return scan(text, scannedBelow, needle);
 }
 
-// The scanners this build has, by the decision CMakeLists.txt made.
-struct Scanners {
-    ForwardScanner forward;
-    BackwardScanner backward;
-};
 
 Scanners ScannersFor(SearchScanner scanner) {
     switch (scanner) {
 #ifdef QBT_SCANNER_AVX2
-        case SearchScanner::kAvx2: return {FindAvx2, FindLastAvx2};
+        case SearchScanner::kAvx2: return {FindAvx2, FindLastAvx2, FindDenseAvx2};
 #endif
 #ifdef QBT_SCANNER_SSE2
-        case SearchScanner::kSse2: return {FindSse2, FindLastSse2};
+        case SearchScanner::kSse2: return {FindSse2, FindLastSse2, FindDenseSse2};
 #endif
-        default: return {FindScalar, FindLastScalar};
+        default: return {FindScalar, FindLastScalar, nullptr};
     }
 }
 
@@ -169,8 +179,12 @@ std::string UpperAscii(std::string_view text) {
 }
 
 Needle MakeNeedle(std::string_view upperPattern, MatchFilter filter) {
-    Needle needle{upperPattern, ChooseAnchors(upperPattern), filter, {}};
-    upperPattern.copy(needle.head, kWidestBlock);
+    Needle needle{upperPattern, ChooseAnchors(upperPattern), filter, {}, {}};
+    for (std::size_t at = 0; at < kWidestBlock && at < upperPattern.size(); ++at) {
+        const AnchorByte byte = ToAnchorByte(upperPattern[at]);
+        needle.headFold[at] = static_cast<char>(byte.foldBit);
+        needle.headValue[at] = static_cast<char>(byte.value);
+    }
     return needle;
 }
 
@@ -225,7 +239,7 @@ bool ScannerAvailable(SearchScanner scanner) {
 
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
                            std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
-    return FindWithScanner(ScannersFor(scanner).forward, text, from, limit, upperPattern, filter);
+    return FindWithScanners(ScannersFor(scanner), text, from, limit, upperPattern, filter);
 }
 
 std::size_t FindLastFoldedWith(SearchScanner scanner, const char* text, std::size_t at,
@@ -235,7 +249,7 @@ std::size_t FindLastFoldedWith(SearchScanner scanner, const char* text, std::siz
 
 std::size_t FindFolded(const char* text, std::size_t from, std::size_t limit,
                        std::string_view upperPattern, MatchFilter filter) {
-    return FindWithScanner(BestScanners().forward, text, from, limit, upperPattern, filter);
+    return FindWithScanners(BestScanners(), text, from, limit, upperPattern, filter);
 }
 
 std::size_t FindLastFolded(const char* text, std::size_t at, std::string_view upperPattern,

@@ -1,7 +1,8 @@
 // Inside the folded search: the scanners, one per instruction set, and the way to pick one
 // explicitly (tests and benchmarks run every available scanner on the same texts).
 //
-//   folded_search.cpp         anchor choice, the fallback automaton, and which scanner runs
+//   folded_search.cpp         anchor choice, the fallbacks (dense mode, automaton), which scanner
+//                             runs
 //   folded_search_scalar.cpp  the scalar scanners, which every build has
 //   folded_search_simd.h      the vector scanners, written once for any block width
 //   folded_search_sse2.cpp    ... built for SSE2
@@ -49,9 +50,10 @@ struct Needle {
     std::string_view upperPattern;  // non-empty, upper-cased, no NUL
     Anchors anchors;
     MatchFilter filter;
-    // The pattern's first bytes, padded with NULs to a whole vector, so that a candidate's first
-    // block can be verified with one compare whatever the pattern's length.
-    alignas(kWidestBlock) char head[kWidestBlock];
+    // The pattern's first bytes as AnchorBytes, padded to a whole vector, so that a candidate's
+    // first block is verified with one OR and one compare whatever the pattern's length.
+    alignas(kWidestBlock) char headFold[kWidestBlock];
+    alignas(kWidestBlock) char headValue[kWidestBlock];
 };
 
 Needle MakeNeedle(std::string_view upperPattern, MatchFilter filter);
@@ -73,8 +75,10 @@ Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byt
 // would make verification quadratic. Scanners count the work candidates waste (about kCandidateCost
 // each, plus the bytes compared) and give up on their anchors once it passes twice the bytes
 // scanned; the search then tries anchors rare in the text itself, and if those fail too, finishes
-// with an automaton that is linear whatever the text. Normal lists waste a few bytes per kilobyte;
-// a candidate every eight bytes already costs more than the scan itself.
+// in dense mode (patterns of up to kMaxDenseLength bytes) or with an automaton, both linear
+// whatever the text. Normal lists waste a few bytes per kilobyte; a candidate every eight bytes
+// already costs more than the scan itself. Counting a candidate as 128 bytes sent floods to the
+// dense mode sooner, which made key near-misses half as slow again as verifying them.
 inline constexpr std::size_t kCandidateCost = 16;
 inline constexpr bool AnchorsHaveFailed(std::size_t wasted, std::size_t scanned) {
     return wasted > 4096 + 2 * scanned;
@@ -95,11 +99,20 @@ using ForwardScanner = ScanResult (*)(const char* text, std::size_t from, std::s
 // belong to the text and not be its NUL.
 using BackwardScanner = std::size_t (*)(const char* text, std::size_t below, const Needle& needle);
 
+// Dense mode: the first match starting in [from, limit) found without anchors, comparing every
+// start with the whole pattern (see folded_search_simd.h); patterns of up to kMaxDenseLength
+// bytes. The result's resumeAt is always kNoPosition.
+inline constexpr std::size_t kMaxDenseLength = 32;
+
 ScanResult FindScalar(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
 std::size_t FindLastScalar(const char* text, std::size_t below, const Needle& needle);
 ScanResult FindSse2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
+ScanResult FindDenseSse2(const char* text, std::size_t from, std::size_t limit,
+                         const Needle& needle);
 std::size_t FindLastSse2(const char* text, std::size_t below, const Needle& needle);
 ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
+ScanResult FindDenseAvx2(const char* text, std::size_t from, std::size_t limit,
+                         const Needle& needle);
 std::size_t FindLastAvx2(const char* text, std::size_t below, const Needle& needle);
 
 // Bytes of `upperPattern` that match at `at`, stopping at the first mismatch (the text's NUL is

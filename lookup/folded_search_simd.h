@@ -2,10 +2,10 @@
 // folded_search_sse2.cpp and folded_search_avx2.cpp, each compiled for its own instruction set;
 // everything here has internal linkage so the linker can never mix the two builds of a function.
 //
-// Each aligned block of text is loaded once and compared with zero (the end of the text) and
-// with the far anchor; the near anchor's bytes, `distance` earlier, come from one unaligned load
-// that stays within this block and the one before. Aligned loads never cross a page, which is
-// what lets a scan run to the NUL without knowing the text's length.
+// Each aligned block of text is loaded once and compared with the far anchor; the near anchor's
+// bytes, `distance` earlier, come from one unaligned load that stays within this block and the
+// one before. Aligned loads never cross a page, and a page is only left once it is known to hold
+// no NUL, which is what lets a scan run to the NUL without knowing the text's length.
 #pragma once
 
 #include <algorithm>
@@ -51,9 +51,17 @@ constexpr std::uint32_t BitsBelow(std::ptrdiff_t end) {
     return ~BitsFrom<kWidth>(end) & BitsFrom<kWidth>(0);
 }
 
-// The two anchor bytes spread over a vector each: one OR and one compare find every position of
-// a block that holds one of them.
-template <typename Vector>
+// Which anchors are letters, whose case the scan folds with an OR before it compares: the near
+// anchor (bit 0), the far one (bit 1). Digits and markup need no OR, which saves one of the
+// scan's five to seven vector operations per block for each of them.
+constexpr unsigned kFoldsNeither = 0;
+constexpr unsigned kFoldsNear = 1;
+constexpr unsigned kFoldsFar = 2;
+constexpr unsigned kFoldsBoth = 3;
+
+// The two anchor bytes spread over a vector each: one compare (after the OR, for a letter) finds
+// every position of a block that holds one of them.
+template <typename Vector, unsigned kFolding = kFoldsBoth>
 class AnchorMatcher {
 public:
     using Block = decltype(Vector::Zero());
@@ -62,10 +70,20 @@ public:
           nearValue_(Vector::Splat(anchors.nearByte.value)),
           farFold_(Vector::Splat(anchors.farByte.foldBit)),
           farValue_(Vector::Splat(anchors.farByte.value)) {}
-    Block Near(Block bytes) const { return Vector::MatchBytes(bytes, nearFold_, nearValue_); }
-    Block Far(Block bytes) const { return Vector::MatchBytes(bytes, farFold_, farValue_); }
+    Block Near(Block bytes) const {
+        return Match<(kFolding & kFoldsNear) != 0>(bytes, nearFold_, nearValue_);
+    }
+    Block Far(Block bytes) const {
+        return Match<(kFolding & kFoldsFar) != 0>(bytes, farFold_, farValue_);
+    }
 
 private:
+    template <bool kFolds>
+    static Block Match(Block bytes, Block fold, Block value) {
+        if constexpr (kFolds) return Vector::MatchBytes(bytes, fold, value);
+        return Vector::Equal(bytes, value);
+    }
+
     Block nearFold_;
     Block nearValue_;
     Block farFold_;
@@ -119,19 +137,24 @@ QBT_READS_WHOLE_BLOCKS std::size_t MatchedLengthByBlocks(const char* at, const N
     constexpr std::size_t kWidth = Vector::kWidth;
     if (!LoadStaysOnPage<Vector>(at)) return MatchedLengthFrom<Vector>(at, needle, 0);
     const std::size_t length = needle.upperPattern.size();
-    const auto text = Vector::FoldAscii(Vector::LoadUnaligned(at));
-    const std::uint32_t differ = ~Vector::Bits(Vector::Equal(text, Vector::Load(needle.head))) &
-                                 BitsBelow<kWidth>(static_cast<std::ptrdiff_t>(length));
+    const auto head = Vector::MatchBytes(Vector::LoadUnaligned(at), Vector::Load(needle.headFold),
+                                         Vector::Load(needle.headValue));
+    const std::uint32_t differ =
+        ~Vector::Bits(head) & BitsBelow<kWidth>(static_cast<std::ptrdiff_t>(length));
     if (differ != 0) return CountTrailingZeros(differ);
     if (length <= kWidth) return length;
     return MatchedLengthFrom<Vector>(at, needle, kWidth);
 }
 
+// The bytes the fast loop reads and decides on at a time, and how often it looks for the NUL.
+constexpr std::size_t kChunk = 128;
+constexpr std::uintptr_t kPage = 4096;
+
 // One forward scan in progress: the anchors spread over vectors, where a candidate may lie, and
 // the work candidates have wasted so far. Positions are those of the far anchor, relative to the
 // text; a candidate starts farOffset bytes earlier. Each step that may end the scan returns its
 // answer, or nothing when the scan goes on.
-template <typename Vector>
+template <typename Vector, unsigned kFolding>
 class ForwardScan {
 public:
     using Block = decltype(Vector::Zero());
@@ -174,9 +197,44 @@ public:
         return Settle(block - text_, Vector::Bits(hits), Vector::Bits(ends));
     }
 
+    const AnchorMatcher<Vector, kFolding>& Matcher() const { return match_; }
+    std::size_t Distance() const { return distance_; }
+
     // "Not found" once the limit leaves no candidate whose far anchor lies at `end` or beyond.
     std::optional<ScanResult> EndsAt(const char* end) const {
         if (end - text_ >= farLimit_) return kNotFound;
+        return std::nullopt;
+    }
+
+    // The first address at which no far anchor of a candidate can lie: the limit as a pointer,
+    // or the top of the address space when there is none.
+    std::uintptr_t Stop() const {
+        const auto text = reinterpret_cast<std::uintptr_t>(text_);
+        const auto farLimit = static_cast<std::uintptr_t>(farLimit_);
+        if (farLimit_ == kUnlimited || farLimit > UINTPTR_MAX - text) return UINTPTR_MAX;
+        return text + farLimit;
+    }
+
+    // A chunk of the fast loop that has hits, given the least byte of the chunks read since
+    // `checkedFrom`, which a NUL makes zero. The chunk's blocks are read again, since the loop
+    // kept nothing but that; a NUL before the chunk ends the scan without them, one inside it
+    // ends it after the candidates before it. Not inlined: it would crowd the loop's registers.
+    [[gnu::noinline]] QBT_READS_WHOLE_BLOCKS std::optional<ScanResult> SettleChunk(
+        const char* checkedFrom, const char* chunk, Block least) {
+        const char* end = chunk + kChunk;
+        if (Vector::Bits(Vector::ZeroBytes(least)) != 0) {
+            const char* nulBlock = checkedFrom;
+            while (Vector::Bits(Vector::ZeroBytes(Vector::Load(nulBlock))) == 0) nulBlock += kWidth;
+            if (nulBlock < chunk) return kNotFound;
+            end = nulBlock + kWidth;
+        }
+        for (const char* block = chunk; block < end; block += kWidth) {
+            const auto bytes = Vector::Load(block);
+            const std::uint32_t hits = Vector::Bits(HitsIn(block, bytes));
+            const std::uint32_t ends = Vector::Bits(Vector::ZeroBytes(bytes));
+            if (hits == 0 && ends == 0) continue;
+            if (auto decided = Settle(block - text_, hits, ends)) return decided;
+        }
         return std::nullopt;
     }
 
@@ -233,7 +291,7 @@ private:
     const char* text_;
     std::size_t from_;
     const Needle& needle_;
-    AnchorMatcher<Vector> match_;
+    AnchorMatcher<Vector, kFolding> match_;
     std::size_t distance_;
     std::ptrdiff_t farOffset_;
     std::ptrdiff_t firstFar_;
@@ -241,21 +299,65 @@ private:
     std::size_t wasted_ = 0;
 };
 
-// Single blocks up to a cache line's start, then whole lines with their blocks tested together:
-// the blocks of a line share a page, so a line may be read whole even when its first block holds
-// the NUL.
-template <typename Vector>
-QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from, std::size_t limit,
-                                             const Needle& needle) {
+// Whole aligned chunks, a page at a time: every block of a chunk is loaded once, its pair hits
+// are OR-ed into one vector and its bytes folded into a running minimum, and the chunk costs one
+// mask extraction and one branch. The minimum is tested for a NUL once per page: reading past
+// the NUL up to the page's end is safe, and a chunk with hits looks at the minimum before any
+// candidate is verified, so no candidate past the NUL is ever offered. Keeping the masks in
+// registers matters: storing them for the slow path capped the loop at one store port.
+template <typename Vector, unsigned kFolding>
+QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolding>& scan,
+                                             const char* chunk) {
     constexpr std::size_t kWidth = Vector::kWidth;
-    constexpr std::size_t kLine = 64;
-    constexpr std::size_t kBlocksPerLine = kLine / kWidth;
-    using Block = typename ForwardScan<Vector>::Block;
-    ForwardScan<Vector> scan(text, from, limit, needle);
+    const std::uintptr_t stop = scan.Stop();
+    // Copies the loop can keep in registers: the slow path may change the scan, so the compiler
+    // would otherwise load them from it on every chunk.
+    const AnchorMatcher<Vector, kFolding> match = scan.Matcher();
+    const std::size_t distance = scan.Distance();
+    for (;;) {
+        const char* checkedFrom = chunk;
+        // Never 0: the address space's last page is not mapped for programs on any system the
+        // library runs on.
+        const auto pageEnd = (reinterpret_cast<std::uintptr_t>(chunk) | (kPage - 1)) + 1;
+        const std::uintptr_t end = std::min(pageEnd, stop);
+        auto least = Vector::Splat(0xFF);
+        for (; reinterpret_cast<std::uintptr_t>(chunk) < end; chunk += kChunk) {
+            // Lists larger than the cache come from memory, where the hardware's own
+            // prefetching keeps too few lines in flight (64 MB ran at half of memchr's speed
+            // without this). Both lines of the chunk: a prefetch costs a load port, not one of
+            // the vector units the loop waits on. A prefetch never faults, past the NUL or not.
+            __builtin_prefetch(chunk + kPrefetchAhead);
+            __builtin_prefetch(chunk + kPrefetchAhead + kChunk / 2);
+            auto hits = Vector::Zero();
+            for (std::size_t at = 0; at < kChunk; at += kWidth) {
+                auto bytes = Vector::Load(chunk + at);
+                Vector::KeepInRegister(bytes);
+                least = Vector::Min(least, bytes);
+                const auto near = match.Near(Vector::LoadUnaligned(chunk - distance + at));
+                hits = Vector::Or(hits, Vector::And(match.Far(bytes), near));
+            }
+            if (Vector::Bits(hits) != 0) {
+                if (auto decided = scan.SettleChunk(checkedFrom, chunk, least)) {
+                    return *decided;
+                }
+            }
+        }
+        if (Vector::Bits(Vector::ZeroBytes(least)) != 0 ||
+            reinterpret_cast<std::uintptr_t>(chunk) >= stop) {
+            return ScanResult{kNoPosition, kNoPosition};
+        }
+    }
+}
 
+// The block holding `from`, then single blocks up to a chunk's start, then whole chunks.
+template <typename Vector, unsigned kFolding>
+QBT_READS_WHOLE_BLOCKS ScanResult FindVectorWith(const char* text, std::size_t from,
+                                                 std::size_t limit, const Needle& needle) {
+    constexpr std::size_t kWidth = Vector::kWidth;
+    ForwardScan<Vector, kFolding> scan(text, from, limit, needle);
     const char* block = AlignDown<Vector>(text + from);
     if (auto decided = scan.FirstBlock(block)) return *decided;
-    for (block += kWidth; (reinterpret_cast<std::uintptr_t>(block) & (kLine - 1)) != 0;
+    for (block += kWidth; (reinterpret_cast<std::uintptr_t>(block) & (kChunk - 1)) != 0;
          block += kWidth) {
         const auto bytes = Vector::Load(block);
         if (auto decided =
@@ -263,26 +365,116 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVector(const char* text, std::size_t from,
             return *decided;
         }
     }
-    for (;; block += kLine) {
-        // Lists larger than the cache come from memory, where the hardware's own prefetching
-        // keeps too few lines in flight for this loop (64 MB ran at half of memchr's speed
-        // without this, close to it with). A prefetch never faults, past the NUL or not.
-        __builtin_prefetch(block + kPrefetchAhead);
-        Block hits[kBlocksPerLine];
-        Block ends[kBlocksPerLine];
-        auto any = Vector::Zero();
-        for (std::size_t i = 0; i < kBlocksPerLine; ++i) {
-            const auto bytes = Vector::Load(block + i * kWidth);
-            hits[i] = scan.HitsIn(block + i * kWidth, bytes);
-            ends[i] = Vector::ZeroBytes(bytes);
-            any = Vector::Or(any, Vector::Or(hits[i], ends[i]));
+    return ScanChunks(scan, block);
+}
+
+template <typename Vector>
+ScanResult FindVector(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
+    const Anchors& anchors = needle.anchors;
+    const unsigned folding = (anchors.nearByte.foldBit != 0 ? kFoldsNear : kFoldsNeither) |
+                             (anchors.farByte.foldBit != 0 ? kFoldsFar : kFoldsNeither);
+    switch (folding) {
+        case kFoldsNeither: return FindVectorWith<Vector, kFoldsNeither>(text, from, limit, needle);
+        case kFoldsNear: return FindVectorWith<Vector, kFoldsNear>(text, from, limit, needle);
+        case kFoldsFar: return FindVectorWith<Vector, kFoldsFar>(text, from, limit, needle);
+        default: return FindVectorWith<Vector, kFoldsBoth>(text, from, limit, needle);
+    }
+}
+
+// Dense mode, for texts on which the anchors have failed: every start of a block is compared
+// with the whole pattern, one compare per pattern byte, so a byte costs the same whatever the
+// text holds and no candidate is ever verified in vain. Patterns of up to kMaxDenseLength bytes.
+template <typename Vector>
+class DensePattern {
+public:
+    using Block = decltype(Vector::Zero());
+    static constexpr std::size_t kWidth = Vector::kWidth;
+    // The bytes one block of starts reads: its own and those a pattern reaches past it.
+    static constexpr std::size_t kWindow = 64;
+    static_assert(kMaxDenseLength + kWidth - 1 <= kWindow);
+
+    explicit DensePattern(const Needle& needle) : length_(needle.upperPattern.size()) {
+        for (std::size_t at = 0; at < length_; ++at) {
+            const auto byte = static_cast<unsigned char>(needle.upperPattern[at]);
+            const bool letter = byte >= 'A' && byte <= 'Z';
+            fold_[at] = Vector::Splat(letter ? 0x20 : 0);
+            value_[at] = Vector::Splat(letter ? byte | 0x20 : byte);
         }
-        if (Vector::Bits(any) == 0) {
-            if (auto decided = scan.EndsAt(block + kLine)) return *decided;
-            continue;
+    }
+
+    std::size_t Length() const { return length_; }
+
+    // Starts in the block at `block` at which the whole pattern matches. Reads up to
+    // length + kWidth - 1 bytes from `block`, which must all lie before the NUL.
+    QBT_READS_WHOLE_BLOCKS std::uint32_t MatchesAt(const char* block) const {
+        auto all = Vector::Equal(Vector::Zero(), Vector::Zero());
+#pragma GCC unroll 4
+        for (std::size_t at = 0; at < length_; ++at) {
+            const auto bytes = Vector::LoadUnaligned(block + at);
+            all = Vector::And(all, Vector::MatchBytes(bytes, fold_[at], value_[at]));
         }
-        for (std::size_t i = 0; i < kBlocksPerLine; ++i) {
-            if (auto decided = scan.Decide(block + i * kWidth, hits[i], ends[i])) return *decided;
+        return Vector::Bits(all);
+    }
+
+private:
+    std::size_t length_;
+    Block fold_[kMaxDenseLength];
+    Block value_[kMaxDenseLength];
+};
+
+// Where the NUL lies in the kWindow bytes from the aligned `block`, not counting the first
+// `skip` bytes (which may lie before the text), or kWindow: whole aligned blocks, stopping at the
+// one that holds it, since the next may lie on an unmapped page.
+template <typename Vector>
+QBT_READS_WHOLE_BLOCKS std::size_t NulInWindow(const char* block, std::ptrdiff_t skip) {
+    constexpr std::size_t kWidth = Vector::kWidth;
+    for (std::size_t at = 0; at < DensePattern<Vector>::kWindow; at += kWidth) {
+        const std::uint32_t ends = Vector::Bits(Vector::ZeroBytes(Vector::Load(block + at))) &
+                                   BitsFrom<kWidth>(skip - static_cast<std::ptrdiff_t>(at));
+        if (ends != 0) return at + CountTrailingZeros(ends);
+    }
+    return DensePattern<Vector>::kWindow;
+}
+
+// The first match starting in [from, end) that the filter accepts, a start at a time: the few
+// starts before the NUL that the vector compare cannot reach.
+inline std::size_t FindDenseTail(const char* text, std::size_t from, std::size_t end,
+                                 const Needle& needle) {
+    const std::size_t length = needle.upperPattern.size();
+    for (std::size_t start = from; start < end; ++start) {
+        if (MatchedLength(text + start, needle.upperPattern) == length &&
+            Accepts(needle, text, start)) {
+            return start;
+        }
+    }
+    return kNoPosition;
+}
+
+// Positions are relative to the text and signed: the first block may begin before it.
+template <typename Vector>
+QBT_READS_WHOLE_BLOCKS ScanResult FindDenseVector(const char* text, std::size_t from,
+                                                  std::size_t limit, const Needle& needle) {
+    constexpr auto kWidth = static_cast<std::ptrdiff_t>(Vector::kWidth);
+    const DensePattern<Vector> pattern(needle);
+    const auto length = static_cast<std::ptrdiff_t>(pattern.Length());
+    const auto start = static_cast<std::ptrdiff_t>(from);
+    const std::ptrdiff_t end = std::min(limit, std::size_t{PTRDIFF_MAX / 2});
+    for (const char* block = AlignDown<Vector>(text + from);; block += kWidth) {
+        const std::ptrdiff_t position = block - text;
+        const std::ptrdiff_t first = std::max(position, start);
+        if (first >= end) return {kNoPosition, kNoPosition};
+        const auto nul = static_cast<std::ptrdiff_t>(NulInWindow<Vector>(block, start - position));
+        if (nul < length + kWidth - 1) {
+            const std::ptrdiff_t last = std::min(end, position + nul - length + 1);
+            if (first >= last) return {kNoPosition, kNoPosition};
+            const auto tail = [](std::ptrdiff_t at) { return static_cast<std::size_t>(at); };
+            return {FindDenseTail(text, tail(first), tail(last), needle), kNoPosition};
+        }
+        std::uint32_t matches = pattern.MatchesAt(block) & BitsFrom<Vector::kWidth>(first - position) &
+                                BitsBelow<Vector::kWidth>(end - position);
+        for (; matches != 0; matches &= matches - 1) {
+            const auto match = static_cast<std::size_t>(position + CountTrailingZeros(matches));
+            if (Accepts(needle, text, match)) return {match, kNoPosition};
         }
     }
 }

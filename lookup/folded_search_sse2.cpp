@@ -13,6 +13,9 @@ struct Sse2 {
     QBT_READS_WHOLE_BLOCKS static __m128i LoadUnaligned(const char* at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     }
+    // The 32-bit build has eight vector registers: a chunk's blocks kept in them would be
+    // spilled to the stack, so each is read where it is used.
+    static void KeepInRegister(__m128i& /*block*/) {}
     static __m128i Splat(unsigned char byte) { return _mm_set1_epi8(static_cast<char>(byte)); }
     static __m128i MatchBytes(__m128i bytes, __m128i fold, __m128i value) {
         return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value);
@@ -26,6 +29,7 @@ struct Sse2 {
         const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(25)), offset);
         return _mm_sub_epi8(bytes, _mm_and_si128(lower, _mm_set1_epi8(0x20)));
     }
+    static __m128i Min(__m128i a, __m128i b) { return _mm_min_epu8(a, b); }
     static __m128i And(__m128i a, __m128i b) { return _mm_and_si128(a, b); }
     static __m128i Or(__m128i a, __m128i b) { return _mm_or_si128(a, b); }
     static std::uint32_t Bits(__m128i bytes) {
@@ -41,4 +45,9 @@ ScanResult FindSse2(const char* text, std::size_t from, std::size_t limit, const
 
 std::size_t FindLastSse2(const char* text, std::size_t below, const Needle& needle) {
     return FindLastVector<Sse2>(text, below, needle);
+}
+
+ScanResult FindDenseSse2(const char* text, std::size_t from, std::size_t limit,
+                         const Needle& needle) {
+    return FindDenseVector<Sse2>(text, from, limit, needle);
 }

@@ -27,12 +27,17 @@ std::size_t ReferenceFindLast(const std::string& text, std::size_t at, const std
     return UpperAscii(text).rfind(pattern, at);
 }
 
-std::string RandomText(std::mt19937& random, std::string_view alphabet, std::size_t maxLength) {
-    std::string text(std::uniform_int_distribution<std::size_t>(0, maxLength)(random), ' ');
+std::string RandomBytes(std::mt19937& random, std::string_view alphabet, std::size_t length) {
+    std::string text(length, ' ');
     for (char& c : text) {
         c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
     }
     return text;
+}
+
+std::string RandomText(std::mt19937& random, std::string_view alphabet, std::size_t maxLength) {
+    return RandomBytes(random, alphabet,
+                       std::uniform_int_distribution<std::size_t>(0, maxLength)(random));
 }
 
 class EveryScanner : public ::testing::TestWithParam<SearchScanner> {
@@ -137,6 +142,73 @@ TEST_P(EveryScanner, TextsBuiltAgainstTheAnchorsStillGiveTheFirstMatch) {
     EXPECT_EQ(FindLast("<game>" + zeros, zeros.size(), "<GAME>"), 0U);
 }
 
+// Long texts that start benign and turn into a flood of candidates (every repetition of the
+// unit holds both anchors of a pattern made of it), so that a search gives its anchors up part
+// of the way through, tries anchors rare in the text, then compares every start (patterns of up
+// to 32 bytes) or runs the automaton (longer ones). Matches, starting points and limits fall
+// before, across and after the switch; the filter passes every other match over.
+TEST_P(EveryScanner, AnswersStayTheSameWhenTheSearchChangesModeMidText) {
+    const std::string units[] = {">0", "<GAME", ">1A2B3C4D</ROMCRX>", "x4D</ROMCRC>", "aB"};
+    std::mt19937 random(5);
+    for (int round = 0; round < 300; ++round) {
+        const std::string& unit = units[round % std::size(units)];
+        const std::size_t length = 2 + random() % 45;
+        std::string pattern;
+        while (pattern.size() < length) pattern += unit;
+        pattern = UpperAscii(pattern.substr(random() % unit.size(), length));
+        pattern.back() = round % 3 == 0 ? pattern.back() : '#';
+        std::string text = RandomText(random, "ab<>/0x", 3000);
+        const std::size_t floodBytes = random() % 9000;
+        while (text.size() < floodBytes) text += unit;
+        text.insert(random() % (text.size() + 1), UpperAscii(pattern));
+        text += RandomText(random, "ab<>/0#", 200);
+        std::uniform_int_distribution<std::size_t> position(0, text.size());
+        const std::size_t from = random() % 2 == 0 ? 0 : position(random);
+        const std::size_t limit = random() % 2 == 0 ? kNoPosition : position(random);
+        std::size_t expected = ReferenceFind(text, from, limit, pattern);
+        ASSERT_EQ(Find(text, from, limit, pattern), expected)
+            << unit << " / " << pattern << " from " << from << " limit " << limit;
+        const auto evenOnly = [](const char*, std::size_t at, void*) { return at % 2 == 0; };
+        while (expected != kNoPosition && expected % 2 != 0) {
+            expected = ReferenceFind(text, expected + 1, limit, pattern);
+        }
+        ASSERT_EQ(FindFoldedWith(GetParam(), text.c_str(), from, limit, pattern, {evenOnly}),
+                  expected)
+            << unit << " / " << pattern << " from " << from << " limit " << limit;
+    }
+}
+
+// A flood in which every repetition of the unit is a match and the filter accepts only one:
+// the anchors fail at once and the search compares every start (patterns of up to 32 bytes) or
+// runs the automaton. The one match lies near the text's end, next to the limit or the start.
+TEST_P(EveryScanner, TheOneAcceptedMatchOfAFloodNearTheEndTheLimitOrTheStart) {
+    const auto isTarget = [](const char*, std::size_t at, void* target) {
+        return at == *static_cast<std::size_t*>(target);
+    };
+    for (const std::string unit : {">0", "<GAME", "aB"}) {
+        for (std::size_t length : {8, 31, 32, 33}) {
+            for (std::size_t bytes = 6000; bytes < 6070; bytes += 3) {
+                std::string text;
+                while (text.size() < bytes) text += unit;
+                text.resize(bytes);
+                const std::string pattern = UpperAscii(text.substr(0, length));
+                const std::size_t last = (bytes - length) / unit.size() * unit.size();
+                for (std::size_t target : {last, last - unit.size()}) {
+                    const auto find = [&](std::size_t from, std::size_t limit) {
+                        return FindFoldedWith(GetParam(), text.c_str(), from, limit, pattern,
+                                              {isTarget, &target});
+                    };
+                    ASSERT_EQ(find(0, kNoPosition), target) << unit << " " << length << " " << bytes;
+                    EXPECT_EQ(find(0, target), kNoPosition);
+                    EXPECT_EQ(find(0, target + 1), target);
+                    EXPECT_EQ(find(target, kNoPosition), target);
+                    EXPECT_EQ(find(target + 1, kNoPosition), kNoPosition);
+                }
+            }
+        }
+    }
+}
+
 #if !defined(_WIN32)
 // Texts placed against unmapped pages, at every alignment: right after one (a backward scan that
 // looked below the text would fault) and ending right before one (a forward scan that read past
@@ -164,6 +236,78 @@ TEST_P(EveryScanner, NeverReadsOutsideThePagesOfTheText) {
         }
     }
     munmap(mapping, 3 * pageSize);
+}
+
+// Pages of a text in front of an unmapped one, filled throughout with copies of the patterns
+// sought, so that every block read past the NUL is full of candidates. The scan reads whole
+// chunks and looks for the NUL only once per page and when a chunk has candidates; matches
+// straddle blocks, chunks and pages; the NUL falls anywhere in the last page.
+class GuardedPages {
+public:
+    static constexpr std::size_t kPages = 3;
+    GuardedPages() : pageSize_(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))) {
+        void* mapping = mmap(nullptr, (kPages + 1) * pageSize_, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        EXPECT_NE(mapping, MAP_FAILED);
+        pages_ = static_cast<char*>(mapping);
+        EXPECT_EQ(mprotect(pages_ + kPages * pageSize_, pageSize_, PROT_NONE), 0);
+    }
+    ~GuardedPages() { munmap(pages_, (kPages + 1) * pageSize_); }
+    std::size_t Bytes() const { return kPages * pageSize_; }
+    // `text` and its NUL at the start of the pages, `garbage` repeated after it to their end.
+    const char* Place(const std::string& text, std::string_view garbage) {
+        for (std::size_t at = 0; at < Bytes(); ++at) pages_[at] = garbage[at % garbage.size()];
+        text.copy(pages_, text.size());
+        pages_[text.size()] = '\0';
+        return pages_;
+    }
+
+private:
+    std::size_t pageSize_;
+    char* pages_;
+};
+
+TEST_P(EveryScanner, NothingPastTheNulInTheLastPageIsFound) {
+    GuardedPages pages;
+    const std::string patterns[] = {">F00DF00D</ROMCRC>", "<GAME>", "GAME>", "</TITLE>"};
+    std::mt19937 random(11);
+    const std::string filler = RandomBytes(random, "ab<>/0 ", pages.Bytes());
+    for (const std::string& pattern : patterns) {
+        const std::string garbage = " " + pattern + "0" + pattern.substr(0, 5);
+        for (std::size_t end = pages.Bytes() - 1; end + 300 > pages.Bytes(); end -= 1 + end % 7) {
+            // A match ending at the NUL, one cut by it, and none.
+            for (std::size_t cut : {std::size_t{0}, std::size_t{1}, pattern.size()}) {
+                std::string text = filler.substr(0, end);
+                text.replace(end - pattern.size() + cut, pattern.size() - cut,
+                             pattern.substr(0, pattern.size() - cut));
+                const char* placed = pages.Place(text, garbage);
+                const std::size_t from = (end * 13) % end;
+                ASSERT_EQ(FindFoldedWith(GetParam(), placed, from, kNoPosition, pattern),
+                          ReferenceFind(text, from, kNoPosition, pattern))
+                    << pattern << " ending " << cut << " before the NUL at " << end;
+            }
+        }
+    }
+}
+
+TEST_P(EveryScanner, MatchesAcrossBlockChunkAndPageEnds) {
+    GuardedPages pages;
+    const std::string pattern = ">F00DF00D</ROMCRC>";
+    std::mt19937 random(3);
+    const std::string filler = RandomBytes(random, "ab<>/0 ", pages.Bytes() - 1);
+    for (std::size_t boundary : {std::size_t{128}, std::size_t{4096}, std::size_t{8192 - 128}}) {
+        for (std::size_t before = 0; before <= pattern.size() + 16; ++before) {
+            std::string text = filler;
+            text.replace(boundary - before, pattern.size(), "<game>" + pattern.substr(6));
+            text.replace(boundary - before, 6, pattern.substr(0, 6));
+            const char* placed = pages.Place(text, pattern);
+            const std::size_t expected = boundary - before;
+            EXPECT_EQ(FindFoldedWith(GetParam(), placed, 0, kNoPosition, pattern), expected);
+            EXPECT_EQ(FindFoldedWith(GetParam(), placed, 0, expected, pattern), kNoPosition);
+            EXPECT_EQ(FindFoldedWith(GetParam(), placed, expected, expected + 1, pattern), expected);
+            EXPECT_EQ(FindLastFoldedWith(GetParam(), placed, text.size(), pattern), expected);
+        }
+    }
 }
 #endif
 
