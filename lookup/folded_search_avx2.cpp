@@ -1,7 +1,7 @@
 // The candidate scanners for AVX2; built with -mavx2 and only called when the processor has it.
 #include <immintrin.h>
 
-#include "lookup/folded_search_simd.h"
+#include "lookup/folded_search_dense.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The candidate scanners for SSE2, which every x86-64 processor has and the 32-bit build assumes.
 #include <emmintrin.h>
 
-#include "lookup/folded_search_simd.h"
+#include "lookup/folded_search_dense.h"
 
 namespace {
 
