@@ -68,9 +68,9 @@ nlohmann::ordered_json PlanJson(const std::vector<RenameItem>& items, Tally& tal
 
 ExitCode ExitCodeOf(Tally& tally) {
     if (CountOf(tally, Outcome::kFailed) > 0) return kExitRenameFailed;
-    const std::size_t left = CountOf(tally, Outcome::kNotInList) +
-                             CountOf(tally, Outcome::kConflict) + CountOf(tally, Outcome::kSkipped) +
-                             CountOf(tally, Outcome::kUnreadable);
+    const std::size_t left =
+        CountOf(tally, Outcome::kNotInList) + CountOf(tally, Outcome::kConflict) +
+        CountOf(tally, Outcome::kSkipped) + CountOf(tally, Outcome::kUnreadable);
     return left > 0 ? kExitSomeRomNotFound : kExitEveryRomFound;
 }
 
@@ -135,10 +135,9 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     report.exitCode = ExitCodeOf(tally);
     if (applied && Interrupted()) {
         report.interrupted = true;
-        report.messages.push_back("interrupted after " +
-                                  std::to_string(CountOf(tally, Outcome::kRenamed)) +
-                                  " renames; qbt undo " + ShellQuoted(journalPath) +
-                                  " puts the names back");
+        report.messages.push_back(
+            "interrupted after " + std::to_string(CountOf(tally, Outcome::kRenamed)) +
+            " renames; qbt undo " + ShellQuoted(journalPath) + " puts the names back");
     }
     return report;
 }

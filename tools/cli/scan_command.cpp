@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "tools/cli/rom_report.h"
+#include "tools/os/file_reading.h"
+#include "tools/os/files.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
-#include "tools/os/files.h"
 #include "tools/os/progress_bar.h"
-#include "tools/os/file_reading.h"
 #include "tools/roms/checksum.h"
 #include "tools/roms/rom_files.h"
 #include "tools/roms/zip_reading.h"

@@ -18,7 +18,9 @@ struct UndoneJournal {
 
 using Tally = std::array<std::size_t, static_cast<std::size_t>(Undone::kFailed) + 1>;
 
-std::size_t& CountOf(Tally& tally, Undone undone) { return tally[static_cast<std::size_t>(undone)]; }
+std::size_t& CountOf(Tally& tally, Undone undone) {
+    return tally[static_cast<std::size_t>(undone)];
+}
 
 // With several journals, each message and row says which one it comes from.
 std::string Source(const UndoneJournal& journal, bool several) {
@@ -50,8 +52,9 @@ void PutTable(const std::vector<UndoneJournal>& journals, bool dryRun, Tally& ta
         }
         if (journal.outcome.tornLastLine) {
             report.linesAfter.push_back(
-                source + "The journal's last line is incomplete: qbt was stopped while writing "
-                         "it, before that rename.");
+                source +
+                "The journal's last line is incomplete: qbt was stopped while writing "
+                "it, before that rename.");
         }
     }
     const Undone done = dryRun ? Undone::kRestore : Undone::kRestored;
@@ -126,7 +129,8 @@ Report RunUndo(const UndoOptions& options) {
     bool interrupted = false;
     for (std::size_t index = 0; index < journals.size() && !interrupted; ++index) {
         UndoOutcome& outcome = journals[index].outcome;
-        outcome = UndoJournal(contents[index], disk, options.dryRun ? nullptr : writers[index].get());
+        outcome =
+            UndoJournal(contents[index], disk, options.dryRun ? nullptr : writers[index].get());
         for (const UndoneEntry& entry : outcome.entries) ++CountOf(tally, entry.outcome);
         damaged += outcome.damaged.size();
         interrupted = outcome.interrupted;

@@ -95,13 +95,15 @@ private:
 
     // Keeps the listings read so far in step with a name gone (`from`) and one come (`to`).
     void Moved(const fs::path& from, const fs::path& to) {
-        if (auto listing = listings_.find(from.parent_path()); !from.empty() && listing != listings_.end()) {
+        if (auto listing = listings_.find(from.parent_path());
+            !from.empty() && listing != listings_.end()) {
             if (auto name = listing->second.find(AsciiFolded(Utf8Of(from.filename())));
                 name != listing->second.end()) {
                 listing->second.erase(name);
             }
         }
-        if (auto listing = listings_.find(to.parent_path()); !to.empty() && listing != listings_.end()) {
+        if (auto listing = listings_.find(to.parent_path());
+            !to.empty() && listing != listings_.end()) {
             listing->second.insert(AsciiFolded(Utf8Of(to.filename())));
         }
     }

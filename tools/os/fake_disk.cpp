@@ -51,8 +51,8 @@ bool FakeDisk::Exists(const fs::path& path) { return Find(path) != nullptr; }
 
 bool FakeDisk::IsSameEntry(const fs::path& existing, const fs::path& name) {
     const Entry* entry = Find(existing);
-    return entry != nullptr && FolderOf(existing) == FolderOf(name) &&
-           Key(existing) == Key(name) && entry->name != name.filename();
+    return entry != nullptr && FolderOf(existing) == FolderOf(name) && Key(existing) == Key(name) &&
+           entry->name != name.filename();
 }
 
 RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::string& error) {

@@ -31,8 +31,7 @@ public:
                         std::string& error) override;
     Reservation Reserve(const std::filesystem::path& path, std::string& error) override;
     bool ReplacePlaceholder(const std::filesystem::path& from,
-                            const std::filesystem::path& placeholder,
-                            std::string& error) override;
+                            const std::filesystem::path& placeholder, std::string& error) override;
     bool IsEmptyFile(const std::filesystem::path& path) override;
     bool RemoveEmptyFile(const std::filesystem::path& path) override;
 

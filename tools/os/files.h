@@ -37,8 +37,8 @@ Reservation ReserveName(const std::filesystem::path& path, std::string& error);
 // Renames `from` onto the empty file that ReserveName made at `placeholder`, replacing it. Checks
 // first that the name still holds an empty file, which narrows to nothing useful the moment in
 // which someone else's file could take the place of the placeholder.
-bool ReplacePlaceholder(const std::filesystem::path& from,
-                        const std::filesystem::path& placeholder, std::string& error);
+bool ReplacePlaceholder(const std::filesystem::path& from, const std::filesystem::path& placeholder,
+                        std::string& error);
 
 // Whether `path` names a regular file of no bytes (not following a link).
 bool IsEmptyFile(const std::filesystem::path& path);

@@ -97,7 +97,9 @@ bool IsEmptyFile(const fs::path& path) {
     return lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
 }
 
-bool RemoveEmptyFile(const fs::path& path) { return IsEmptyFile(path) && unlink(path.c_str()) == 0; }
+bool RemoveEmptyFile(const fs::path& path) {
+    return IsEmptyFile(path) && unlink(path.c_str()) == 0;
+}
 
 bool FlushFolder(const fs::path& folder) {
     const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

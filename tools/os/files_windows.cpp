@@ -53,7 +53,8 @@ fs::path LongPath(const fs::path& path) {
         }
         full.resize(length);
     }
-    if (full.starts_with(LR"(\\)")) return fs::path(std::wstring(kLongPrefix) + L"UNC" + full.substr(1));
+    if (full.starts_with(LR"(\\)"))
+        return fs::path(std::wstring(kLongPrefix) + L"UNC" + full.substr(1));
     return fs::path(std::wstring(kLongPrefix) + full);
 }
 
@@ -100,10 +101,10 @@ bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::
     do {
         const std::wstring_view name = found.cFileName;
         if (name == L"." || name == L"..") continue;
-        entries.push_back({fs::path(std::wstring(name)),
-                           IsLink(found.dwFileAttributes, found.dwReserved0)
-                               ? FileKind::kLink
-                               : KindOfAttributes(found.dwFileAttributes)});
+        entries.push_back(
+            {fs::path(std::wstring(name)), IsLink(found.dwFileAttributes, found.dwReserved0)
+                                               ? FileKind::kLink
+                                               : KindOfAttributes(found.dwFileAttributes)});
     } while (FindNextFileW(search, &found) != 0);
     const DWORD failure = GetLastError();
     FindClose(search);

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "tools/os/errors.h"
-#include "tools/os/files.h"
 #include "tools/os/file_reading.h"
+#include "tools/os/files.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
 
@@ -110,10 +110,11 @@ JournalContents ReadJournal(const fs::path& path) {
     // Not a device or a pipe, which could be read without end.
     std::string error;
     if (const FileKind kind = KindOf(path, true, error); kind != FileKind::kFile) {
-        throw ToolError(kExitUnreadableFile,
-                        kind == FileKind::kMissing || kind == FileKind::kUnknown
-                            ? CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error)
-                            : PathToTerminal(path) + " is not a qbt journal: not a file");
+        throw ToolError(
+            kExitUnreadableFile,
+            kind == FileKind::kMissing || kind == FileKind::kUnknown
+                ? CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error)
+                : PathToTerminal(path) + " is not a qbt journal: not a file");
     }
     return ParseJournal(ReadWholeFile(path, "the journal"), PathToTerminal(path));
 }
@@ -142,9 +143,9 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
             if (!complete) {
                 contents.tornLastLine = true;
             } else if (contents.entries.empty() && contents.damaged.empty()) {
-                throw ToolError(kExitUnreadableFile,
-                                name + " is not a qbt journal: its line " +
-                                    std::to_string(lineNumber) + " is not a rename");
+                throw ToolError(kExitUnreadableFile, name + " is not a qbt journal: its line " +
+                                                         std::to_string(lineNumber) +
+                                                         " is not a rename");
             } else {
                 contents.damaged.push_back("line " + std::to_string(lineNumber) + ": " +
                                            error.what());
@@ -156,8 +157,8 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
         if (sameKind && previous->from == entry.from && previous->to == entry.to &&
             !previous->placeholder) {
             previous->placeholder = entry.placeholder;  // the same rename, retried onto a held name
-        } else if (sameKind && !entry.undo && previous->via.empty() &&
-                   previous->to == entry.from && IsFreeName(entry.from)) {
+        } else if (sameKind && !entry.undo && previous->via.empty() && previous->to == entry.from &&
+                   IsFreeName(entry.from)) {
             previous->via = previous->to;  // the second step of a change of letter case
             previous->to = entry.to;
             previous->placeholder = entry.placeholder;

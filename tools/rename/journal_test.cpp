@@ -46,8 +46,9 @@ TEST_F(JournalTest, ATornLastLineIsNotDamageButOtherBadLinesAre) {
     EXPECT_TRUE(torn.tornLastLine);
     EXPECT_TRUE(torn.damaged.empty());
 
-    WriteFile(scratch_ / "damaged.jsonl",
-              "{\"from\":\"/r/a\",\"to\":\"/r/b\"}\nnot json\n{\"from\":\"/r/c\",\"to\":\"/r/d\"}\n");
+    WriteFile(
+        scratch_ / "damaged.jsonl",
+        "{\"from\":\"/r/a\",\"to\":\"/r/b\"}\nnot json\n{\"from\":\"/r/c\",\"to\":\"/r/d\"}\n");
     const JournalContents damaged = ReadJournal(scratch_ / "damaged.jsonl");
     EXPECT_EQ(damaged.entries.size(), 2u);
     ASSERT_EQ(damaged.damaged.size(), 1u);
@@ -57,18 +58,18 @@ TEST_F(JournalTest, ATornLastLineIsNotDamageButOtherBadLinesAre) {
 // Read as written: a rename retried onto a held name is one rename, and the two steps of a change
 // of letter case through a free name are one rename from the old spelling to the new.
 TEST_F(JournalTest, RetriedRenamesAndLetterCaseStepsReadAsOne) {
-    const JournalContents journal = ParseJournal(
-        R"({"from":"/r/a","to":"/r/b"})"
-        "\n"
-        R"({"from":"/r/a","placeholder":true,"to":"/r/b"})"
-        "\n"
-        R"({"from":"/r/x","to":"/r/.qbt-rename-1.tmp"})"
-        "\n"
-        R"({"from":"/r/.qbt-rename-1.tmp","placeholder":true,"to":"/r/X"})"
-        "\n"
-        R"({"from":"/r/X","to":"/r/.qbt-rename-1.tmp","undo":true})"
-        "\n",
-        "journal");
+    const JournalContents journal =
+        ParseJournal(R"({"from":"/r/a","to":"/r/b"})"
+                     "\n"
+                     R"({"from":"/r/a","placeholder":true,"to":"/r/b"})"
+                     "\n"
+                     R"({"from":"/r/x","to":"/r/.qbt-rename-1.tmp"})"
+                     "\n"
+                     R"({"from":"/r/.qbt-rename-1.tmp","placeholder":true,"to":"/r/X"})"
+                     "\n"
+                     R"({"from":"/r/X","to":"/r/.qbt-rename-1.tmp","undo":true})"
+                     "\n",
+                     "journal");
     ASSERT_EQ(journal.entries.size(), 3u);
     EXPECT_TRUE(journal.entries[0].placeholder);
     EXPECT_EQ(journal.entries[1].line, 3u);

@@ -6,8 +6,7 @@
 
 namespace fs = std::filesystem;
 
-Move Mover::Record(const fs::path& from, const fs::path& to, bool placeholder,
-                   std::string& error) {
+Move Mover::Record(const fs::path& from, const fs::path& to, bool placeholder, std::string& error) {
     if (journal_ == nullptr || journal_->Record({from, to, placeholder, undoing_}, error)) {
         return Move::kMoved;
     }
@@ -104,8 +103,9 @@ void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& o
 std::size_t ClearStrayPlaceholders(const JournalContents& journal, Disk& disk) {
     std::size_t cleared = 0;
     for (const JournalEntry& entry : journal.entries) {
-        if (entry.placeholder && disk.Exists(entry.from) && !disk.IsSameEntry(entry.from, entry.to) &&
-            disk.IsEmptyFile(entry.to) && disk.RemoveEmptyFile(entry.to)) {
+        if (entry.placeholder && disk.Exists(entry.from) &&
+            !disk.IsSameEntry(entry.from, entry.to) && disk.IsEmptyFile(entry.to) &&
+            disk.RemoveEmptyFile(entry.to)) {
             ++cleared;
         }
     }

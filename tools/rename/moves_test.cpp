@@ -63,8 +63,8 @@ TEST_P(MoveNameTest, JournalsEachMoveBeforeItAndNeverReplaces) {
     disk_.Add("/roms/b.gba", "B");
     EXPECT_EQ(MoveTo("a.gba", "B.GBA"), Move::kNameTaken);
     EXPECT_EQ(MoveTo("a.gba", "c.gba"), Move::kMoved);
-    EXPECT_EQ(disk_.Files(), (std::map<std::string, std::string>{{"/roms/b.gba", "B"},
-                                                                 {"/roms/c.gba", "A"}}));
+    EXPECT_EQ(disk_.Files(),
+              (std::map<std::string, std::string>{{"/roms/b.gba", "B"}, {"/roms/c.gba", "A"}}));
     EXPECT_EQ(renames_, std::vector<std::string>{"a.gba -> c.gba"});
 }
 
@@ -112,13 +112,13 @@ TEST_F(MoverTest, WithoutRenameNoReplaceTheNameIsHeldFirstAndEachFolderAskedOnce
                                                                 {"/roms/2.gba", "B"},
                                                                 {"/roms/held.gba", ""}}));
     const std::string held = ",\"placeholder\":true,";
-    EXPECT_EQ(LinesOf(journalPath),
-              (std::vector<std::string>{
-                  R"({"from":"/roms/a.gba","to":"/roms/1.gba"})",
-                  R"({"from":"/roms/a.gba")" + held + R"("to":"/roms/1.gba"})",
-                  R"({"from":"/roms/b.gba")" + held + R"("to":"/roms/2.gba"})",
-                  R"({"from":"/other/c.gba","to":"/other/3.gba"})",
-                  R"({"from":"/other/c.gba")" + held + R"("to":"/other/3.gba"})"}));
+    EXPECT_EQ(
+        LinesOf(journalPath),
+        (std::vector<std::string>{R"({"from":"/roms/a.gba","to":"/roms/1.gba"})",
+                                  R"({"from":"/roms/a.gba")" + held + R"("to":"/roms/1.gba"})",
+                                  R"({"from":"/roms/b.gba")" + held + R"("to":"/roms/2.gba"})",
+                                  R"({"from":"/other/c.gba","to":"/other/3.gba"})",
+                                  R"({"from":"/other/c.gba")" + held + R"("to":"/other/3.gba"})"}));
 }
 
 // What a run stopped between holding a name and renaming onto it leaves is cleared by the next
@@ -134,10 +134,8 @@ TEST(ClearStrayPlaceholders, OnlyAnEmptyPlaceholderOfARenameThatNeverHappenedIsC
     disk.Add("/roms/d.gba", "D");
     JournalContents journal;
     for (const auto& [from, to, placeholder] :
-         std::vector<std::tuple<std::string, std::string, bool>>{{"a", "1", true},
-                                                                 {"b", "2", true},
-                                                                 {"c", "3", true},
-                                                                 {"d", "4", false}}) {
+         std::vector<std::tuple<std::string, std::string, bool>>{
+             {"a", "1", true}, {"b", "2", true}, {"c", "3", true}, {"d", "4", false}}) {
         JournalEntry entry;
         entry.from = "/roms/" + from + ".gba";
         entry.to = "/roms/" + to + ".gba";

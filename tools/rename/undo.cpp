@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct UndoContext {
-    Disk& disk;                       // a PretendDisk in a dry run
+    Disk& disk;  // a PretendDisk in a dry run
     Mover& mover;
     bool dryRun;
     std::set<fs::path> placeholders;  // names the journal says were held with an empty file
@@ -36,7 +36,8 @@ fs::path WhereNow(const JournalEntry& entry, std::size_t index, UndoContext& con
     fs::path now = entry.to;
     for (fs::path at = entry.to;;) {
         const auto [first, end] = context.undoStepsFrom.equal_range(at);
-        const auto step = std::find_if(first, end, [&](const auto& s) { return s.second.first > index; });
+        const auto step =
+            std::find_if(first, end, [&](const auto& s) { return s.second.first > index; });
         if (step == end) return now;
         index = step->second.first;
         at = step->second.second;
@@ -44,8 +45,8 @@ fs::path WhereNow(const JournalEntry& entry, std::size_t index, UndoContext& con
     }
 }
 
-Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& context,
-                 fs::path& now, std::string& reason) {
+Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& context, fs::path& now,
+                 std::string& reason) {
     Disk& disk = context.disk;
     // A rename stopped after its new name was held with an empty file, before the rename onto
     // it: the placeholder goes, the file never left.
@@ -64,7 +65,8 @@ Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& cont
     if (!disk.Exists(now)) {
         // Renamed back already, or the run stopped between the journal line and the rename.
         if (fromExists) return Undone::kInPlace;
-        reason = "neither " + from + " nor " + to + " exists: the file was renamed or removed since";
+        reason =
+            "neither " + from + " nor " + to + " exists: the file was renamed or removed since";
         return Undone::kSkipped;
     }
     // Both names answer: one file under two spellings of its name (a case change in a folder

@@ -58,9 +58,12 @@ TEST_F(UndoJournalTest, LastRenameFirstAndNothingReplaced) {
     disk_.Add("/roms/never.gba", "N");  // journaled, but the run stopped before the rename
     disk_.Add("/roms/taken.gba", "T");  // o -> n, and a new file took o since
     disk_.Add("/roms/o.gba", "new");
-    const JournalContents journal =
-        Journal({{"a.gba", "b.gba"}, {"b.gba", "c.gba"}, {"x.gba", "X.gba"},
-                 {"never.gba", "renamed.gba"}, {"o.gba", "taken.gba"}, {"gone.gba", "moved.gba"}});
+    const JournalContents journal = Journal({{"a.gba", "b.gba"},
+                                             {"b.gba", "c.gba"},
+                                             {"x.gba", "X.gba"},
+                                             {"never.gba", "renamed.gba"},
+                                             {"o.gba", "taken.gba"},
+                                             {"gone.gba", "moved.gba"}});
     const std::map<std::string, std::string> before = disk_.Files();
     const std::vector<std::string> expected{
         "line 6: skipped: neither /roms/gone.gba nor /roms/moved.gba exists: the file was "
@@ -94,9 +97,11 @@ TEST_F(UndoJournalTest, ALetterCaseChangeStoppedAnywhereIsTakenBackWhole) {
                                   {".qbt-rename-1.tmp", "X.gba", true}};
     // The file's name and the empty files present at each point of the run, and the lines
     // journaled by then.
-    const std::vector<std::vector<std::string>> stops{
-        {"x.gba"}, {"x.gba", ".qbt-rename-1.tmp"}, {".qbt-rename-1.tmp"},
-        {".qbt-rename-1.tmp", "X.gba"}, {"X.gba"}};
+    const std::vector<std::vector<std::string>> stops{{"x.gba"},
+                                                      {"x.gba", ".qbt-rename-1.tmp"},
+                                                      {".qbt-rename-1.tmp"},
+                                                      {".qbt-rename-1.tmp", "X.gba"},
+                                                      {"X.gba"}};
     const std::size_t journaled[] = {1, 1, 1, 2, 2};
     for (std::size_t stop = 0; stop < stops.size(); ++stop) {
         disk_ = FakeDisk();

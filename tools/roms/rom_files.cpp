@@ -29,7 +29,7 @@ void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found) {
             case FileKind::kUnknown:
                 found.push_back({path, Found::kUnreadable, "its kind cannot be told"});
                 break;
-            case FileKind::kMissing:  // removed while the folder was read
+            case FileKind::kMissing:       // removed while the folder was read
             case FileKind::kOther: break;  // devices, sockets, pipes: no ROMs
         }
     }
@@ -46,7 +46,8 @@ std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths) {
         const FileKind kind = KindOf(path, true, error);
         if (kind == FileKind::kMissing || kind == FileKind::kUnknown) {
             if (!missing.empty()) missing += "; ";
-            missing += CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error);
+            missing +=
+                CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error);
         }
         named.emplace_back(path, kind);
     }

@@ -17,7 +17,6 @@
 
 #include "tools/tests/tool_test.h"
 
-
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -155,9 +154,10 @@ TEST_F(QbtRename, StoppedMidwayThenUndoneEveryNameAndByteIsBack) {
         int signal;
         bool ignored;
     };
-    for (const Stop stop : {Stop{SIGKILL, false}, Stop{SIGINT, false}, Stop{SIGTERM, false},
-                            Stop{SIGINT, true}}) {
-        const std::string which = std::string(strsignal(stop.signal)) + (stop.ignored ? ", ignored" : "");
+    for (const Stop stop :
+         {Stop{SIGKILL, false}, Stop{SIGINT, false}, Stop{SIGTERM, false}, Stop{SIGINT, true}}) {
+        const std::string which =
+            std::string(strsignal(stop.signal)) + (stop.ignored ? ", ignored" : "");
         constexpr int kRoms = 400;
         const fs::path roms = scratch_ / "roms";
         const fs::path list = scratch_ / "list.xml";
@@ -179,9 +179,10 @@ TEST_F(QbtRename, StoppedMidwayThenUndoneEveryNameAndByteIsBack) {
         }
         if (stop.signal != SIGKILL && !stop.ignored) {
             const std::size_t renamed = LinesIn(journal);
-            EXPECT_TRUE(run.out.ends_with(" renamed, " + std::to_string(kRoms - renamed) +
-                                          " to rename\n"))
-                << which << ": every journaled rename was done\n" << run.out;
+            EXPECT_TRUE(
+                run.out.ends_with(" renamed, " + std::to_string(kRoms - renamed) + " to rename\n"))
+                << which << ": every journaled rename was done\n"
+                << run.out;
             EXPECT_TRUE(run.err.ends_with("qbt: interrupted after " + std::to_string(renamed) +
                                           " renames; qbt undo " + Utf8(journal) +
                                           " puts the names back\n"))
@@ -208,16 +209,16 @@ TEST_F(QbtRename, LooksBeforeItActs) {
         int exitCode;
         std::string err;
     };
-    for (const Case& run : std::vector<Case>{
-             {{"--journal", journal, Utf8(roms), Utf8(scratch_ / "absent")},
-              3,
-              "qbt: cannot read " + Utf8(scratch_ / "absent") +
-                  ": No such file or directory; nothing was done\n"},
-             {{"--journal", Utf8(scratch_ / "games.xml"), Utf8(roms)},
-              3,
-              "qbt: " + Utf8(scratch_ / "games.xml") +
-                  " is not a qbt journal: its line 1 is not a rename\n"},
-             {{"--journal", "/dev/full", Utf8(roms)}, 6, ""}}) {
+    for (const Case& run :
+         std::vector<Case>{{{"--journal", journal, Utf8(roms), Utf8(scratch_ / "absent")},
+                            3,
+                            "qbt: cannot read " + Utf8(scratch_ / "absent") +
+                                ": No such file or directory; nothing was done\n"},
+                           {{"--journal", Utf8(scratch_ / "games.xml"), Utf8(roms)},
+                            3,
+                            "qbt: " + Utf8(scratch_ / "games.xml") +
+                                " is not a qbt journal: its line 1 is not a rename\n"},
+                           {{"--journal", "/dev/full", Utf8(roms)}, 6, ""}}) {
         std::vector<std::string> arguments{"rename", "--apply"};
         arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
         const QbtRun done = Qbt(arguments);
@@ -241,8 +242,8 @@ TEST_F(QbtRename, SeveralRunsAndJournalsAreUndoneWhole) {
     WriteFile(roms / "a.gba", kLanternfish);
     const std::map<std::string, std::string> before = Snapshot(roms);
     const auto rename = [&](const std::string& pattern, const fs::path& journal) {
-        const QbtRun run = Qbt({"rename", "--apply", "--pattern", pattern, "--journal",
-                                Utf8(journal), Utf8(roms)});
+        const QbtRun run = Qbt(
+            {"rename", "--apply", "--pattern", pattern, "--journal", Utf8(journal), Utf8(roms)});
         EXPECT_EQ(run.exitCode, 0) << run.err;
     };
     rename("{title}", first);
@@ -282,12 +283,13 @@ TEST_F(QbtRename, WhatIsLeftAloneIsListedAndOddNamesKeepTheirBytes) {
     WriteFile(roms / std::string("\xFF.gba"), "odd");
     fs::create_symlink(roms / "gone.gba", roms / "dangling.gba");
     fs::permissions(roms / "locked", fs::perms::none);
-    fs::permissions(scratch_, fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
+    fs::permissions(scratch_, fs::perms::others_exec | fs::perms::others_read,
+                    fs::perm_options::add);
     // Root reads any folder: the run is made as nobody then, who owns nothing here.
     std::vector<std::string> arguments{"rename", "--json", Utf8(roms)};
     const QbtRun run = geteuid() != 0 ? Qbt(arguments) : [&] {
-        arguments.insert(arguments.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                             QBT_TOOL});
+        arguments.insert(arguments.begin(),
+                         {"--reuid=65534", "--regid=65534", "--clear-groups", QBT_TOOL});
         return RunQbt("/usr/bin/setpriv", arguments, {}, scratch_);
     }();
     fs::permissions(roms / "locked", fs::perms::owner_all);
@@ -295,19 +297,22 @@ TEST_F(QbtRename, WhatIsLeftAloneIsListedAndOddNamesKeepTheirBytes) {
     const json result = json::parse(run.out);
     std::map<std::string, std::string> files;
     for (const json& file : result["files"]) {
-        files[file["file"]] = file["outcome"].get<std::string>() +
-                              (file.contains("reason") ? ": " + file["reason"].get<std::string>() : "") +
-                              (file.contains("file_bytes") ? " " + file["file_bytes"].dump() : "");
+        files[file["file"]] =
+            file["outcome"].get<std::string>() +
+            (file.contains("reason") ? ": " + file["reason"].get<std::string>() : "") +
+            (file.contains("file_bytes") ? " " + file["file_bytes"].dump() : "");
     }
     const std::string r = Utf8(roms) + "/";
-    EXPECT_EQ(files, (std::map<std::string, std::string>{
-                         {r + "a.gba", "rename"},
-                         {r + "dangling.gba", "skipped: a symbolic link: links are left alone"},
-                         {r + "locked", "unreadable: cannot read " + r + "locked: Permission denied"},
-                         {r + "\xEF\xBF\xBD.gba",
-                          "not in the list {\"bytes\":\"" + HexOf(r) + "ff2e676261\"}"}}));
+    EXPECT_EQ(files,
+              (std::map<std::string, std::string>{
+                  {r + "a.gba", "rename"},
+                  {r + "dangling.gba", "skipped: a symbolic link: links are left alone"},
+                  {r + "locked", "unreadable: cannot read " + r + "locked: Permission denied"},
+                  {r + "\xEF\xBF\xBD.gba",
+                   "not in the list {\"bytes\":\"" + HexOf(r) + "ff2e676261\"}"}}));
     std::size_t listed = 0;
-    for (const auto& [outcome, count] : result["summary"].items()) listed += count.get<std::size_t>();
+    for (const auto& [outcome, count] : result["summary"].items())
+        listed += count.get<std::size_t>();
     EXPECT_EQ(listed, result["files"].size()) << "the counts agree with the entries";
     EXPECT_EQ(run.err, "qbt: cannot read " + r + "locked: Permission denied\n");
 }

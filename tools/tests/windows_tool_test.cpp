@@ -97,8 +97,9 @@ TEST_F(QbtOnWindows, ScanChecksumsPlainFilesAndSkipsZipArchives) {
     const QbtRun missing = Qbt({"scan", Utf8(roms / u8"星屑"), Utf8(absent)});
     EXPECT_EQ(missing.exitCode, 3);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(TerminalTextAsUtf8(missing.err), "qbt: cannot read " + Utf8(absent) +
-                                                   ": No such file or directory; nothing was done\n");
+    EXPECT_EQ(
+        TerminalTextAsUtf8(missing.err),
+        "qbt: cannot read " + Utf8(absent) + ": No such file or directory; nothing was done\n");
 }
 
 TEST_F(QbtOnWindows, HelpSaysZipArchivesAreNotRead) {
