@@ -64,7 +64,13 @@ public:
 
     bool ReplacePlaceholder(const fs::path& from, const fs::path& placeholder,
                             std::string& error) override {
-        if (!::ReplacePlaceholder(from, placeholder, error)) return false;
+        // Someone else's file may not take the placeholder's place unseen: it must still be
+        // empty, which leaves only the moment between this look and the rename.
+        if (!::IsEmptyFile(placeholder)) {
+            error = "the name held for it was taken meanwhile";
+            return false;
+        }
+        if (!RenameReplacing(from, placeholder, error)) return false;
         Moved(from, {});
         return true;
     }

@@ -34,11 +34,10 @@ bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& e
 enum class Reservation { kReserved, kTaken, kFailed };
 Reservation ReserveName(const std::filesystem::path& path, std::string& error);
 
-// Renames `from` onto the empty file that ReserveName made at `placeholder`, replacing it. Checks
-// first that the name still holds an empty file, which narrows to nothing useful the moment in
-// which someone else's file could take the place of the placeholder.
-bool ReplacePlaceholder(const std::filesystem::path& from, const std::filesystem::path& placeholder,
-                        std::string& error);
+// Renames `from` to `to`, replacing whatever `to` names: only ever onto a placeholder that
+// ReserveName made, which RealDisk checks first.
+bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::string& error);
 
 // Whether `path` names a regular file of no bytes (not following a link).
 bool IsEmptyFile(const std::filesystem::path& path);

@@ -80,16 +80,10 @@ Reservation ReserveName(const fs::path& path, std::string& error) {
     return Reservation::kReserved;
 }
 
-bool ReplacePlaceholder(const fs::path& from, const fs::path& placeholder, std::string& error) {
-    if (!IsEmptyFile(placeholder)) {
-        error = "the name held for it was taken meanwhile";
-        return false;
-    }
-    if (std::rename(from.c_str(), placeholder.c_str()) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
+bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    error = std::strerror(errno);
+    return false;
 }
 
 bool IsEmptyFile(const fs::path& path) {

@@ -130,17 +130,13 @@ Reservation ReserveName(const fs::path& path, std::string& error) {
     return Reservation::kReserved;
 }
 
-bool ReplacePlaceholder(const fs::path& from, const fs::path& placeholder, std::string& error) {
-    if (!IsEmptyFile(placeholder)) {
-        error = "the name held for it was taken meanwhile";
-        return false;
+bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
+    if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+        return true;
     }
-    if (MoveFileExW(LongPath(from).c_str(), LongPath(placeholder).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-        error = SystemErrorText(GetLastError());
-        return false;
-    }
-    return true;
+    error = SystemErrorText(GetLastError());
+    return false;
 }
 
 bool IsEmptyFile(const fs::path& path) {
