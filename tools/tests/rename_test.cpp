@@ -285,11 +285,14 @@ TEST_F(QbtRename, WhatIsLeftAloneIsListedAndOddNamesKeepTheirBytes) {
     fs::permissions(roms / "locked", fs::perms::none);
     fs::permissions(scratch_, fs::perms::others_exec | fs::perms::others_read,
                     fs::perm_options::add);
-    // Root reads any folder: the run is made as nobody then, who owns nothing here.
+    // Root reads any folder: the run is made as nobody then, who owns nothing here, with copies
+    // of qbt, the plug-in and the list that nobody can reach wherever the build is.
     std::vector<std::string> arguments{"rename", "--json", Utf8(roms)};
     const QbtRun run = geteuid() != 0 ? Qbt(arguments) : [&] {
-        arguments.insert(arguments.begin(),
-                         {"--reuid=65534", "--regid=65534", "--clear-groups", QBT_TOOL});
+        fs::copy_file(QBT_SAMPLE_LIST, scratch_ / "games.xml");
+        arguments.insert(arguments.end() - 1, {"--list", Utf8(scratch_ / "games.xml")});
+        arguments.insert(arguments.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                             Utf8(CopyToolAndPlugin(scratch_))});
         return RunQbt("/usr/bin/setpriv", arguments, {}, scratch_);
     }();
     fs::permissions(roms / "locked", fs::perms::owner_all);
