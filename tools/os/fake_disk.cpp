@@ -71,6 +71,7 @@ RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::str
 }
 
 Reservation FakeDisk::Reserve(const fs::path& path, std::string&) {
+    if (beforeReserve) beforeReserve(path);
     if (Find(path) != nullptr) return Reservation::kTaken;
     Add(path);
     return Reservation::kReserved;

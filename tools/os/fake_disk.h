@@ -21,6 +21,8 @@ public:
     // Called before each rename the disk is asked for, done or not, onto a placeholder or not.
     std::function<void(const std::filesystem::path& from, const std::filesystem::path& to)>
         beforeRename;
+    // Called before each name is held with an empty file.
+    std::function<void(const std::filesystem::path& path)> beforeReserve;
     bool refusesToReplace = true;
 
     std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;

@@ -39,6 +39,11 @@ protected:
             EXPECT_EQ(last["from"], Utf8Of(from)) << "journaled before the rename";
             EXPECT_EQ(last["to"], Utf8Of(to)) << "journaled before the rename";
         };
+        disk_.beforeReserve = [this](const fs::path& path) {
+            const nlohmann::json last = nlohmann::json::parse(LinesOf(journalPath_).back());
+            EXPECT_EQ(last["to"], Utf8Of(path)) << "journaled before the name is held";
+            EXPECT_EQ(last["placeholder"], true) << "as a name held first";
+        };
     }
     void TearDown() override {
         mover_.reset();
