@@ -52,3 +52,7 @@ WINDOWS_PACKAGES+=(libz-mingw-w64-dev)
 ensure_i386_architecture() {
     dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
 }
+
+# qbt's tests on real card file systems: exFAT and NTFS images mounted through FUSE on a loop
+# device (tools/tests/filesystems/image.sh), as many systems mount such cards.
+FILESYSTEM_PACKAGES=(exfatprogs exfat-fuse ntfs-3g util-linux mount)

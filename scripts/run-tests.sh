@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
-ensure_packages "${NATIVE_PACKAGES[@]}" "${PLOT_PACKAGES[@]}"
+ensure_packages "${NATIVE_PACKAGES[@]}" "${PLOT_PACKAGES[@]}" "${FILESYSTEM_PACKAGES[@]}"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native

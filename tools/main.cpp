@@ -8,6 +8,7 @@
 #include "tools/cli/rename_command.h"
 #include "tools/cli/scan_command.h"
 #include "tools/cli/undo_command.h"
+#include "tools/os/interruption.h"
 #include "tools/os/platform.h"
 
 namespace {
@@ -32,6 +33,7 @@ int Dispatch(const std::vector<std::pair<CLI::App*, Runner>>& commands, const st
         if (!parsed->parsed()) continue;
         const Report report = run([&] { return LoadPlugin(PluginPath(plugin)); });
         PrintReport(report);
+        if (report.interrupted) EndAsInterrupted();
         return report.exitCode;
     }
     return kExitBadUsage;  // not reached: exactly one command is required

@@ -4,6 +4,8 @@
 #include <memory>
 #include <thread>
 
+#include "tools/os/files.h"
+#include "tools/os/interruption.h"
 #include "tools/os/platform.h"
 #include "tools/rename/examine.h"
 #include "tools/rename/moves.h"
@@ -29,10 +31,12 @@ void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& re
                         item.newName.empty() ? "-" : PathToTerminal(PathFromUtf8(item.newName)),
                         outcome});
     }
-    const std::size_t renames =
-        CountOf(tally, Outcome::kRename) + CountOf(tally, Outcome::kRenamed);
-    std::string counts =
-        std::to_string(renames) + (CountOf(tally, Outcome::kRenamed) ? " renamed" : " to rename");
+    // A dry run has only renames to do, an --apply run only renames done, unless it was stopped.
+    const std::size_t renamed = CountOf(tally, Outcome::kRenamed);
+    const std::size_t toRename = CountOf(tally, Outcome::kRename);
+    std::string counts = renamed > 0 ? std::to_string(renamed) + " renamed"
+                                     : std::to_string(toRename) + " to rename";
+    if (renamed > 0 && toRename > 0) counts += ", " + std::to_string(toRename) + " to rename";
     for (const Outcome outcome : {Outcome::kAlreadyRight, Outcome::kNotInList, Outcome::kUnreadable,
                                   Outcome::kConflict, Outcome::kSkipped, Outcome::kFailed}) {
         if (CountOf(tally, outcome) > 0) {
@@ -48,7 +52,7 @@ nlohmann::ordered_json PlanJson(const std::vector<RenameItem>& items, Tally& tal
     json["files"] = nlohmann::ordered_json::array();
     for (const RenameItem& item : items) {
         nlohmann::ordered_json& file = json["files"].emplace_back();
-        file["file"] = Utf8Of(item.file);
+        PutPath(file, "file", item.file);
         file["key"] = item.key.empty() ? nullptr : nlohmann::ordered_json(item.key);
         file["new_name"] = item.newName.empty() ? nullptr : nlohmann::ordered_json(item.newName);
         file["outcome"] = InWords(item.outcome);
@@ -64,23 +68,33 @@ nlohmann::ordered_json PlanJson(const std::vector<RenameItem>& items, Tally& tal
 
 ExitCode ExitCodeOf(Tally& tally) {
     if (CountOf(tally, Outcome::kFailed) > 0) return kExitRenameFailed;
-    if (CountOf(tally, Outcome::kUnreadable) > 0) return kExitUnreadableFile;
-    const std::size_t left = CountOf(tally, Outcome::kNotInList) +
-                             CountOf(tally, Outcome::kConflict) + CountOf(tally, Outcome::kSkipped);
+    const std::size_t left =
+        CountOf(tally, Outcome::kNotInList) + CountOf(tally, Outcome::kConflict) +
+        CountOf(tally, Outcome::kSkipped) + CountOf(tally, Outcome::kUnreadable);
     return left > 0 ? kExitSomeRomNotFound : kExitEveryRomFound;
 }
 
+fs::path JournalPath(const RenameOptions& options) {
+    return Absolute(options.journalToWrite.empty() ? DefaultJournalPath()
+                                                   : PathFromTerminal(options.journalToWrite));
+}
+
+// A journal named to be added to is read first: it must be one (a game list named by mistake
+// is refused before anything changes), and the empty files it records as names held for renames
+// that a stopped run never made are cleared away, so that they stand in no one's way.
+void ClearWhatAStoppedRunLeft(const fs::path& journal) {
+    std::string error;
+    if (KindOf(journal, true, error) != FileKind::kFile) return;  // new, or /dev/full, say
+    ClearStrayPlaceholders(ReadJournal(journal), SystemDisk());
+}
+
 // Renames what the plan allows, after a line on standard error that says where the journal is.
-fs::path ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
-                      const RenameOptions& options) {
-    const fs::path journalPath =
-        Absolute(options.journalToWrite.empty() ? DefaultJournalPath()
-                                                : PathFromTerminal(options.journalToWrite));
+void ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
+                  const fs::path& journalPath) {
     JournalWriter journal(journalPath);
-    Say("journal " + PathToTerminal(journalPath) + " (qbt undo " + PathToTerminal(journalPath) +
+    Say("journal " + PathToTerminal(journalPath) + " (qbt undo " + ShellQuoted(journalPath) +
         " puts the names back)");
     ApplyPlan(items, order, journal, SystemDisk());
-    return journalPath;
 }
 
 }  // namespace
@@ -88,28 +102,43 @@ fs::path ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::siz
 Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     const NamePattern pattern(options.pattern);
     const GameList list = LoadGameList(options.list);
+    const fs::path journalPath = options.apply ? JournalPath(options) : fs::path();
+    if (options.apply) ClearWhatAStoppedRunLeft(journalPath);
     FilesToName found = CollectFilesToName(options.paths);
+    if (options.apply) CatchInterruptions();
 
     const NamingContext context{plugin, list.text, options.keyType, list.encoding, pattern};
     const unsigned jobs =
         options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::vector<RenameItem> items = ExamineAll(found.files, context, jobs);
-    items.insert(items.end(), found.links.begin(), found.links.end());
+    Report report;
+    if (Interrupted()) {
+        report.messages.push_back("interrupted while reading the files; nothing was renamed");
+        report.interrupted = true;
+        return report;
+    }
+    items.insert(items.end(), found.leftAlone.begin(), found.leftAlone.end());
     const std::vector<std::size_t> order = PlanRenames(items, SystemDisk());
-    const fs::path journal =
-        options.apply && !order.empty() ? ApplyRenames(items, order, options) : fs::path();
+    const bool applied = options.apply && !order.empty();
+    if (applied) ApplyRenames(items, order, journalPath);
 
     Tally tally{};
     for (const RenameItem& item : items) ++CountOf(tally, item.outcome);
-    CountOf(tally, Outcome::kUnreadable) += found.unreadable.size();
-    Report report;
     if (options.json) {
-        report.json = PlanJson(items, tally, journal);
+        report.json = PlanJson(items, tally, applied ? journalPath : fs::path());
     } else {
         PutPlanTable(items, tally, report);
     }
-    report.messages = std::move(found.unreadable);
+    for (const RenameItem& item : found.leftAlone) {
+        if (item.outcome == Outcome::kUnreadable) report.messages.push_back(item.reason);
+    }
     report.exitCode = ExitCodeOf(tally);
+    if (applied && Interrupted()) {
+        report.interrupted = true;
+        report.messages.push_back(
+            "interrupted after " + std::to_string(CountOf(tally, Outcome::kRenamed)) +
+            " renames; qbt undo " + ShellQuoted(journalPath) + " puts the names back");
+    }
     return report;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "tools/os/paths.h"
 #include "tools/os/platform.h"
 
 namespace {
@@ -41,4 +42,26 @@ void PrintReport(const Report& report) {
         for (const std::string& line : report.linesAfter) std::cout << line << '\n';
     }
     for (const std::string& message : report.messages) Say(message);
+}
+
+void PutPath(nlohmann::ordered_json& object, const std::string& key,
+             const std::filesystem::path& path) {
+    object[key] = Utf8Of(path);
+    if (!IsUtf8Path(path)) object[key + "_bytes"] = {{"bytes", HexBytesOf(path)}};
+}
+
+std::string ShellQuoted(const std::filesystem::path& path) {
+    const std::string text = PathToTerminal(path);
+    constexpr std::string_view kPlain =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./:+,=@%";
+#ifdef _WIN32
+    // cmd.exe and PowerShell alike; no Windows name holds '"'.
+    if (text.find_first_not_of(std::string(kPlain) + "\\") == std::string::npos) return text;
+    return '"' + text + '"';
+#else
+    if (!text.empty() && text.find_first_not_of(kPlain) == std::string::npos) return text;
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+#endif
 }

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "tools/cli/rom_report.h"
+#include "tools/os/file_reading.h"
+#include "tools/os/files.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
 #include "tools/os/progress_bar.h"
@@ -22,17 +24,34 @@ struct SkippedFile {
 
 struct ScanResults {
     std::vector<RomAnswer> answers;
-    std::vector<std::string> namesInUtf8;  // for JSON, beside the answers' names for the table
+    std::vector<RomChecksum> roms;  // for JSON, beside the answers' names for the table
     std::vector<SkippedFile> skipped;
-    std::vector<std::string> unreadable;
+    std::vector<SkippedFile> unreadable;  // the reason as "cannot read PATH: why"
 };
+
+// The files to read: links followed, except to folders, which scan never enters.
+std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& paths,
+                                               ScanResults& results) {
+    std::vector<std::filesystem::path> files;
+    for (FoundPath& found : CollectRomFiles(paths)) {
+        std::string error;
+        if (found.kind == Found::kUnreadable) {
+            results.unreadable.push_back({found.path, CannotRead(found.path, found.reason)});
+        } else if (found.kind == Found::kFile) {
+            files.push_back(std::move(found.path));
+        } else if (const FileKind kind = KindOf(found.path, true, error); kind == FileKind::kFile) {
+            files.push_back(std::move(found.path));
+        } else if (kind == FileKind::kMissing) {
+            results.skipped.push_back({found.path, "a symbolic link that leads nowhere"});
+        }
+    }
+    return files;
+}
 
 ScanResults ScanFiles(const Plugin& plugin, const GameList& list,
                       const std::vector<std::string>& paths) {
     ScanResults results;
-    CollectedFiles collected = CollectRomFiles(paths);
-    results.unreadable = std::move(collected.unreadable);
-    const std::vector<std::filesystem::path>& files = collected.files;
+    const std::vector<std::filesystem::path> files = FilesToScan(paths, results);
     ProgressBar progress("scanning", files.size());
     for (std::size_t done = 0; done < files.size(); ++done) {
         progress.Show(done);
@@ -45,9 +64,9 @@ ScanResults ScanFiles(const Plugin& plugin, const GameList& list,
             RomAnswer& answer = results.answers.emplace_back(
                 LookUpRom(plugin, list.text, CrcKey(rom.crc), 0, list.encoding));
             answer.file = NameForTerminal(rom);
-            results.namesInUtf8.push_back(NameInUtf8(rom));
+            results.roms.push_back(rom);
         }
-        if (!unreadable.empty()) results.unreadable.push_back(unreadable);
+        if (!unreadable.empty()) results.unreadable.push_back({files[done], unreadable});
     }
     return results;
 }
@@ -57,16 +76,26 @@ nlohmann::ordered_json ScanJson(const ScanResults& results, std::size_t found) {
     json["roms"] = nlohmann::ordered_json::array();
     for (std::size_t index = 0; index < results.answers.size(); ++index) {
         nlohmann::ordered_json rom = RomJson(results.answers[index]);
-        rom["file"] = results.namesInUtf8[index];
+        rom["file"] = NameInUtf8(results.roms[index]);
+        if (!IsUtf8Path(results.roms[index].file)) {
+            rom["file_bytes"] = {{"bytes", HexBytesOf(results.roms[index].file)}};
+        }
         json["roms"].push_back(std::move(rom));
     }
-    json["skipped"] = nlohmann::ordered_json::array();
-    for (const SkippedFile& file : results.skipped) {
-        json["skipped"].push_back({{"file", Utf8Of(file.file)}, {"reason", file.reason}});
-    }
+    const auto list = [](const std::vector<SkippedFile>& files) {
+        nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+        for (const SkippedFile& file : files) {
+            nlohmann::ordered_json& entry = entries.emplace_back();
+            PutPath(entry, "file", file.file);
+            entry["reason"] = TerminalToUtf8(file.reason);
+        }
+        return entries;
+    };
+    json["skipped"] = list(results.skipped);
     json["found"] = found;
     json["not_found"] = results.answers.size() - found;
     json["unreadable"] = results.unreadable.size();
+    json["unreadable_files"] = list(results.unreadable);
     return json;
 }
 
@@ -97,11 +126,9 @@ Report RunScan(const Plugin& plugin, const ScanOptions& options) {
         }
         report.linesAfter.insert(report.linesAfter.end(), {"", counts});
     }
-    report.messages = results.unreadable;
-    if (!results.unreadable.empty()) {
-        report.exitCode = kExitUnreadableFile;
-    } else if (notFound > 0 || !results.skipped.empty()) {
-        // A skipped archive's ROMs were not looked up, so they cannot count as found.
+    for (const SkippedFile& file : results.unreadable) report.messages.push_back(file.reason);
+    // A skipped archive's ROMs were not looked up, so they cannot count as found.
+    if (notFound > 0 || !results.skipped.empty() || !results.unreadable.empty()) {
         report.exitCode = kExitSomeRomNotFound;
     }
     return report;

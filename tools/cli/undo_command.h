@@ -1,12 +1,15 @@
-// `qbt undo`: put back the names a `rename --apply` changed, as its journal records them.
+// `qbt undo`: put back the names a `rename --apply` changed, as its journals record them.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/cli/command.h"
 
 struct UndoOptions {
-    std::string journalToRead;
+    std::vector<std::string> journals;  // undone last named first
+    bool dryRun = false;
+    bool json = false;
 };
 
 Report RunUndo(const UndoOptions& options);

@@ -1,5 +1,11 @@
 #include "tools/os/disk.h"
 
+#include <map>
+#include <set>
+
+#include "tools/os/ascii.h"
+#include "tools/os/paths.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -7,38 +13,173 @@ namespace {
 class SystemFileSystem final : public Disk {
 public:
     std::vector<fs::path> NamesIn(const fs::path& folder) override {
+        std::vector<FolderEntry> entries;
+        std::string error;
+        ListFolder(folder, entries, error);
         std::vector<fs::path> names;
-        std::error_code error;
-        fs::directory_iterator entry(folder, error);
-        for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-            names.push_back(entry->path().filename());
-        }
+        for (FolderEntry& entry : entries) names.push_back(std::move(entry.name));
         return names;
     }
 
+    // A name the system cannot look up counts as taken, so that nothing is moved onto it. A name
+    // the lookup finds must also be in the folder's listing: through FUSE the kernel keeps each
+    // spelling of a name that exfat-fuse once found for a second after the file has gone (it
+    // takes `X.gba` and `x.gba` for two files), while the listing comes from the file system.
     bool Exists(const fs::path& path) override {
-        std::error_code error;
-        return fs::symlink_status(path, error).type() != fs::file_type::not_found;
+        std::string error;
+        if (KindOf(path, false, error) == FileKind::kMissing) return false;
+        const fs::path folder = path.parent_path();
+        const std::string name = AsciiFolded(Utf8Of(path.filename()));
+        if (Listing(folder, false).count(name) > 0) return true;
+        return Listing(folder, true).count(name) > 0;
     }
 
+    // In a folder that ignores letter case, a name that answers although the folder does not
+    // hold it as spelt reaches an entry spelt otherwise; when the two names differ in ASCII case
+    // only, that entry can only be `existing`'s, since such a folder holds one entry per name.
     bool IsSameEntry(const fs::path& existing, const fs::path& name) override {
-        std::error_code error;
-        if (!fs::equivalent(existing, name, error) || error) return false;
-        fs::directory_iterator entry(name.parent_path(), error);
-        for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-            if (entry->path().filename() == name.filename()) return false;
+        const fs::path spelt = name.filename();
+        if (existing.parent_path() != name.parent_path() || existing.filename() == spelt ||
+            AsciiFolded(Utf8Of(existing.filename())) != AsciiFolded(Utf8Of(spelt)) ||
+            !Exists(existing) || !Exists(name)) {
+            return false;
         }
-        return !error;
+        for (const fs::path& held : NamesIn(name.parent_path())) {
+            if (held == spelt) return false;
+        }
+        return true;
     }
 
     RenameResult Rename(const fs::path& from, const fs::path& to, std::string& error) override {
-        return RenameWithoutReplacing(from, to, error);
+        const RenameResult result = RenameWithoutReplacing(from, to, error);
+        if (result == RenameResult::Renamed) Moved(from, to);
+        return result;
     }
+
+    Reservation Reserve(const fs::path& path, std::string& error) override {
+        const Reservation reservation = ReserveName(path, error);
+        if (reservation == Reservation::kReserved) Moved({}, path);
+        return reservation;
+    }
+
+    bool ReplacePlaceholder(const fs::path& from, const fs::path& placeholder,
+                            std::string& error) override {
+        // Someone else's file may not take the placeholder's place unseen: it must still be
+        // empty, which leaves only the moment between this look and the rename.
+        if (!::IsEmptyFile(placeholder)) {
+            error = "the name held for it was taken meanwhile";
+            return false;
+        }
+        if (!RenameReplacing(from, placeholder, error)) return false;
+        Moved(from, {});
+        return true;
+    }
+
+    bool IsEmptyFile(const fs::path& path) override { return ::IsEmptyFile(path); }
+
+    bool RemoveEmptyFile(const fs::path& path) override {
+        if (!::RemoveEmptyFile(path)) return false;
+        Moved(path, {});
+        return true;
+    }
+
+private:
+    using FoldedNames = std::multiset<std::string>;
+
+    // The folder's names, ASCII-folded: as last listed and changed since by this process's own
+    // renames, or `fresh` from the file system.
+    const FoldedNames& Listing(const fs::path& folder, bool fresh) {
+        auto [listing, added] = listings_.try_emplace(folder);
+        if (added || fresh) {
+            listing->second.clear();
+            for (const fs::path& name : NamesIn(folder)) {
+                listing->second.insert(AsciiFolded(Utf8Of(name)));
+            }
+        }
+        return listing->second;
+    }
+
+    // Keeps the listings read so far in step with a name gone (`from`) and one come (`to`).
+    void Moved(const fs::path& from, const fs::path& to) {
+        if (auto listing = listings_.find(from.parent_path());
+            !from.empty() && listing != listings_.end()) {
+            if (auto name = listing->second.find(AsciiFolded(Utf8Of(from.filename())));
+                name != listing->second.end()) {
+                listing->second.erase(name);
+            }
+        }
+        if (auto listing = listings_.find(to.parent_path());
+            !to.empty() && listing != listings_.end()) {
+            listing->second.insert(AsciiFolded(Utf8Of(to.filename())));
+        }
+    }
+
+    std::map<fs::path, FoldedNames> listings_;
 };
+
+// The key PretendDisk keeps a name under.
+fs::path Folded(const fs::path& path) {
+    return path.parent_path() / PathFromUtf8(AsciiFolded(Utf8Of(path.filename())));
+}
 
 }  // namespace
 
 Disk& SystemDisk() {
     static SystemFileSystem disk;
     return disk;
+}
+
+std::vector<fs::path> PretendDisk::NamesIn(const fs::path& folder) {
+    std::vector<fs::path> names;
+    for (fs::path& name : real_.NamesIn(folder)) {
+        const auto changed = changed_.find(Folded(folder / name));
+        if (changed == changed_.end() || changed->second) names.push_back(std::move(name));
+    }
+    for (const auto& [path, exists] : changed_) {
+        if (exists && path.parent_path() == folder && !real_.Exists(path)) {
+            names.push_back(path.filename());
+        }
+    }
+    return names;
+}
+
+bool PretendDisk::Exists(const fs::path& path) {
+    const auto changed = changed_.find(Folded(path));
+    return changed != changed_.end() ? changed->second : real_.Exists(path);
+}
+
+bool PretendDisk::IsSameEntry(const fs::path& existing, const fs::path& name) {
+    return changed_.count(Folded(existing)) == 0 && real_.IsSameEntry(existing, name);
+}
+
+RenameResult PretendDisk::Rename(const fs::path& from, const fs::path& to, std::string&) {
+    if (Exists(to)) return RenameResult::TargetExists;
+    Move(from, to);
+    return RenameResult::Renamed;
+}
+
+Reservation PretendDisk::Reserve(const fs::path& path, std::string&) {
+    if (Exists(path)) return Reservation::kTaken;
+    Move({}, path);
+    return Reservation::kReserved;
+}
+
+bool PretendDisk::ReplacePlaceholder(const fs::path& from, const fs::path&, std::string&) {
+    Move(from, {});
+    return true;
+}
+
+bool PretendDisk::IsEmptyFile(const fs::path& path) {
+    return changed_.count(Folded(path)) == 0 && real_.IsEmptyFile(path);
+}
+
+bool PretendDisk::RemoveEmptyFile(const fs::path& path) {
+    if (!IsEmptyFile(path)) return false;
+    Move(path, {});
+    return true;
+}
+
+void PretendDisk::Move(const fs::path& from, const fs::path& to) {
+    if (!from.empty()) changed_[Folded(from)] = false;
+    if (!to.empty()) changed_[Folded(to)] = true;
 }

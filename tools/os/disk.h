@@ -5,9 +5,11 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "tools/os/files.h"
 #include "tools/os/platform.h"
 
 class Disk {
@@ -21,8 +23,9 @@ public:
     virtual bool Exists(const std::filesystem::path& path) = 0;
 
     // Whether `name` reaches the very entry `existing` names under another spelling, as in a
-    // folder that ignores letter case. Hard links are one file under two entries, so the folder
-    // must lack `name` as spelt.
+    // folder that ignores letter case. Decided by the names, as the folder compares them, not by
+    // file identity: exfat-fuse gives each spelling of a name an inode number of its own, and
+    // hard links are one file under two entries.
     virtual bool IsSameEntry(const std::filesystem::path& existing,
                              const std::filesystem::path& name) = 0;
 
@@ -30,7 +33,45 @@ public:
     // file. `error` says why a rename failed.
     virtual RenameResult Rename(const std::filesystem::path& from, const std::filesystem::path& to,
                                 std::string& error) = 0;
+
+    // Holds the name `path` with an empty file, made only if nothing answers to the name: the
+    // way to rename without replacing where Rename answers CannotRefuse.
+    virtual Reservation Reserve(const std::filesystem::path& path, std::string& error) = 0;
+
+    // Renames `from` onto the empty file Reserve made at `placeholder`.
+    virtual bool ReplacePlaceholder(const std::filesystem::path& from,
+                                    const std::filesystem::path& placeholder,
+                                    std::string& error) = 0;
+
+    // Whether `path` is a regular file of no bytes; RemoveEmptyFile removes it only if it is.
+    virtual bool IsEmptyFile(const std::filesystem::path& path) = 0;
+    virtual bool RemoveEmptyFile(const std::filesystem::path& path) = 0;
 };
 
 // The file system the process sees.
 Disk& SystemDisk();
+
+// A disk that only pretends to change names, over `real`: what a dry run works on, so that each
+// step it shows takes the ones before it into account. Names are told apart as FAT does.
+class PretendDisk final : public Disk {
+public:
+    explicit PretendDisk(Disk& real) : real_(real) {}
+
+    std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
+    bool Exists(const std::filesystem::path& path) override;
+    bool IsSameEntry(const std::filesystem::path& existing,
+                     const std::filesystem::path& name) override;
+    RenameResult Rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::string& error) override;
+    Reservation Reserve(const std::filesystem::path& path, std::string& error) override;
+    bool ReplacePlaceholder(const std::filesystem::path& from,
+                            const std::filesystem::path& placeholder, std::string& error) override;
+    bool IsEmptyFile(const std::filesystem::path& path) override;
+    bool RemoveEmptyFile(const std::filesystem::path& path) override;
+
+private:
+    void Move(const std::filesystem::path& from, const std::filesystem::path& to);
+
+    Disk& real_;
+    std::map<std::filesystem::path, bool> changed_;  // by folded path: whether it exists now
+};

@@ -6,11 +6,13 @@
 #include <string>
 #include <string_view>
 
+// qbt's one table of exit codes: a script tells "could not start" (3) from "finished, but not
+// everything" (1) from "interrupted" (the signal's own status).
 enum ExitCode : int {
     kExitEveryRomFound = 0,
-    kExitSomeRomNotFound = 1,  // the lookups ran; at least one key is not in the list
+    kExitSomeRomNotFound = 1,  // finished; a key not in the list, a file unreadable or skipped
     kExitBadUsage = 2,         // the command line could not be understood
-    kExitUnreadableFile = 3,   // the game list, or a file or folder given to scan, cannot be read
+    kExitUnreadableFile = 3,   // could not start, nothing done: a list, path or journal unreadable
     kExitUnusablePlugin = 4,   // the plug-in cannot be loaded or lacks one of the nine exports
     kExitUnexpected = 5,       // anything else, such as running out of memory
     kExitRenameFailed = 6,     // a rename, or the journal that precedes it, was refused
@@ -19,17 +21,19 @@ enum ExitCode : int {
 // The table above in words, for --help and the man page made from it.
 inline constexpr const char* kExitCodeHelp =
     "Exit codes:\n"
-    "  0  every key or ROM is in the list (info: the plug-in answered; rename: every ROM\n"
-    "     renamed or already right; undo: every name is back)\n"
-    "  1  at least one key or ROM is not in the list (rename: or was skipped or in\n"
-    "     conflict; undo: an entry was skipped)\n"
+    "  0  done: every key or ROM is in the list (rename: every ROM renamed or already\n"
+    "     right; undo: every name is back)\n"
+    "  1  done, but not everything: a key or ROM is not in the list, or a file was\n"
+    "     unreadable or skipped (rename: or in conflict; undo: an entry was skipped)\n"
     "  2  the command line is wrong\n"
-    "  3  the game list, a file or folder given to scan or rename, or the journal cannot\n"
-    "     be read\n"
+    "  3  could not start, and nothing was done: the game list, a path named on the\n"
+    "     command line, or a journal cannot be read, or is no journal\n"
     "  4  the plug-in cannot be loaded or lacks one of its nine exports\n"
     "  5  any other failure\n"
     "  6  rename, undo: the system refused a rename, or the journal could not be written;\n"
-    "     no file was lost\n";
+    "     no file was lost\n"
+    "  130, 143  rename, undo: stopped by Ctrl-C (SIGINT) or SIGTERM once the step under\n"
+    "     way was done, after a summary and the undo command to run (qbt.exe: 0xC000013A)\n";
 
 // A run that cannot go on: thrown up to main, which says why and exits with `exitCode`.
 // Whatever concerns one file only is not an error but an outcome in the command's report.

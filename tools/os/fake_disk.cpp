@@ -51,8 +51,8 @@ bool FakeDisk::Exists(const fs::path& path) { return Find(path) != nullptr; }
 
 bool FakeDisk::IsSameEntry(const fs::path& existing, const fs::path& name) {
     const Entry* entry = Find(existing);
-    return entry != nullptr && FolderOf(existing) == FolderOf(name) &&
-           Key(existing) == Key(name) && entry->name != name.filename();
+    return entry != nullptr && FolderOf(existing) == FolderOf(name) && Key(existing) == Key(name) &&
+           entry->name != name.filename();
 }
 
 RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::string& error) {
@@ -63,8 +63,41 @@ RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::str
         return RenameResult::Failed;
     }
     if (Find(to) != nullptr) return RenameResult::TargetExists;
+    if (!refusesToReplace) return RenameResult::CannotRefuse;
     const std::string content = entry->content;
     folders_[FolderOf(from)].erase(Key(from));
     Add(to, content);
     return RenameResult::Renamed;
+}
+
+Reservation FakeDisk::Reserve(const fs::path& path, std::string&) {
+    if (beforeReserve) beforeReserve(path);
+    if (Find(path) != nullptr) return Reservation::kTaken;
+    Add(path);
+    return Reservation::kReserved;
+}
+
+bool FakeDisk::ReplacePlaceholder(const fs::path& from, const fs::path& placeholder,
+                                  std::string& error) {
+    if (beforeRename) beforeRename(from, placeholder);
+    const Entry* entry = Find(from);
+    if (entry == nullptr || !IsEmptyFile(placeholder)) {
+        error = "No such file or directory";
+        return false;
+    }
+    const std::string content = entry->content;
+    folders_[FolderOf(from)].erase(Key(from));
+    Add(placeholder, content);
+    return true;
+}
+
+bool FakeDisk::IsEmptyFile(const fs::path& path) {
+    const Entry* entry = Find(path);
+    return entry != nullptr && entry->content.empty();
+}
+
+bool FakeDisk::RemoveEmptyFile(const fs::path& path) {
+    if (!IsEmptyFile(path)) return false;
+    folders_[FolderOf(path)].erase(Key(path));
+    return true;
 }

@@ -1,7 +1,8 @@
 // For tests: a file system in memory whose folders ignore ASCII letter case, as FAT, exFAT and
 // NTFS do. An entry keeps the spelling it was made with and answers to any other; a rename onto
 // a name that some entry answers to, even the file's own under another case, is refused as a
-// kernel refuses RENAME_NOREPLACE there.
+// kernel refuses RENAME_NOREPLACE there. With `refusesToReplace` false it is exFAT through
+// exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers CannotRefuse.
 #pragma once
 
 #include <functional>
@@ -17,9 +18,12 @@ public:
     // Every file as path -> content, paths spelt as the folders keep them.
     std::map<std::string, std::string> Files() const;
 
-    // Called before each rename the disk is asked for, done or not.
+    // Called before each rename the disk is asked for, done or not, onto a placeholder or not.
     std::function<void(const std::filesystem::path& from, const std::filesystem::path& to)>
         beforeRename;
+    // Called before each name is held with an empty file.
+    std::function<void(const std::filesystem::path& path)> beforeReserve;
+    bool refusesToReplace = true;
 
     std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
     bool Exists(const std::filesystem::path& path) override;
@@ -27,6 +31,11 @@ public:
                      const std::filesystem::path& name) override;
     RenameResult Rename(const std::filesystem::path& from, const std::filesystem::path& to,
                         std::string& error) override;
+    Reservation Reserve(const std::filesystem::path& path, std::string& error) override;
+    bool ReplacePlaceholder(const std::filesystem::path& from,
+                            const std::filesystem::path& placeholder, std::string& error) override;
+    bool IsEmptyFile(const std::filesystem::path& path) override;
+    bool RemoveEmptyFile(const std::filesystem::path& path) override;
 
 private:
     struct Entry {

@@ -52,7 +52,10 @@ bool StandardErrorIsTerminal();
 
 // Renames `from` to `to` in one step unless something is already named `to`: a file is never
 // replaced. A rename that changes only letter case works on case-insensitive file systems.
-enum class RenameResult { Renamed, TargetExists, Failed };
+// CannotRefuse: nothing was done, because the file system can refuse to replace a file neither in
+// the rename itself (RENAME_NOREPLACE) nor through a hard link: exFAT and FAT through FUSE, some
+// network shares. Only a name held beforehand (files.h, ReserveName) keeps a file safe there.
+enum class RenameResult { Renamed, TargetExists, CannotRefuse, Failed };
 RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
                                     const std::filesystem::path& to, std::string& error);
 

@@ -61,6 +61,10 @@ int RenameNoReplace(const char* from, const char* to) {
 RenameResult LinkThenUnlink(const char* from, const char* to, std::string& error) {
     if (link(from, to) != 0) {
         if (errno == EEXIST) return RenameResult::TargetExists;
+        // exfat-fuse answers EPERM: no hard links on the file system at all.
+        if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK) {
+            return RenameResult::CannotRefuse;
+        }
         error = std::strerror(errno);
         return RenameResult::Failed;
     }

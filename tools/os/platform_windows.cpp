@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/os/files.h"
 #include "tools/os/platform.h"
 
 namespace {
@@ -93,7 +94,7 @@ bool NamesDifferOnlyInCase(const std::filesystem::path& from, const std::filesys
 // The name the file system holds for `path`, in its own letter case; empty if there is none.
 std::wstring NameOnDisk(const std::filesystem::path& path) {
     WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    const HANDLE search = FindFirstFileW(LongPath(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return {};
     FindClose(search);
     return found.cFileName;
@@ -103,7 +104,7 @@ std::wstring NameOnDisk(const std::filesystem::path& path) {
 bool NameTheSameFile(const std::filesystem::path& first, const std::filesystem::path& second) {
     const auto identity = [](const std::filesystem::path& path, BY_HANDLE_FILE_INFORMATION& info) {
         const HANDLE file =
-            CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+            CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
@@ -119,7 +120,7 @@ bool NameTheSameFile(const std::filesystem::path& first, const std::filesystem::
 }
 
 bool MoveWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // A rename that changes only letter case, where the file system will not do it in one step:
@@ -145,6 +146,8 @@ RenameResult RenameThroughPassingName(const std::filesystem::path& from,
 }
 
 }  // namespace
+
+std::string SystemErrorText(unsigned long code) { return SystemMessage(code); }
 
 void* OpenLibrary(const std::filesystem::path& path, std::string& error) {
     // Through the ANSI entry point, as a host loads its plug-ins. A path that has no exact ANSI
@@ -195,7 +198,7 @@ std::string PathToTerminal(const std::filesystem::path& path) {
 }
 
 std::FILE* OpenForReading(const std::filesystem::path& path) {
-    return _wfopen(path.c_str(), L"rb");
+    return _wfopen(LongPath(path).c_str(), L"rb");
 }
 
 std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding to) {
@@ -203,7 +206,7 @@ std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding t
 }
 
 std::FILE* OpenForAppending(const std::filesystem::path& path) {
-    return _wfopen(path.c_str(), L"ab");
+    return _wfopen(LongPath(path).c_str(), L"ab");
 }
 
 std::size_t DisplayWidth(std::string_view text) {

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "tools/host/rom_lookup.h"
+#include "tools/os/file_reading.h"
+#include "tools/os/interruption.h"
 #include "tools/os/platform.h"
 #include "tools/os/progress_bar.h"
 #include "tools/rename/safe_name.h"
@@ -30,15 +32,6 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
         }
     }
     return true;
-}
-
-bool IsLink(const fs::path& path) {
-    std::error_code error;
-    return fs::is_symlink(fs::symlink_status(path, error));
-}
-
-RenameItem SkippedLink(const fs::path& path) {
-    return {path, "", "", Outcome::kSkipped, "a symbolic link: links are left alone"};
 }
 
 }  // namespace
@@ -84,7 +77,8 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
     std::atomic<std::size_t> done{0};
     ProgressBar progress("reading", files.size());
     const auto work = [&] {
-        for (std::size_t index; (index = next++) < files.size();) {
+        // After Ctrl-C no file more: nothing has been renamed yet, and the run stops.
+        for (std::size_t index; !Interrupted() && (index = next++) < files.size();) {
             try {
                 items[index] = Examine(files[index], context);
             } catch (const std::exception& error) {
@@ -104,25 +98,24 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
 
 FilesToName CollectFilesToName(const std::vector<std::string>& paths) {
     FilesToName found;
-    std::vector<std::string> walked;
-    for (const std::string& path : paths) {
-        if (IsLink(PathFromTerminal(path))) {
-            found.links.push_back(SkippedLink(PathFromTerminal(path)));
-        } else {
-            walked.push_back(path);
-        }
-    }
-    CollectedFiles collected = CollectRomFiles(walked);
-    found.unreadable = std::move(collected.unreadable);
     std::set<fs::path> seen;
-    for (const fs::path& file : collected.files) {
-        if (IsLink(file)) {
-            found.links.push_back(SkippedLink(file));
-            continue;
+    for (FoundPath& path : CollectRomFiles(paths)) {
+        switch (path.kind) {
+            case Found::kLink:
+                found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
+                                           "a symbolic link: links are left alone"});
+                continue;
+            case Found::kUnreadable:
+                found.leftAlone.push_back(
+                    {path.path, "", "", Outcome::kUnreadable, CannotRead(path.path, path.reason)});
+                continue;
+            case Found::kFile: break;
         }
         std::error_code error;
-        const fs::path canonical = fs::canonical(file, error);
-        if (seen.insert(error ? Absolute(file) : canonical).second) found.files.push_back(file);
+        const fs::path canonical = fs::canonical(path.path, error);
+        if (seen.insert(error ? Absolute(path.path) : canonical).second) {
+            found.files.push_back(std::move(path.path));
+        }
     }
     return found;
 }

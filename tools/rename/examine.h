@@ -29,11 +29,11 @@ std::vector<RenameItem> ExamineAll(const std::vector<std::filesystem::path>& fil
 
 struct FilesToName {
     std::vector<std::filesystem::path> files;
-    std::vector<RenameItem> links;        // skipped, with their reason
-    std::vector<std::string> unreadable;  // "cannot read PATH: why"
+    std::vector<RenameItem> leftAlone;  // links (skipped) and unreadable folders, with the reason
 };
 
-// The files under the paths given, each once however often it is named; a symbolic link is
-// never renamed and a folder behind one never entered, so nothing outside the folders given is
-// touched and no file is renamed through two names.
+// The files under the paths given, each once however often it is named. A symbolic link met in
+// a folder is never renamed nor entered, so nothing outside the folders given is touched and no
+// file is renamed through two names; a link named that leads to a folder is entered, as the user
+// asked for that folder.
 FilesToName CollectFilesToName(const std::vector<std::string>& paths);

@@ -9,6 +9,8 @@
 
 #include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
+#include "tools/os/files.h"
+#include "tools/os/paths.h"
 #include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
@@ -17,20 +19,8 @@ using nlohmann::json;
 namespace {
 
 json PathToJson(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    json name = std::string(text.begin(), text.end());
-    try {
-        name.dump();  // throws when the name is not UTF-8
-        return name;
-    } catch (const json::type_error&) {
-        static constexpr char kDigits[] = "0123456789abcdef";
-        std::string hex;
-        for (const char8_t byte : text) {
-            hex += kDigits[byte >> 4];
-            hex += kDigits[byte & 0xF];
-        }
-        return {{"bytes", hex}};
-    }
+    if (IsUtf8Path(path)) return Utf8Of(path);
+    return {{"bytes", HexBytesOf(path)}};
 }
 
 int HexDigit(char digit) {
@@ -72,57 +62,108 @@ fs::path DefaultJournalPath() {
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     const fs::path folder = fs::current_path();
     fs::path path = folder / (std::string("qbt-rename-") + stamp + ".jsonl");
-    for (int next = 2; fs::exists(fs::symlink_status(path)); ++next) {
+    std::string unknown;
+    for (int next = 2; KindOf(path, false, unknown) != FileKind::kMissing; ++next) {
         path =
             folder / (std::string("qbt-rename-") + stamp + "-" + std::to_string(next) + ".jsonl");
     }
     return path;
 }
 
-JournalWriter::JournalWriter(const fs::path& path) : file_(OpenForAppending(path)) {
-    if (file_ == nullptr) {
+JournalWriter::JournalWriter(const fs::path& path) {
+    std::string ignored;
+    const bool created = KindOf(path, true, ignored) == FileKind::kMissing;
+    file_ = OpenForAppending(path);
+    // A journal just made is flushed with its folder, or a crash could lose its very name.
+    if (file_ == nullptr || (created && !FlushFolder(Absolute(path).parent_path()))) {
+        const std::string reason = std::strerror(errno);
+        if (file_ != nullptr) std::fclose(file_);
         throw ToolError(kExitRenameFailed, "cannot write the journal " + PathToTerminal(path) +
-                                               ": " + std::strerror(errno) +
-                                               "; nothing was renamed");
+                                               ": " + reason + "; nothing was renamed");
     }
 }
 
 JournalWriter::~JournalWriter() { std::fclose(file_); }
 
-bool JournalWriter::Record(const fs::path& from, const fs::path& to, std::string& error) {
-    const std::string line = json{{"from", PathToJson(from)}, {"to", PathToJson(to)}}.dump() + "\n";
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || !FlushToDisk(file_)) {
+bool JournalWriter::Record(const JournalStep& step, std::string& error) {
+    json line = {{"from", PathToJson(step.from)}, {"to", PathToJson(step.to)}};
+    if (step.placeholder) line["placeholder"] = true;
+    if (step.undo) line["undo"] = true;
+    const std::string text = line.dump() + "\n";
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || !FlushToDisk(file_)) {
         error = std::strerror(errno);
         return false;
     }
     return true;
 }
 
+fs::path FreeName(const fs::path& folder, int number) {
+    return folder / (".qbt-rename-" + std::to_string(number) + ".tmp");
+}
+
+bool IsFreeName(const fs::path& path) {
+    const std::string name = Utf8Of(path.filename());
+    return name.starts_with(".qbt-rename-") && name.ends_with(".tmp");
+}
+
 JournalContents ReadJournal(const fs::path& path) {
-    const std::string text = ReadWholeFile(path, "the journal");
+    // Not a device or a pipe, which could be read without end.
+    std::string error;
+    if (const FileKind kind = KindOf(path, true, error); kind != FileKind::kFile) {
+        throw ToolError(
+            kExitUnreadableFile,
+            kind == FileKind::kMissing || kind == FileKind::kUnknown
+                ? CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error)
+                : PathToTerminal(path) + " is not a qbt journal: not a file");
+    }
+    return ParseJournal(ReadWholeFile(path, "the journal"), PathToTerminal(path));
+}
+
+JournalContents ParseJournal(std::string_view text, const std::string& name) {
     JournalContents contents;
     std::size_t lineNumber = 0;
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string_view line = std::string_view(text).substr(start, end - start);
-        const bool last = end >= text.size() - 1;
+        const std::string_view line = text.substr(start, end - start);
         const bool complete = end < text.size();
         start = end + 1;
         ++lineNumber;
         if (line.empty()) continue;
+        JournalEntry entry;
+        entry.line = lineNumber;
         try {
-            const json entry = json::parse(line);
-            contents.entries.push_back(
-                {lineNumber, PathFromJson(entry.at("from")), PathFromJson(entry.at("to"))});
+            const json step = json::parse(line);
+            entry.from = PathFromJson(step.at("from"));
+            entry.to = PathFromJson(step.at("to"));
+            entry.placeholder = step.value("placeholder", false);
+            entry.undo = step.value("undo", false);
         } catch (const std::exception& error) {
             // Every line is written whole before its rename; one cut short at the end is the
             // line being written when the run was stopped, and its rename never happened.
-            if (last && !complete) {
+            if (!complete) {
                 contents.tornLastLine = true;
+            } else if (contents.entries.empty() && contents.damaged.empty()) {
+                throw ToolError(kExitUnreadableFile, name + " is not a qbt journal: its line " +
+                                                         std::to_string(lineNumber) +
+                                                         " is not a rename");
             } else {
                 contents.damaged.push_back("line " + std::to_string(lineNumber) + ": " +
                                            error.what());
             }
+            continue;
+        }
+        JournalEntry* previous = contents.entries.empty() ? nullptr : &contents.entries.back();
+        const bool sameKind = previous != nullptr && previous->undo == entry.undo;
+        if (sameKind && previous->from == entry.from && previous->to == entry.to &&
+            !previous->placeholder) {
+            previous->placeholder = entry.placeholder;  // the same rename, retried onto a held name
+        } else if (sameKind && !entry.undo && previous->via.empty() && previous->to == entry.from &&
+                   IsFreeName(entry.from)) {
+            previous->via = previous->to;  // the second step of a change of letter case
+            previous->to = entry.to;
+            previous->placeholder = entry.placeholder;
+        } else {
+            contents.entries.push_back(std::move(entry));
         }
     }
     return contents;

@@ -1,46 +1,56 @@
 #include "tools/rename/moves.h"
 
+#include "tools/os/interruption.h"
 #include "tools/os/platform.h"
 #include "tools/os/progress_bar.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-Move Record(JournalWriter* journal, const fs::path& from, const fs::path& to, std::string& error) {
-    if (journal == nullptr || journal->Record(from, to, error)) return Move::kMoved;
+Move Mover::Record(const fs::path& from, const fs::path& to, bool placeholder, std::string& error) {
+    if (journal_ == nullptr || journal_->Record({from, to, placeholder, undoing_}, error)) {
+        return Move::kMoved;
+    }
     error = "the journal cannot be written: " + error;
     return Move::kJournalFailed;
 }
 
-Move FromRenameResult(RenameResult result) {
-    switch (result) {
-        case RenameResult::Renamed: return Move::kMoved;
-        case RenameResult::TargetExists: return Move::kNameTaken;
-        case RenameResult::Failed: break;
+Move Mover::StepOntoPlaceholder(const fs::path& from, const fs::path& to, std::string& error) {
+    if (Move move = Record(from, to, true, error); move != Move::kMoved) return move;
+    switch (disk_.Reserve(to, error)) {
+        case Reservation::kReserved: break;
+        case Reservation::kTaken: return Move::kNameTaken;
+        case Reservation::kFailed: return Move::kRefused;
     }
+    if (disk_.ReplacePlaceholder(from, to, error)) return Move::kMoved;
+    disk_.RemoveEmptyFile(to);
     return Move::kRefused;
 }
 
-// A rename that changes only the case of letters, in a folder that takes `to` for the file's own
-// name: two steps through a free name, each journaled. If the second step fails the first is
-// taken back.
-Move MoveThroughFreeName(const fs::path& from, const fs::path& to, JournalWriter* journal,
-                         Disk& disk, std::string& error) {
-    fs::path free;
-    for (int number = 1; disk.Exists(free = from.parent_path() /
-                                            (".qbt-rename-" + std::to_string(number) + ".tmp"));
-         ++number) {
+Move Mover::Step(const fs::path& from, const fs::path& to, std::string& error) {
+    const fs::path folder = to.parent_path();
+    if (placeholderFolders_.count(folder) > 0) return StepOntoPlaceholder(from, to, error);
+    if (Move move = Record(from, to, false, error); move != Move::kMoved) return move;
+    switch (disk_.Rename(from, to, error)) {
+        case RenameResult::Renamed: return Move::kMoved;
+        case RenameResult::TargetExists: return Move::kNameTaken;
+        case RenameResult::Failed: return Move::kRefused;
+        case RenameResult::CannotRefuse: break;
     }
-    if (Move move = Record(journal, from, free, error); move != Move::kMoved) return move;
-    const Move first = FromRenameResult(disk.Rename(from, free, error));
-    if (first != Move::kMoved) return first;
-    Move second = Record(journal, free, to, error);
-    if (second == Move::kMoved) second = FromRenameResult(disk.Rename(free, to, error));
+    // Nothing happened yet; the line above is followed by one that says the name is held first.
+    placeholderFolders_.insert(folder);
+    return StepOntoPlaceholder(from, to, error);
+}
+
+// Two steps through a free name, each journaled. If the second fails the first is taken back.
+Move Mover::MoveThroughFreeName(const fs::path& from, const fs::path& to, std::string& error) {
+    fs::path free;
+    for (int number = 1; disk_.Exists(free = FreeName(from.parent_path(), number)); ++number) {
+    }
+    if (Move first = Step(from, free, error); first != Move::kMoved) return first;
+    const Move second = Step(free, to, error);
     if (second != Move::kMoved) {
         std::string ignored;
-        Record(journal, free, from, ignored);
-        if (disk.Rename(free, from, ignored) != RenameResult::Renamed) {
+        if (Step(free, from, ignored) != Move::kMoved) {
             error += "; the file is left as " + PathToTerminal(free) + ", which undo puts back";
             return Move::kRefused;
         }
@@ -48,33 +58,34 @@ Move MoveThroughFreeName(const fs::path& from, const fs::path& to, JournalWriter
     return second;
 }
 
-}  // namespace
-
-Move MoveName(const fs::path& from, const fs::path& to, JournalWriter* journal, Disk& disk,
-              std::string& error) {
-    if (disk.Exists(to)) {
-        if (!disk.IsSameEntry(from, to)) return Move::kNameTaken;
-        return MoveThroughFreeName(from, to, journal, disk, error);
+Move Mover::MoveName(const fs::path& from, const fs::path& to, std::string& error) {
+    if (disk_.Exists(to)) {
+        if (!disk_.IsSameEntry(from, to)) return Move::kNameTaken;
+        return MoveThroughFreeName(from, to, error);
     }
-    if (Move move = Record(journal, from, to, error); move != Move::kMoved) return move;
-    return FromRenameResult(disk.Rename(from, to, error));
+    return Step(from, to, error);
 }
 
 void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
                JournalWriter& journal, Disk& disk) {
+    Mover mover(disk, &journal);
     std::string journalFailure;
     ProgressBar progress("renaming", order.size());
     std::size_t done = 0;
     for (const std::size_t index : order) {
         progress.Show(done++);
         RenameItem& item = items[index];
+        if (Interrupted()) {
+            item.reason = "not done: qbt was interrupted";  // still planned, as in a dry run
+            continue;
+        }
         if (!journalFailure.empty()) {
             item.outcome = Outcome::kFailed;
             item.reason = "not tried: " + journalFailure;
             continue;
         }
         std::string error;
-        switch (MoveName(Absolute(item.file), Absolute(Target(item)), &journal, disk, error)) {
+        switch (mover.MoveName(Absolute(item.file), Absolute(Target(item)), error)) {
             case Move::kMoved: item.outcome = Outcome::kRenamed; break;
             case Move::kNameTaken:
                 item.outcome = Outcome::kConflict;
@@ -87,4 +98,16 @@ void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& o
                 break;
         }
     }
+}
+
+std::size_t ClearStrayPlaceholders(const JournalContents& journal, Disk& disk) {
+    std::size_t cleared = 0;
+    for (const JournalEntry& entry : journal.entries) {
+        if (entry.placeholder && disk.Exists(entry.from) &&
+            !disk.IsSameEntry(entry.from, entry.to) && disk.IsEmptyFile(entry.to) &&
+            disk.RemoveEmptyFile(entry.to)) {
+            ++cleared;
+        }
+    }
+    return cleared;
 }

@@ -1,8 +1,9 @@
-// Moving a file's name without ever replacing another file, each move journaled first.
+// Moving a file's name without ever replacing another file, each step journaled first.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,13 +13,48 @@
 
 enum class Move { kMoved, kNameTaken, kRefused, kJournalFailed };
 
-// Gives the file `from` the name `to`, never replacing anything; the journal line first (no
-// journal: null). A change of letter case only, in a folder that takes `to` for the file's own
-// name, goes through a free name in two journaled steps. `error` says why a move failed.
-Move MoveName(const std::filesystem::path& from, const std::filesystem::path& to,
-              JournalWriter* journal, Disk& disk, std::string& error);
+// Gives files new names, never replacing anything, each step journaled before it is taken (no
+// journal: null). In a folder whose file system can refuse to replace a file neither in the
+// rename itself nor through a hard link (exFAT and FAT through FUSE, some network shares), the
+// new name is first held with an empty file made only if the name is free, and the file renamed
+// onto it; the journal says so first, so that undo, and a rename run that adds to the journal,
+// can tell that empty file for the placeholder it is. The first rename in a folder finds out
+// which way the folder takes; the later ones go that way at once.
+class Mover {
+public:
+    // `undoing`: the steps are undo's own, and the journal marks them so.
+    Mover(Disk& disk, JournalWriter* journal, bool undoing = false)
+        : disk_(disk), journal_(journal), undoing_(undoing) {}
+
+    // Gives the file `from` the name `to`. A change of letter case only, in a folder that takes
+    // `to` for the file's own name, goes through a free name in two journaled steps. `error` says
+    // why a move failed.
+    Move MoveName(const std::filesystem::path& from, const std::filesystem::path& to,
+                  std::string& error);
+
+private:
+    Move Step(const std::filesystem::path& from, const std::filesystem::path& to,
+              std::string& error);
+    Move StepOntoPlaceholder(const std::filesystem::path& from, const std::filesystem::path& to,
+                             std::string& error);
+    Move MoveThroughFreeName(const std::filesystem::path& from, const std::filesystem::path& to,
+                             std::string& error);
+    Move Record(const std::filesystem::path& from, const std::filesystem::path& to,
+                bool placeholder, std::string& error);
+
+    Disk& disk_;
+    JournalWriter* journal_;
+    bool undoing_;
+    std::set<std::filesystem::path> placeholderFolders_;
+};
 
 // Renames the items in the plan's order, each outcome set to what happened. Once the journal
-// cannot be written nothing more is tried.
+// cannot be written nothing more is tried; after an interruption (Ctrl-C, SIGTERM) neither, the
+// rename under way finished first.
 void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
                JournalWriter& journal, Disk& disk);
+
+// Removes the empty files that `journal` records as names held for a rename that never happened
+// (the old name is still there): what a run stopped between holding a name and renaming onto it
+// leaves. Nothing else is ever removed. Returns how many.
+std::size_t ClearStrayPlaceholders(const JournalContents& journal, Disk& disk);

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
+#include <tuple>
 
 #include "tools/os/fake_disk.h"
 #include "tools/os/paths.h"
@@ -11,37 +13,57 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Moves in a folder that ignores letter case, journaled to a real file: each rename the disk is
-// asked for must already be the journal's last line.
-class MoveNameTest : public ScratchTest {
+std::vector<std::string> LinesOf(const fs::path& file) {
+    std::istringstream text(ReadFile(file));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+}
+
+// Moves on a folder that ignores letter case, journaled to a real file; at each rename the disk
+// is asked for, the journal's last line must already name it. Run on a disk with the kernel's
+// RENAME_NOREPLACE and on one as exfat-fuse mounts exFAT, with neither it nor hard links.
+class MoveNameTest : public ScratchTest, public testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
         ScratchTest::SetUp();
-        journal_.emplace(scratch_ / "journal.jsonl");
+        journalPath_ = scratch_ / "journal.jsonl";
+        journal_.emplace(journalPath_);
+        mover_.emplace(disk_, &*journal_);
+        disk_.refusesToReplace = GetParam();
         disk_.beforeRename = [this](const fs::path& from, const fs::path& to) {
-            renames_.push_back(from.filename().string() + " -> " + to.filename().string());
-            const std::string journal = ReadFile(scratch_ / "journal.jsonl");
-            const nlohmann::json line{{"from", Utf8Of(from)}, {"to", Utf8Of(to)}};
-            EXPECT_TRUE(journal.ends_with(line.dump() + "\n"))
-                << "journaled before the rename: " << journal;
+            // Asked once more onto the held name, where the first try could not refuse.
+            const std::string rename = from.filename().string() + " -> " + to.filename().string();
+            if (renames_.empty() || renames_.back() != rename) renames_.push_back(rename);
+            const nlohmann::json last = nlohmann::json::parse(LinesOf(journalPath_).back());
+            EXPECT_EQ(last["from"], Utf8Of(from)) << "journaled before the rename";
+            EXPECT_EQ(last["to"], Utf8Of(to)) << "journaled before the rename";
+        };
+        disk_.beforeReserve = [this](const fs::path& path) {
+            const nlohmann::json last = nlohmann::json::parse(LinesOf(journalPath_).back());
+            EXPECT_EQ(last["to"], Utf8Of(path)) << "journaled before the name is held";
+            EXPECT_EQ(last["placeholder"], true) << "as a name held first";
         };
     }
     void TearDown() override {
+        mover_.reset();
         journal_.reset();
         ScratchTest::TearDown();
     }
 
     Move MoveTo(const std::string& from, const std::string& to) {
         std::string error;
-        return MoveName("/roms/" + from, "/roms/" + to, &*journal_, disk_, error);
+        return mover_->MoveName("/roms/" + from, "/roms/" + to, error);
     }
 
     FakeDisk disk_;
+    fs::path journalPath_;
     std::optional<JournalWriter> journal_;
+    std::optional<Mover> mover_;
     std::vector<std::string> renames_;
 };
 
-TEST_F(MoveNameTest, JournalsEachMoveBeforeItAndNeverReplaces) {
+TEST_P(MoveNameTest, JournalsEachMoveBeforeItAndNeverReplaces) {
     disk_.Add("/roms/a.gba", "A");
     disk_.Add("/roms/b.gba", "B");
     EXPECT_EQ(MoveTo("a.gba", "B.GBA"), Move::kNameTaken);
@@ -52,7 +74,7 @@ TEST_F(MoveNameTest, JournalsEachMoveBeforeItAndNeverReplaces) {
 }
 
 // One step would be refused: the folder takes the new spelling for the file's own name.
-TEST_F(MoveNameTest, ALetterCaseChangeGoesThroughAFreeNameInTwoJournaledSteps) {
+TEST_P(MoveNameTest, ALetterCaseChangeGoesThroughAFreeNameInTwoJournaledSteps) {
     disk_.Add("/roms/lanternfish.gba", "L");
     disk_.Add("/roms/.qbt-rename-1.tmp", "someone else's");
     EXPECT_EQ(MoveTo("lanternfish.gba", "Lanternfish.gba"), Move::kMoved);
@@ -61,6 +83,73 @@ TEST_F(MoveNameTest, ALetterCaseChangeGoesThroughAFreeNameInTwoJournaledSteps) {
                                                   {"/roms/Lanternfish.gba", "L"}}));
     EXPECT_EQ(renames_, (std::vector<std::string>{"lanternfish.gba -> .qbt-rename-2.tmp",
                                                   ".qbt-rename-2.tmp -> Lanternfish.gba"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, MoveNameTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& refuses) {
+                             return refuses.param ? "RenameNoReplace" : "ExfatFuse";
+                         });
+
+// Where the file system can refuse to replace a file in no way, the journal says that the new
+// name is held first, before the empty file is made; the folder is asked once, by its first
+// rename, and the later ones go that way at once.
+using MoverTest = ScratchTest;
+
+TEST_F(MoverTest, WithoutRenameNoReplaceTheNameIsHeldFirstAndEachFolderAskedOnce) {
+    const fs::path journalPath = scratch_ / "journal.jsonl";
+    FakeDisk disk;
+    disk.refusesToReplace = false;
+    disk.Add("/roms/a.gba", "A");
+    disk.Add("/roms/b.gba", "B");
+    disk.Add("/roms/held.gba", "");  // an empty file of the user's: never replaced
+    disk.Add("/other/c.gba", "C");
+    {
+        JournalWriter journal(journalPath);
+        Mover mover(disk, &journal);
+        std::string error;
+        EXPECT_EQ(mover.MoveName("/roms/a.gba", "/roms/1.gba", error), Move::kMoved);
+        EXPECT_EQ(mover.MoveName("/roms/b.gba", "/roms/held.gba", error), Move::kNameTaken);
+        EXPECT_EQ(mover.MoveName("/roms/b.gba", "/roms/2.gba", error), Move::kMoved);
+        EXPECT_EQ(mover.MoveName("/other/c.gba", "/other/3.gba", error), Move::kMoved);
+    }
+    EXPECT_EQ(disk.Files(), (std::map<std::string, std::string>{{"/other/3.gba", "C"},
+                                                                {"/roms/1.gba", "A"},
+                                                                {"/roms/2.gba", "B"},
+                                                                {"/roms/held.gba", ""}}));
+    const std::string held = ",\"placeholder\":true,";
+    EXPECT_EQ(
+        LinesOf(journalPath),
+        (std::vector<std::string>{R"({"from":"/roms/a.gba","to":"/roms/1.gba"})",
+                                  R"({"from":"/roms/a.gba")" + held + R"("to":"/roms/1.gba"})",
+                                  R"({"from":"/roms/b.gba")" + held + R"("to":"/roms/2.gba"})",
+                                  R"({"from":"/other/c.gba","to":"/other/3.gba"})",
+                                  R"({"from":"/other/c.gba")" + held + R"("to":"/other/3.gba"})"}));
+}
+
+// What a run stopped between holding a name and renaming onto it leaves is cleared by the next
+// run that adds to its journal; nothing else, not even an empty file of the user's.
+TEST(ClearStrayPlaceholders, OnlyAnEmptyPlaceholderOfARenameThatNeverHappenedIsCleared) {
+    FakeDisk disk;
+    disk.Add("/roms/a.gba", "A");  // held 1.gba, stopped before the rename
+    disk.Add("/roms/1.gba", "");
+    disk.Add("/roms/2.gba", "B");  // renamed b -> 2: not a placeholder any more
+    disk.Add("/roms/c.gba", "C");  // c -> 3 held, but 3.gba has been filled since
+    disk.Add("/roms/3.gba", "mine");
+    disk.Add("/roms/4.gba", "");  // an empty file the journal records as no placeholder
+    disk.Add("/roms/d.gba", "D");
+    JournalContents journal;
+    for (const auto& [from, to, placeholder] :
+         std::vector<std::tuple<std::string, std::string, bool>>{
+             {"a", "1", true}, {"b", "2", true}, {"c", "3", true}, {"d", "4", false}}) {
+        JournalEntry entry;
+        entry.from = "/roms/" + from + ".gba";
+        entry.to = "/roms/" + to + ".gba";
+        entry.placeholder = placeholder;
+        journal.entries.push_back(entry);
+    }
+    EXPECT_EQ(ClearStrayPlaceholders(journal, disk), 1u);
+    EXPECT_FALSE(disk.Exists("/roms/1.gba"));
+    EXPECT_EQ(disk.Files().size(), 6u);
 }
 
 }  // namespace

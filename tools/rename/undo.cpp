@@ -1,59 +1,128 @@
 #include "tools/rename/undo.h"
 
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "tools/os/interruption.h"
 #include "tools/os/platform.h"
 #include "tools/rename/moves.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-enum class Undone { kRestored, kInPlace, kSkipped, kFailed };
+struct UndoContext {
+    Disk& disk;  // a PretendDisk in a dry run
+    Mover& mover;
+    bool dryRun;
+    std::set<fs::path> placeholders;  // names the journal says were held with an empty file
+    // Undo's own steps, by the name they moved a file away from: line index, new name.
+    std::multimap<fs::path, std::pair<std::size_t, fs::path>> undoStepsFrom;
+};
 
-// Gives the file its old name back if it still has the new one; `message` says why not.
-Undone UndoEntry(const JournalEntry& entry, Disk& disk, std::string& message) {
-    const std::string where = "line " + std::to_string(entry.line) + ": ";
+// Removes an empty placeholder the journal recorded at `path`.
+bool ClearPlaceholder(const fs::path& path, UndoContext& context) {
+    return context.placeholders.count(path) > 0 && context.disk.RemoveEmptyFile(path);
+}
+
+// Where the file a rename moved is now: its new name; between the two steps of a change of
+// letter case, the free name; or, after an undo stopped midway, wherever undo's own later lines
+// took it, the last of those names that is there.
+fs::path WhereNow(const JournalEntry& entry, std::size_t index, UndoContext& context) {
+    Disk& disk = context.disk;
+    if (disk.Exists(entry.to)) return entry.to;
+    if (!entry.via.empty() && disk.Exists(entry.via)) return entry.via;
+    fs::path now = entry.to;
+    for (fs::path at = entry.to;;) {
+        const auto [first, end] = context.undoStepsFrom.equal_range(at);
+        const auto step =
+            std::find_if(first, end, [&](const auto& s) { return s.second.first > index; });
+        if (step == end) return now;
+        index = step->second.first;
+        at = step->second.second;
+        if (at != entry.from && disk.Exists(at)) now = at;
+    }
+}
+
+Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& context, fs::path& now,
+                 std::string& reason) {
+    Disk& disk = context.disk;
+    // A rename stopped after its new name was held with an empty file, before the rename onto
+    // it: the placeholder goes, the file never left.
+    const fs::path before = entry.via.empty() ? entry.from : entry.via;
+    if (disk.Exists(before) && !disk.IsSameEntry(before, entry.to)) {
+        ClearPlaceholder(entry.to, context);
+    }
+    now = WhereNow(entry, index, context);
     const std::string from = PathToTerminal(entry.from);
-    const std::string to = PathToTerminal(entry.to);
+    const std::string to = PathToTerminal(now);
+    // Likewise for undo's own step back, stopped after holding the old name.
+    if (disk.Exists(now) && !disk.IsSameEntry(now, entry.from)) {
+        ClearPlaceholder(entry.from, context);
+    }
     const bool fromExists = disk.Exists(entry.from);
-    if (!disk.Exists(entry.to)) {
+    if (!disk.Exists(now)) {
         // Renamed back already, or the run stopped between the journal line and the rename.
         if (fromExists) return Undone::kInPlace;
-        message = where + "neither " + from + " nor " + to +
-                  " exists: the file was renamed or removed since";
+        reason =
+            "neither " + from + " nor " + to + " exists: the file was renamed or removed since";
         return Undone::kSkipped;
     }
-    // Both names answer: either one file under two spellings of its name (a case change on a
-    // file system that ignores case), or two files, the old name taken by one that came since.
-    if (fromExists && !disk.IsSameEntry(entry.to, entry.from)) {
-        if (disk.IsSameEntry(entry.from, entry.to)) return Undone::kInPlace;
-        message = where + from + " exists again: " + to + " is left as it is";
+    // Both names answer: one file under two spellings of its name (a case change in a folder
+    // that ignores case), or two files, the old name taken by one that came since.
+    if (fromExists && !disk.IsSameEntry(now, entry.from)) {
+        if (disk.IsSameEntry(entry.from, now)) return Undone::kInPlace;
+        reason = from + " exists again: " + to + " is left as it is";
         return Undone::kSkipped;
     }
     std::string error;
-    switch (MoveName(entry.to, entry.from, nullptr, disk, error)) {
-        case Move::kMoved: return Undone::kRestored;
+    switch (context.mover.MoveName(now, entry.from, error)) {
+        case Move::kMoved: return context.dryRun ? Undone::kRestore : Undone::kRestored;
         case Move::kNameTaken:
-            message = where + from + " was taken meanwhile: " + to + " is left as it is";
+            reason = from + " was taken meanwhile: " + to + " is left as it is";
             return Undone::kSkipped;
         case Move::kRefused:
         case Move::kJournalFailed: break;
     }
-    message = where + "cannot rename " + to + " back to " + from + ": " + error;
+    reason = "cannot rename " + to + " back to " + from + ": " + error;
     return Undone::kFailed;
 }
 
 }  // namespace
 
-UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk) {
+const char* InWords(Undone undone) {
+    switch (undone) {
+        case Undone::kRestore: return "restore";
+        case Undone::kRestored: return "restored";
+        case Undone::kInPlace: return "already in place";
+        case Undone::kSkipped: return "skipped";
+        case Undone::kFailed: return "failed";
+    }
+    return "";
+}
+
+UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk, JournalWriter* own) {
+    Mover mover(disk, own, true);
+    UndoContext context{disk, mover, own == nullptr, {}, {}};
+    for (std::size_t index = 0; index < journal.entries.size(); ++index) {
+        const JournalEntry& entry = journal.entries[index];
+        if (entry.placeholder) context.placeholders.insert(entry.to);
+        if (entry.undo) context.undoStepsFrom.emplace(entry.from, std::pair(index, entry.to));
+    }
     UndoOutcome outcome;
-    outcome.skipped = journal.damaged;
+    outcome.damaged = journal.damaged;
     outcome.tornLastLine = journal.tornLastLine;
-    for (auto entry = journal.entries.rbegin(); entry != journal.entries.rend(); ++entry) {
-        std::string message;
-        switch (UndoEntry(*entry, disk, message)) {
-            case Undone::kRestored: ++outcome.restored; break;
-            case Undone::kInPlace: ++outcome.inPlace; break;
-            case Undone::kSkipped: outcome.skipped.push_back(message); break;
-            case Undone::kFailed: outcome.failed.push_back(message); break;
+    for (std::size_t index = journal.entries.size(); index-- > 0;) {
+        const JournalEntry& entry = journal.entries[index];
+        if (entry.undo) continue;
+        if (own != nullptr && Interrupted()) {
+            outcome.interrupted = true;
+            break;
         }
+        UndoneEntry& undone = outcome.entries.emplace_back(
+            UndoneEntry{entry.line, entry.from, entry.to, Undone::kSkipped, ""});
+        undone.outcome = UndoEntry(entry, index, context, undone.now, undone.reason);
     }
     return outcome;
 }

@@ -2,20 +2,39 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tools/os/disk.h"
 #include "tools/rename/journal.h"
 
-struct UndoOutcome {
-    std::size_t restored = 0;
-    std::size_t inPlace = 0;           // renamed back already, or never renamed
-    std::vector<std::string> skipped;  // "line N: why", damaged lines first
-    std::vector<std::string> failed;   // "line N: cannot rename ...: why"
-    bool tornLastLine = false;
+enum class Undone { kRestore, kRestored, kInPlace, kSkipped, kFailed };
+
+// "restore" (a dry run's plan), "restored", "already in place", "skipped", "failed".
+const char* InWords(Undone undone);
+
+struct UndoneEntry {
+    std::size_t line;
+    std::filesystem::path from;  // the old name, given back
+    std::filesystem::path now;   // the name the file has: the journal's new one, or a free name
+    Undone outcome;
+    std::string reason;  // why it was skipped or failed
 };
 
-// Each entry from the last back: a file that has its new name gets its old one back; one that
-// is gone, or whose old name has been taken since, is skipped.
-UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk);
+struct UndoOutcome {
+    std::vector<UndoneEntry> entries;  // last rename first
+    std::vector<std::string> damaged;  // "line N: why", lines that are no rename
+    bool tornLastLine = false;
+    bool interrupted = false;  // stopped between two entries; undo run again goes on
+};
+
+// Each rename from the last back: a file that has its new name gets its old one back; one that
+// is gone, or whose old name has been taken since, is skipped. Undo's own steps are journaled in
+// `own` (the journal being undone, so that an undo stopped midway can be run again), through a
+// Mover. Without `own` it is a dry run: `disk` is then a PretendDisk, over which each entry
+// says what undo would do.
+//
+// Empty files that the journal records as placeholders (a name held for a rename that was then
+// stopped) are removed where they stand in the way; no other file ever is.
+UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk, JournalWriter* own);

@@ -1,46 +1,68 @@
 #include "tools/roms/rom_files.h"
 
 #include <algorithm>
-#include <string_view>
-#include <system_error>
 
+#include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
+#include "tools/os/files.h"
 #include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void CollectFolder(const fs::path& folder, CollectedFiles& collected) {
-    std::vector<fs::path> found;
-    std::error_code error;
-    fs::recursive_directory_iterator walk(folder, error);
-    for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
-        std::error_code typeError;  // a dangling link, say: reported, and the walk goes on
-        if (walk->is_regular_file(typeError)) found.push_back(walk->path());
-        if (typeError)
-            collected.unreadable.push_back(CannotRead(walk->path(), typeError.message()));
+void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found) {
+    std::vector<FolderEntry> entries;
+    std::string error;
+    if (!ListFolder(folder, entries, error)) {
+        found.push_back({folder, Found::kUnreadable, error});
+        return;
     }
-    if (error) collected.unreadable.push_back(CannotRead(folder, error.message()));
-    std::sort(found.begin(), found.end());
-    collected.files.insert(collected.files.end(), found.begin(), found.end());
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : entries) {
+        const fs::path path = folder / entry.name;
+        switch (entry.kind) {
+            case FileKind::kFile: found.push_back({path, Found::kFile, ""}); break;
+            case FileKind::kFolder: CollectFolder(path, found); break;
+            case FileKind::kLink: found.push_back({path, Found::kLink, ""}); break;
+            case FileKind::kUnknown:
+                found.push_back({path, Found::kUnreadable, "its kind cannot be told"});
+                break;
+            case FileKind::kMissing:       // removed while the folder was read
+            case FileKind::kOther: break;  // devices, sockets, pipes: no ROMs
+        }
+    }
 }
 
 }  // namespace
 
-CollectedFiles CollectRomFiles(const std::vector<std::string>& paths) {
-    CollectedFiles collected;
+std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths) {
+    std::vector<std::pair<fs::path, FileKind>> named;
+    std::string missing;
     for (const std::string& typed : paths) {
         const fs::path path = PathFromTerminal(typed);
-        std::error_code error;
-        const fs::file_status status = fs::status(path, error);
-        if (error) {
-            collected.unreadable.push_back(CannotRead(path, error.message()));
-        } else if (fs::is_directory(status)) {
-            CollectFolder(path, collected);
+        std::string error;
+        const FileKind kind = KindOf(path, true, error);
+        if (kind == FileKind::kMissing || kind == FileKind::kUnknown) {
+            if (!missing.empty()) missing += "; ";
+            missing +=
+                CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error);
+        }
+        named.emplace_back(path, kind);
+    }
+    if (!missing.empty()) throw ToolError(kExitUnreadableFile, missing + "; nothing was done");
+
+    std::vector<FoundPath> found;
+    for (const auto& [path, kind] : named) {
+        std::string error;
+        if (kind == FileKind::kFolder) {
+            CollectFolder(path, found);
+        } else if (KindOf(path, false, error) == FileKind::kLink) {
+            found.push_back({path, Found::kLink, ""});
         } else {
-            collected.files.push_back(path);
+            found.push_back({path, Found::kFile, ""});
         }
     }
-    return collected;
+    return found;
 }

@@ -5,10 +5,19 @@
 #include <string>
 #include <vector>
 
-struct CollectedFiles {
-    std::vector<std::filesystem::path> files;  // folder by folder, in name order
-    std::vector<std::string> unreadable;       // "cannot read PATH: why", left out of `files`
+enum class Found { kFile, kLink, kUnreadable };
+
+struct FoundPath {
+    std::filesystem::path path;
+    Found kind;          // a symbolic link met inside a folder is not followed: kLink
+    std::string reason;  // for kUnreadable: the system's reason
 };
 
-// Paths are read in the terminal's codeset.
-CollectedFiles CollectRomFiles(const std::vector<std::string>& paths);
+// The paths named, and everything under the folders named, folder by folder in name order; a
+// folder that cannot be read is reported as it is named and the walk goes on beside it. A
+// symbolic link named that leads to a folder is entered, as `find -H` does; any other link
+// named is kLink. Paths are read in the terminal's codeset.
+//
+// Every path named is looked at before anything is collected: when one cannot be found or read
+// the run stops at once (ToolError, kExitUnreadableFile), before a file is read or renamed.
+std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths);

@@ -4,44 +4,23 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tools/tests/tool_test.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
-
-// Every file under `folder`, by path relative to it, with the CRC-32 of its bytes; links by
-// their target.
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = Utf8(entry.path().lexically_relative(folder));
-        if (entry.is_symlink()) {
-            files[name] = "-> " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_regular_file()) {
-            files[name] = CrcKeyOf(ReadFile(entry.path()));
-        }
-    }
-    return files;
-}
 
 void WriteZip(const fs::path& archivePath, const std::vector<std::string>& contents) {
     int error = 0;
@@ -166,59 +145,179 @@ TEST_F(QbtRename, ShiftJisListNamesFilesInUtf8UnderAnyTerminal) {
     }
 }
 
-// Files of distinct content, listed as "Game NNN" with release number NNN.
-std::vector<Game> WriteManyRoms(const fs::path& roms, int count) {
-    std::vector<Game> games;
-    for (int number = 1; number <= count; ++number) {
-        const std::string content = "rom " + std::to_string(number) + std::string(200, '.');
-        const std::string name = std::to_string(number);
-        WriteFile(roms / ("dump" + name + ".gba"), content);
-        games.push_back({content, "Game " + name, "", "", "1", name});
+// Stopped while it renames, by SIGKILL, or by SIGINT or SIGTERM, which let the rename under way
+// finish, print the summary and the command that undoes it, and end with the signal; and once
+// with SIGINT ignored, as nohup leaves it, which changes nothing. Then undone: every name and
+// every byte is back.
+TEST_F(QbtRename, StoppedMidwayThenUndoneEveryNameAndByteIsBack) {
+    struct Stop {
+        int signal;
+        bool ignored;
+    };
+    for (const Stop stop :
+         {Stop{SIGKILL, false}, Stop{SIGINT, false}, Stop{SIGTERM, false}, Stop{SIGINT, true}}) {
+        const std::string which =
+            std::string(strsignal(stop.signal)) + (stop.ignored ? ", ignored" : "");
+        constexpr int kRoms = 400;
+        const fs::path roms = scratch_ / "roms";
+        const fs::path list = scratch_ / "list.xml";
+        fs::remove_all(roms);
+        WriteList(list, WriteManyRoms(roms, kRoms));
+        const std::map<std::string, std::string> before = Snapshot(roms);
+        const fs::path journal = scratch_ / "journal.jsonl";
+        fs::remove(journal);
+
+        const StoppedRun run = StopQbtMidway(
+            {"rename", "--apply", "--journal", Utf8(journal), "--list", Utf8(list), Utf8(roms)},
+            journal, stop.signal, stop.ignored, scratch_);
+        if (stop.ignored) {
+            EXPECT_EQ(run.status, 0) << which << ": " << run.err;
+            EXPECT_TRUE(run.out.ends_with("\n400 renamed\n")) << which;
+        } else {
+            ASSERT_EQ(run.signal, stop.signal) << which << ": qbt finished before it was stopped";
+            EXPECT_NE(Snapshot(roms), before) << which << ": some files were renamed";
+        }
+        if (stop.signal != SIGKILL && !stop.ignored) {
+            const std::size_t renamed = LinesIn(journal);
+            EXPECT_TRUE(
+                run.out.ends_with(" renamed, " + std::to_string(kRoms - renamed) + " to rename\n"))
+                << which << ": every journaled rename was done\n"
+                << run.out;
+            EXPECT_TRUE(run.err.ends_with("qbt: interrupted after " + std::to_string(renamed) +
+                                          " renames; qbt undo " + Utf8(journal) +
+                                          " puts the names back\n"))
+                << which << ": " << run.err;
+        }
+        const QbtRun undo = Qbt({"undo", Utf8(journal)});
+        EXPECT_EQ(undo.exitCode, 0) << which << ": " << undo.err;
+        EXPECT_EQ(Snapshot(roms), before) << which;
     }
-    return games;
 }
 
-std::size_t LinesIn(const fs::path& file) {
-    const std::string text = ReadFile(file);
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-TEST_F(QbtRename, KilledMidwayThenUndoneEveryNameAndByteIsBack) {
-    constexpr int kRoms = 400;
+// Nothing is renamed when the run cannot start: a path named is missing (3), the journal named
+// is no journal (3, and it is left as it was), the journal cannot be written (6). Undo of a file
+// that is no journal says so in one line.
+TEST_F(QbtRename, LooksBeforeItActs) {
     const fs::path roms = scratch_ / "roms";
-    const fs::path list = scratch_ / "list.xml";
-    WriteList(list, WriteManyRoms(roms, kRoms));
+    WriteFile(roms / "a.gba", kLanternfish);
     const std::map<std::string, std::string> before = Snapshot(roms);
-    const fs::path journal = scratch_ / "journal.jsonl";
-
-    std::vector<std::string> arguments{QBT_TOOL,      "rename", "--apply",  "--journal",
-                                       Utf8(journal), "--list", Utf8(list), Utf8(roms)};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t child;
-    ASSERT_EQ(posix_spawn(&child, QBT_TOOL, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    // Stopped once it has renamed a few files, while it is at it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (LinesIn(journal) < 20 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const std::string list = ReadFile(QBT_SAMPLE_LIST);
+    WriteFile(scratch_ / "games.xml", list);
+    const std::string journal = Utf8(scratch_ / "journal.jsonl");
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string err;
+    };
+    for (const Case& run :
+         std::vector<Case>{{{"--journal", journal, Utf8(roms), Utf8(scratch_ / "absent")},
+                            3,
+                            "qbt: cannot read " + Utf8(scratch_ / "absent") +
+                                ": No such file or directory; nothing was done\n"},
+                           {{"--journal", Utf8(scratch_ / "games.xml"), Utf8(roms)},
+                            3,
+                            "qbt: " + Utf8(scratch_ / "games.xml") +
+                                " is not a qbt journal: its line 1 is not a rename\n"},
+                           {{"--journal", "/dev/full", Utf8(roms)}, 6, ""}}) {
+        std::vector<std::string> arguments{"rename", "--apply"};
+        arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
+        const QbtRun done = Qbt(arguments);
+        EXPECT_EQ(done.exitCode, run.exitCode) << run.arguments[1] << ": " << done.err;
+        if (!run.err.empty()) EXPECT_EQ(done.err, run.err);
+        EXPECT_EQ(Snapshot(roms), before) << run.arguments[1] << ": nothing renamed";
     }
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "qbt finished before it could be stopped";
-    const std::size_t journaled = LinesIn(journal);
-    EXPECT_LT(journaled, static_cast<std::size_t>(kRoms));
-    EXPECT_NE(Snapshot(roms), before) << "some files were renamed";
+    EXPECT_EQ(ReadFile(scratch_ / "games.xml"), list);
+    const QbtRun undo = Qbt({"undo", Utf8(scratch_ / "games.xml")});
+    EXPECT_EQ(undo.exitCode, 3);
+    EXPECT_EQ(undo.err, "qbt: " + Utf8(scratch_ / "games.xml") +
+                            " is not a qbt journal: its line 1 is not a rename\n");
+}
 
-    const QbtRun undo = Qbt({"undo", Utf8(journal)});
+// One journal added to by two runs, and a second journal: undone together, last named first,
+// each from its last rename back; a dry run first shows the same and changes nothing.
+TEST_F(QbtRename, SeveralRunsAndJournalsAreUndoneWhole) {
+    const fs::path roms = scratch_ / "roms";
+    const fs::path first = scratch_ / "first.jsonl";
+    const fs::path second = scratch_ / "second.jsonl";
+    WriteFile(roms / "a.gba", kLanternfish);
+    const std::map<std::string, std::string> before = Snapshot(roms);
+    const auto rename = [&](const std::string& pattern, const fs::path& journal) {
+        const QbtRun run = Qbt(
+            {"rename", "--apply", "--pattern", pattern, "--journal", Utf8(journal), Utf8(roms)});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    };
+    rename("{title}", first);
+    rename("{crc}", first);
+    rename("{release}", second);
+    ASSERT_EQ(NamesIn(roms), std::vector<std::string>{"1.gba"});
+
+    const QbtRun plan = Qbt({"undo", "--dry-run", "--json", Utf8(first), Utf8(second)});
+    EXPECT_EQ(plan.exitCode, 0) << plan.err;
+    EXPECT_EQ(NamesIn(roms), std::vector<std::string>{"1.gba"});
+    std::vector<std::string> steps;
+    const json planned = json::parse(plan.out);
+    for (const json& journal : planned["journals"]) {
+        for (const json& entry : journal["entries"]) {
+            steps.push_back(fs::path(entry["file"].get<std::string>()).filename().string() +
+                            " -> " +
+                            fs::path(entry["old_name"].get<std::string>()).filename().string() +
+                            ": " + entry["outcome"].get<std::string>());
+        }
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{"1.gba -> B737FB1A.gba: restore",
+                                               "B737FB1A.gba -> Lanternfish Lagoon.gba: restore",
+                                               "Lanternfish Lagoon.gba -> a.gba: restore"}));
+    const QbtRun undo = Qbt({"undo", Utf8(first), Utf8(second)});
     EXPECT_EQ(undo.exitCode, 0) << undo.err;
+    EXPECT_EQ(undo.out, "3 restored, 0 already in place\n");
     EXPECT_EQ(Snapshot(roms), before);
+}
+
+// What is left alone is in the table and in JSON with its reason, counted as listed: a folder
+// that cannot be read (named itself, the files beside it still renamed), a dangling link; a name
+// that is not UTF-8 comes with its bytes in the journal's form.
+TEST_F(QbtRename, WhatIsLeftAloneIsListedAndOddNamesKeepTheirBytes) {
+    const fs::path roms = scratch_ / "roms";
+    WriteFile(roms / "a.gba", kLanternfish);
+    WriteFile(roms / "locked" / "b.gba", kStardust);
+    WriteFile(roms / std::string("\xFF.gba"), "odd");
+    fs::create_symlink(roms / "gone.gba", roms / "dangling.gba");
+    fs::permissions(roms / "locked", fs::perms::none);
+    fs::permissions(scratch_, fs::perms::others_exec | fs::perms::others_read,
+                    fs::perm_options::add);
+    // Root reads any folder: the run is made as nobody then, who owns nothing here, with copies
+    // of qbt, the plug-in and the list that nobody can reach wherever the build is.
+    std::vector<std::string> arguments{"rename", "--json", Utf8(roms)};
+    const QbtRun run = geteuid() != 0 ? Qbt(arguments) : [&] {
+        fs::copy_file(QBT_SAMPLE_LIST, scratch_ / "games.xml");
+        arguments.insert(arguments.end() - 1, {"--list", Utf8(scratch_ / "games.xml")});
+        arguments.insert(arguments.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                             Utf8(CopyToolAndPlugin(scratch_))});
+        return RunQbt("/usr/bin/setpriv", arguments, {}, scratch_);
+    }();
+    fs::permissions(roms / "locked", fs::perms::owner_all);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    const json result = json::parse(run.out);
+    std::map<std::string, std::string> files;
+    for (const json& file : result["files"]) {
+        files[file["file"]] =
+            file["outcome"].get<std::string>() +
+            (file.contains("reason") ? ": " + file["reason"].get<std::string>() : "") +
+            (file.contains("file_bytes") ? " " + file["file_bytes"].dump() : "");
+    }
+    const std::string r = Utf8(roms) + "/";
+    EXPECT_EQ(files,
+              (std::map<std::string, std::string>{
+                  {r + "a.gba", "rename"},
+                  {r + "dangling.gba", "skipped: a symbolic link: links are left alone"},
+                  {r + "locked", "unreadable: cannot read " + r + "locked: Permission denied"},
+                  {r + "\xEF\xBF\xBD.gba",
+                   "not in the list {\"bytes\":\"" + HexOf(r) + "ff2e676261\"}"}}));
+    std::size_t listed = 0;
+    for (const auto& [outcome, count] : result["summary"].items())
+        listed += count.get<std::size_t>();
+    EXPECT_EQ(listed, result["files"].size()) << "the counts agree with the entries";
+    EXPECT_EQ(run.err, "qbt: cannot read " + r + "locked: Permission denied\n");
 }
 
 // Sets or clears the immutable flag, which stops even root from renaming in a folder.
@@ -256,8 +355,8 @@ TEST_F(QbtRename, PathsNamedTwiceLinksAndLockedFoldersLoseNothing) {
 
     EXPECT_EQ(run.exitCode, 6) << run.err;
     const json result = json::parse(run.out);
-    EXPECT_EQ(result["summary"]["renamed"], 2) << "each file once, however often it is named";
-    EXPECT_EQ(result["summary"]["skipped"], 2) << "the two links";
+    EXPECT_EQ(result["summary"]["renamed"], 3) << "each file once, however often it is named";
+    EXPECT_EQ(result["summary"]["skipped"], 2) << "the two links met inside the folder";
     EXPECT_EQ(result["summary"]["failed"], 1);
     for (const json& file : result["files"]) {
         if (file["outcome"] == "failed") {
@@ -268,7 +367,9 @@ TEST_F(QbtRename, PathsNamedTwiceLinksAndLockedFoldersLoseNothing) {
         }
     }
     EXPECT_EQ(Snapshot(scratch_ / "outside"),
-              (std::map<std::string, std::string>{{"c.gba", CrcKeyOf(kChateau)}}));
+              (std::map<std::string, std::string>{
+                  {"0003 - Château des Brumes (F).gba", CrcKeyOf(kChateau)}}))
+        << "a link to a folder, named, is entered";
     EXPECT_EQ(Snapshot(roms), (std::map<std::string, std::string>{
                                   {"0001 - Lanternfish Lagoon (U).gba", CrcKeyOf(kLanternfish)},
                                   {"a-link.gba", "-> " + (roms / "a.gba").string()},

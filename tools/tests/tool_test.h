@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,17 @@ std::vector<std::string> ShiftJisTerminal();
 // qbt's output in the suite's own terminal codeset (UTF-8 on Linux, code page 932 under Wine),
 // as UTF-8.
 std::string TerminalTextAsUtf8(const std::string& text);
+
+// The text's bytes in lower-case hexadecimal.
+inline std::string HexOf(const std::string& text) {
+    std::string hex;
+    for (const char byte : text) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(byte));
+        hex += digits;
+    }
+    return hex;
+}
 
 // The key a ROM of these bytes is looked up by: its CRC-32 in hexadecimal.
 inline std::string CrcKeyOf(const std::string& content) {
@@ -87,6 +99,52 @@ inline std::filesystem::path CopyToolAndPlugin(const std::filesystem::path& fold
     fs::copy_file(QBT_PLUGIN, plugin);
     return tool;
 }
+
+// Every file under `folder`, by path relative to it, with the CRC-32 of its bytes; links by
+// their target.
+inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    namespace fs = std::filesystem;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = Utf8(entry.path().lexically_relative(folder));
+        if (entry.is_symlink()) {
+            files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            files[name] = CrcKeyOf(ReadFile(entry.path()));
+        }
+    }
+    return files;
+}
+
+// Files of distinct content, listed as "Game NNN" with release number NNN.
+inline std::vector<Game> WriteManyRoms(const std::filesystem::path& roms, int count) {
+    std::vector<Game> games;
+    for (int number = 1; number <= count; ++number) {
+        const std::string content = "rom " + std::to_string(number) + std::string(200, '.');
+        const std::string name = std::to_string(number);
+        WriteFile(roms / ("dump" + name + ".gba"), content);
+        games.push_back({content, "Game " + name, "", "", "1", name});
+    }
+    return games;
+}
+
+inline std::size_t LinesIn(const std::filesystem::path& file) {
+    const std::string text = ReadFile(file);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// POSIX builds: runs qbt with `arguments` and, once `journal` has 20 lines, sends it `signal`;
+// with `ignored`, qbt starts with that signal ignored, as under nohup. `signal` is the one that
+// ended it (0 if it exited), `status` its exit status otherwise.
+struct StoppedRun {
+    int signal = 0;
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+StoppedRun StopQbtMidway(const std::vector<std::string>& arguments,
+                         const std::filesystem::path& journal, int signal, bool ignored,
+                         const std::filesystem::path& scratch);
 
 class ToolTest : public ScratchTest {
 protected:

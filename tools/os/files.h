@@ -1,0 +1,56 @@
+// The file primitives beneath RealDisk and the folder walk, one implementation per platform
+// (files_posix.cpp, files_windows.cpp). On Windows every path goes through LongPath and Win32
+// calls, never through the C runtime's stat, which refuses the "\\?\" form.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// In qbt.exe: an absolute path in the "\\?\" form (UNC paths as "\\?\UNC\server\share"), so that
+// a path past 260 characters still names its file; other paths, and every path on POSIX
+// systems, as they are.
+std::filesystem::path LongPath(const std::filesystem::path& path);
+
+enum class FileKind { kMissing, kFile, kFolder, kLink, kOther, kUnknown };
+
+// What the name is; a symbolic link (a reparse point on Windows) as kLink unless `followLinks`.
+// kUnknown, with the reason in `error`, when the system cannot say (a folder on the way that
+// cannot be searched).
+FileKind KindOf(const std::filesystem::path& path, bool followLinks, std::string& error);
+
+struct FolderEntry {
+    std::filesystem::path name;  // spelt as the folder keeps it
+    FileKind kind;               // links not followed
+};
+
+// The entries of a folder, without "." and "..". False, with the system's reason in `error`,
+// when the folder cannot be read.
+bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
+                std::string& error);
+
+// Makes an empty file under `path` only if nothing answers to the name (O_CREAT|O_EXCL,
+// CREATE_NEW), so that the name is held for a rename onto it.
+enum class Reservation { kReserved, kTaken, kFailed };
+Reservation ReserveName(const std::filesystem::path& path, std::string& error);
+
+// Renames `from` to `to`, replacing whatever `to` names: only ever onto a placeholder that
+// ReserveName made, which RealDisk checks first.
+bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::string& error);
+
+// Whether `path` names a regular file of no bytes (not following a link).
+bool IsEmptyFile(const std::filesystem::path& path);
+
+// Removes `path` if it is a regular file of no bytes; false otherwise.
+bool RemoveEmptyFile(const std::filesystem::path& path);
+
+// Writes a folder's entries through to the disk (fsync of the folder), so that a file just
+// created in it survives a crash. True where the file system has nothing to write or cannot
+// do it (Windows writes entries with the file; some FUSE file systems refuse a folder's fsync).
+bool FlushFolder(const std::filesystem::path& folder);
+
+#ifdef _WIN32
+// The system's text for a Win32 error code, in the ANSI code page, with the code.
+std::string SystemErrorText(unsigned long code);
+#endif

@@ -1,0 +1,105 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "tools/os/files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+FileKind KindOfMode(mode_t mode) {
+    if (S_ISREG(mode)) return FileKind::kFile;
+    if (S_ISDIR(mode)) return FileKind::kFolder;
+    if (S_ISLNK(mode)) return FileKind::kLink;
+    return FileKind::kOther;
+}
+
+}  // namespace
+
+fs::path LongPath(const fs::path& path) { return path; }
+
+FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
+    struct stat status {};
+    if ((followLinks ? stat(path.c_str(), &status) : lstat(path.c_str(), &status)) == 0) {
+        return KindOfMode(status.st_mode);
+    }
+    if (errno == ENOENT) return FileKind::kMissing;
+    error = std::strerror(errno);
+    return FileKind::kUnknown;
+}
+
+bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+    DIR* stream = opendir(folder.c_str());
+    if (stream == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = readdir(stream)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        FileKind kind = FileKind::kUnknown;
+        switch (entry->d_type) {
+            case DT_REG: kind = FileKind::kFile; break;
+            case DT_DIR: kind = FileKind::kFolder; break;
+            case DT_LNK: kind = FileKind::kLink; break;
+            case DT_UNKNOWN: break;  // some file systems leave it to lstat
+            default: kind = FileKind::kOther; break;
+        }
+        if (kind == FileKind::kUnknown) {
+            struct stat status {};
+            if (fstatat(dirfd(stream), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+                kind = KindOfMode(status.st_mode);
+            }
+        }
+        entries.push_back({fs::path(std::string(name)), kind});
+        errno = 0;
+    }
+    const int readError = errno;
+    closedir(stream);
+    if (readError != 0) {
+        error = std::strerror(readError);
+        return false;
+    }
+    return true;
+}
+
+Reservation ReserveName(const fs::path& path, std::string& error) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file < 0) {
+        if (errno == EEXIST) return Reservation::kTaken;
+        error = std::strerror(errno);
+        return Reservation::kFailed;
+    }
+    close(file);
+    return Reservation::kReserved;
+}
+
+bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    error = std::strerror(errno);
+    return false;
+}
+
+bool IsEmptyFile(const fs::path& path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
+}
+
+bool RemoveEmptyFile(const fs::path& path) {
+    return IsEmptyFile(path) && unlink(path.c_str()) == 0;
+}
+
+bool FlushFolder(const fs::path& folder) {
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    const bool flushed = fsync(descriptor) == 0 || errno == EINVAL || errno == EROFS;
+    close(descriptor);
+    return flushed;
+}
