@@ -223,7 +223,9 @@ TEST_F(QbtRename, LooksBeforeItActs) {
         arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
         const QbtRun done = Qbt(arguments);
         EXPECT_EQ(done.exitCode, run.exitCode) << run.arguments[1] << ": " << done.err;
-        if (!run.err.empty()) EXPECT_EQ(done.err, run.err);
+        if (!run.err.empty()) {
+            EXPECT_EQ(done.err, run.err);
+        }
         EXPECT_EQ(Snapshot(roms), before) << run.arguments[1] << ": nothing renamed";
     }
     EXPECT_EQ(ReadFile(scratch_ / "games.xml"), list);
