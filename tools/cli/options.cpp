@@ -5,12 +5,13 @@
 #include "tools/os/platform.h"
 
 void AddListOptions(CLI::App& command, ListOptions& list, bool& json, ListRequired required) {
-    CLI::Option* option =
-        command.add_option("--list", list.list, "the game list to search")->type_name("FILE");
+    CLI::Option* option = command.add_option("--list", list.list, "the game list to search")
+                              ->type_name("FILE");
     if (required == ListRequired::kYes) {
         option->required();
     } else {
-        option->default_str(PathToTerminal(DefaultGameListPath()) + " (a sample)");
+        option->description("the game list to search (by default a sample of 41 invented games)")
+            ->default_str(PathToTerminal(DefaultGameListPath()));
     }
     command
         .add_option("--list-encoding", list.listEncoding,

@@ -105,7 +105,8 @@ TEST_F(QbtListEncoding, UnknownDeclaredEncodingIsWarnedAboutAndTheListReadAsUnde
     EXPECT_EQ(answers.answer["title"], "星屑マーケット");
     EXPECT_EQ(answers.err,
               "qbt: warning: the list declares the encoding \"x-made-up\", which qbt does not "
-              "know; its values are read as UTF-8 (--list-encoding names the right one)\n");
+              "know, and is valid UTF-8: its values are read as UTF-8 (--list-encoding names the "
+              "right one)\n");
 
     const QbtRun unknownOverride = Qbt({"lookup", "--list-encoding", "x-made-up", kKey});
     EXPECT_EQ(unknownOverride.exitCode, 2);

@@ -65,12 +65,13 @@ TEST_F(QbtRename, PlanIsWhatApplyDoesAndUndoPutsItBack) {
     WriteZip(roms / "double.zip", {kGlowworm, kLanternfish});
     const std::map<std::string, std::string> before = Snapshot(roms);
 
-    const QbtRun plan = Qbt({"rename", "--json", Utf8(roms)});
+    const QbtRun plan = Qbt({"rename", "--json", "--list", QBT_SAMPLE_LIST, Utf8(roms)});
     EXPECT_EQ(plan.exitCode, 1) << plan.err;
     EXPECT_EQ(Snapshot(roms), before) << "a dry run changes nothing";
     const fs::path journal = scratch_ / "journal.jsonl";
     const QbtRun applied =
-        Qbt({"rename", "--json", "--apply", "--journal", Utf8(journal), Utf8(roms)});
+        Qbt({"rename", "--json", "--apply", "--journal", Utf8(journal), "--list", QBT_SAMPLE_LIST,
+             Utf8(roms)});
     EXPECT_EQ(applied.exitCode, 1) << applied.err;
 
     json planned = json::parse(plan.out);
@@ -107,7 +108,7 @@ TEST_F(QbtRename, PlanIsWhatApplyDoesAndUndoPutsItBack) {
     }
     EXPECT_EQ(Snapshot(roms), expected);
 
-    const QbtRun again = Qbt({"rename", Utf8(roms)});
+    const QbtRun again = Qbt({"rename", "--list", QBT_SAMPLE_LIST, Utf8(roms)});
     EXPECT_TRUE(
         again.out.ends_with("\n0 to rename, 4 already right, 1 not in the list, "
                             "1 conflict, 1 skipped\n"))
@@ -351,7 +352,8 @@ TEST_F(QbtRename, PathsNamedTwiceLinksAndLockedFoldersLoseNothing) {
 
     const QbtRun run =
         Qbt({"rename", "--json", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"),
-             Utf8(roms), Utf8(roms / "sub"), Utf8(roms / "a.gba"), Utf8(roms / "outside-link")});
+             "--list", QBT_SAMPLE_LIST, Utf8(roms), Utf8(roms / "sub"), Utf8(roms / "a.gba"),
+             Utf8(roms / "outside-link")});
     if (geteuid() == 0) SetImmutable(roms / "locked", false);
     fs::permissions(roms / "locked", fs::perms::owner_all);
 
