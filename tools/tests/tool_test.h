@@ -18,9 +18,11 @@ struct QbtRun {
     std::string err;
 };
 
-// Runs `tool` with the test's environment plus `environment` ("NAME=value") on top. Arguments
-// are UTF-8, and reach qbt in its terminal's codeset. Standard output and error go through files
-// in `scratch`; their line ends come back as "\n".
+// Runs `tool` with the test's environment plus `environment` ("NAME=value") on top, or with
+// none at all for kEmptyEnvironment (Linux only). Arguments are UTF-8, and reach qbt in its
+// terminal's codeset. Standard output and error go through files in `scratch`; their line ends
+// come back as "\n".
+inline const std::vector<std::string> kEmptyEnvironment{"env -i"};
 QbtRun RunQbt(const std::filesystem::path& tool, const std::vector<std::string>& arguments,
               const std::vector<std::string>& environment, const std::filesystem::path& scratch);
 

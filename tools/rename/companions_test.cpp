@@ -1,0 +1,73 @@
+#include "tools/rename/companions.h"
+
+#include <gtest/gtest.h>
+
+#include "tools/os/fake_disk.h"
+#include "tools/rename/plan.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The ROMs and their companions as the plan leaves them: "file -> new name" for a rename,
+// "file: outcome: reason" otherwise.
+std::vector<std::string> PlannedWithCompanions(std::vector<RenameItem>& items, FakeDisk& disk) {
+    AddCompanions(items, disk);
+    PlanRenames(items, disk);
+    while (KeepCompanionsTogether(items)) PlanRenames(items, disk);
+    std::vector<std::string> lines;
+    for (const RenameItem& item : items) {
+        const std::string file = item.file.filename().string();
+        lines.push_back(item.outcome == Outcome::kRename
+                            ? file + " -> " + item.newName
+                            : file + ": " + InWords(item.outcome) + ": " + item.reason);
+    }
+    return lines;
+}
+
+TEST(Companions, SavesAndPatchesMoveWithTheirRomOrNotAtAll) {
+    FakeDisk disk;
+    for (const char* file : {"a.sav", "A.SRM", "a.ips", "a.txt", "ab.sav", "a.gba.sav", "b.sav",
+                             "c.sav", "C (U).sav", "d.sav", "e.eep"}) {
+        disk.Add(fs::path("/roms") / file);
+    }
+    std::vector<RenameItem> items;
+    const auto rom = [&](const char* file, const char* newName, Outcome outcome) {
+        disk.Add(fs::path("/roms") / file);
+        items.push_back({fs::path("/roms") / file, "", newName, outcome, "", {}});
+    };
+    rom("a.gba", "A (U).gba", Outcome::kRename);
+    rom("b.gba", "B (U).gba", Outcome::kRename);  // b.zip is named b too: whose is b.sav?
+    rom("b.zip", "b.zip", Outcome::kAlreadyRight);
+    rom("c.gba", "C (U).gba", Outcome::kRename);  // C (U).sav stays where c.sav would go
+    rom("d.gba", "A (U).gba", Outcome::kRename);  // a.gba takes the name first
+    rom("e.gba", "E (U).gba", Outcome::kNotInList);
+    EXPECT_EQ(PlannedWithCompanions(items, disk),
+              (std::vector<std::string>{
+                  "a.gba -> A (U).gba",
+                  "b.gba -> B (U).gba",
+                  "b.zip: already right: ",
+                  "c.gba: conflict: c.sav, which goes with it, cannot be renamed: the name is "
+                  "taken by C (U).sav",
+                  "d.gba: conflict: /roms/a.gba takes the name first",
+                  "e.gba: not in the list: ",
+                  "a.ips -> A (U).ips",
+                  "a.sav -> A (U).sav",
+                  "A.SRM -> A (U).SRM",
+                  "b.sav: skipped: a save or patch that more than one ROM here is named like",
+                  "c.sav: conflict: the name is taken by C (U).sav",
+                  "d.sav: conflict: /roms/a.sav takes the name first",
+              }));
+}
+
+TEST(Companions, NoRomsAreSavesPatchesAndJournals) {
+    for (const char* name : {"My Game.sav", "x.SRM", "x.Sa1", "x.eep", "x.fla", "x.rtc", "x.sgm",
+                             "x.cht", "x.ips", "x.ups", "x.bps", "qbt-rename-20261207-120501.jsonl"}) {
+        EXPECT_TRUE(IsNoRom(name)) << name;
+    }
+    for (const char* name : {"My Game.gba", "sav", "x.sav.zip", "journal.jsonl"}) {
+        EXPECT_FALSE(IsNoRom(name)) << name;
+    }
+}
+
+}  // namespace
