@@ -25,6 +25,8 @@ std::vector<std::string> PlannedWithCompanions(std::vector<RenameItem>& items, F
     return lines;
 }
 
+std::string Roms(const char* file) { return (fs::path("/roms") / file).string(); }
+
 TEST(Companions, SavesAndPatchesMoveWithTheirRomOrNotAtAll) {
     FakeDisk disk;
     for (const char* file : {"a.sav", "A.SRM", "a.ips", "a.txt", "ab.sav", "a.gba.sav", "b.sav",
@@ -49,14 +51,14 @@ TEST(Companions, SavesAndPatchesMoveWithTheirRomOrNotAtAll) {
                   "b.zip: already right: ",
                   "c.gba: conflict: c.sav, which goes with it, cannot be renamed: the name is "
                   "taken by C (U).sav",
-                  "d.gba: conflict: /roms/a.gba takes the name first",
+                  "d.gba: conflict: " + Roms("a.gba") + " takes the name first",
                   "e.gba: not in the list: ",
                   "a.ips -> A (U).ips",
                   "a.sav -> A (U).sav",
                   "A.SRM -> A (U).SRM",
                   "b.sav: skipped: a save or patch that more than one ROM here is named like",
                   "c.sav: conflict: the name is taken by C (U).sav",
-                  "d.sav: conflict: /roms/a.sav takes the name first",
+                  "d.sav: conflict: " + Roms("a.sav") + " takes the name first",
               }));
 }
 

@@ -55,7 +55,7 @@ TEST_F(QbtListEncoding, ShiftJisListIsReadAsCodePage932) {
                                                kShiftJisTitle, kShiftJisPublisher));
     EXPECT_EQ(answers.answer["title"], "星屑マーケット");
     EXPECT_EQ(answers.answer["publisher"], "月見ソフト～");
-    EXPECT_EQ(TerminalTextAsUtf8(answers.row),
+    EXPECT_EQ(answers.row,
               "12345678  月見ソフト～  星屑マーケット  <field missing>  <field missing>  "
               "<field missing>  <field missing>\n");
     EXPECT_EQ(answers.err, "");
@@ -65,7 +65,7 @@ TEST_F(QbtListEncoding, EucJpListInAnyLetterCase) {
     const Answers answers =
         LookUp(OneGameList("<?xml version='1.0' encoding = 'euc-jp' ?>", kEucJpTitle));
     EXPECT_EQ(answers.answer["title"], "星屑マーケット");
-    EXPECT_NE(TerminalTextAsUtf8(answers.row).find("  星屑マーケット  "), std::string::npos)
+    EXPECT_NE(answers.row.find("  星屑マーケット  "), std::string::npos)
         << answers.row;
 }
 
@@ -91,6 +91,7 @@ TEST_F(QbtListEncoding, Latin1ListAndOverride) {
         << utf8List.err;
 }
 
+#ifndef _WIN32
 // Read as UTF-8 whatever the terminal's codeset: here Shift_JIS.
 TEST_F(QbtListEncoding, ListWithoutDeclarationThatIsValidUtf8IsUtf8) {
     const Answers answers = LookUp(OneGameList("", "星屑マーケット"), {}, ShiftJisTerminal());
@@ -98,6 +99,7 @@ TEST_F(QbtListEncoding, ListWithoutDeclarationThatIsValidUtf8IsUtf8) {
     EXPECT_NE(answers.row.find(std::string("  ") + kShiftJisTitle + "  "), std::string::npos)
         << answers.row;
 }
+#endif
 
 TEST_F(QbtListEncoding, UnknownDeclaredEncodingIsWarnedAboutAndTheListReadAsUndeclared) {
     const Answers answers =

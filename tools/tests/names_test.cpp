@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/tests/tool_test.h"
+#include "tools/tests/wine_unix_path.h"
 
 namespace fs = std::filesystem;
 
@@ -65,6 +66,15 @@ TEST_F(QbtNames, TheSameInEveryLocaleWithEveryCharacterAndUndone) {
         const std::string where = terminal.empty() ? "" : terminal.front();
         EXPECT_EQ(run.exitCode, 0) << where << ": " << run.err;
         EXPECT_EQ(NamesIn(roms), after) << where;
+#ifdef _WIN32
+        for (const std::string& name : after) {  // as the Linux side holds them
+            const std::string onDisk =
+                UnixPathUnderWine(roms / fs::path(std::u8string(name.begin(), name.end())));
+            if (!onDisk.empty()) {
+                EXPECT_TRUE(onDisk.ends_with("/" + name)) << onDisk;
+            }
+        }
+#endif
         const QbtRun undo = Qbt({"undo", Utf8(journal)}, terminal);
         EXPECT_EQ(undo.exitCode, 0) << where << ": " << undo.err;
         EXPECT_EQ(NamesIn(roms), before) << where;

@@ -96,5 +96,3 @@ std::vector<std::string> ShiftJisTerminal() {
     return {"LC_ALL=ja_JP.SJIS", "LOCPATH=" QBT_TEST_LOCALES};
 }
 
-// The suite runs under C.UTF-8.
-std::string TerminalTextAsUtf8(const std::string& text) { return text; }
