@@ -5,8 +5,8 @@
 #include "tools/os/platform.h"
 
 void AddListOptions(CLI::App& command, ListOptions& list, bool& json, ListRequired required) {
-    CLI::Option* option = command.add_option("--list", list.list, "the game list to search")
-                              ->type_name("FILE");
+    CLI::Option* option =
+        command.add_option("--list", list.list, "the game list to search")->type_name("FILE");
     if (required == ListRequired::kYes) {
         option->required();
     } else {
@@ -44,12 +44,15 @@ GameList OpenGameList(const ListOptions& options, InDoubt inDoubt) {
     GameList list = LoadGameList(path, options.listEncoding);
     const std::string& doubt = list.encoding.doubt;
     if (!doubt.empty() && inDoubt == InDoubt::kRefuse) {
-        throw ToolError(kExitBadUsage, doubt + "; nothing is renamed until --list-encoding "
-                                               "names it (" + kKnownListEncodings + ")");
+        throw ToolError(kExitBadUsage, doubt +
+                                           "; nothing is renamed until --list-encoding "
+                                           "names it (" +
+                                           kKnownListEncodings + ")");
     }
     if (!doubt.empty()) {
-        Warn(doubt + "; its values are shown so, perhaps wrongly, and rename --apply refuses "
-                     "until --list-encoding names the encoding");
+        Warn(doubt +
+             "; its values are shown so, perhaps wrongly, and rename --apply refuses "
+             "until --list-encoding names the encoding");
     }
     return list;
 }

@@ -61,8 +61,8 @@ ScanResults ScanFiles(const Plugin& plugin, const GameList& list,
         }
         std::string unreadable;
         for (const RomChecksum& rom : ChecksumsOf(files[done], unreadable)) {
-            RomAnswer& answer = results.answers.emplace_back(
-                LookUpRom(plugin, list, CrcKey(rom.crc), 0));
+            RomAnswer& answer =
+                results.answers.emplace_back(LookUpRom(plugin, list, CrcKey(rom.crc), 0));
             answer.file = NameForTerminal(rom);
             results.roms.push_back(rom);
         }

@@ -106,8 +106,7 @@ std::string DeclaredAsUtf8(std::string_view list) {
     const std::size_t open = attribute == std::string_view::npos
                                  ? std::string_view::npos
                                  : list.find_first_of("\"'", attribute);
-    const std::size_t close =
-        open < end ? list.find(list[open], open + 1) : std::string_view::npos;
+    const std::size_t close = open < end ? list.find(list[open], open + 1) : std::string_view::npos;
     if (close < end) return text.replace(open + 1, close - open - 1, utf8);
     return text.insert(end, std::string(" encoding=\"") + std::string(utf8) + "\"");
 }
@@ -131,7 +130,8 @@ GameList LoadGameList(const std::filesystem::path& path, std::string_view overri
     if (PluginTakesForUtf8(std::string_view(list.text).substr(0, list.text.find('\0')))) {
         list.utf8 = std::make_shared<const Utf8Lookups>(true);
         if (!list.utf8->Shortfall().empty()) {
-            Warn(list.utf8->Shortfall() + ": the list's titles lose the characters the "
+            Warn(list.utf8->Shortfall() +
+                 ": the list's titles lose the characters the "
                  "terminal's codeset lacks");
         }
     }

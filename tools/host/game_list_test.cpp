@@ -53,12 +53,14 @@ TEST_F(GameListTest, Utf16WithAByteOrderMarkBecomesUtf8) {
     }
     // A pair of surrogates is one character; a lone one and an odd last byte are not UTF-16.
     EXPECT_EQ(Utf16ToUtf8(std::string("\x3D\xD8\x2E\xDE\x00\xD8\x41\x00\x42", 9), false),
-              "\xF0\x9F\x98\xAE\xEF\xBF\xBD" "A\xEF\xBF\xBD");
+              "\xF0\x9F\x98\xAE\xEF\xBF\xBD"
+              "A\xEF\xBF\xBD");
 }
 
 TEST(DeclaredAsUtf8, TheDeclarationNamesUtf8) {
     const std::pair<const char*, const char*> lists[] = {
-        {"<?xml version='1.0' encoding='UTF-16'?><G/>", "<?xml version='1.0' encoding='UTF-8'?><G/>"},
+        {"<?xml version='1.0' encoding='UTF-16'?><G/>",
+         "<?xml version='1.0' encoding='UTF-8'?><G/>"},
         {"<?xml version=\"1.0\"?><G/>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><G/>"},
         {"<G/>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<G/>"},
     };

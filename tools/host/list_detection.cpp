@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 namespace {
 
@@ -17,16 +18,16 @@ enum class Kind : std::uint8_t {
     // Half-width katakana: real in old lists, but also what many other bytes read as. Only the
     // voicing marks tell: they follow the few kana that take them.
     kHalfWidth,
-    kTakesDakuten,     // ｳ ｶ-ﾄ: may be followed by ﾞ
-    kTakesBothMarks,   // ﾊ-ﾎ: by ﾞ or ﾟ
-    kDakuten,          // ﾞ
-    kHandakuten,       // ﾟ
-    kLetter,  // a Western letter outside ASCII
-    kJoiner,  // a Western mark that may stand inside a word: ’ ‘ – — · ´ ª º
-    kMark,    // the other quotes, dashes and signs of Western titles
-    kFraction,  // ¼ ½ ¾, which ISO-8859-15 reads as Œ œ Ÿ
-    kForeign,   // ¤ ¦ ¨ ¸: signs no title uses, which ISO-8859-15 reads as € Š š ž
-    kOther,     // any other Western character outside ASCII
+    kTakesDakuten,    // ｳ ｶ-ﾄ: may be followed by ﾞ
+    kTakesBothMarks,  // ﾊ-ﾎ: by ﾞ or ﾟ
+    kDakuten,         // ﾞ
+    kHandakuten,      // ﾟ
+    kLetter,          // a Western letter outside ASCII
+    kJoiner,          // a Western mark that may stand inside a word: ’ ‘ – — · ´ ª º
+    kMark,            // the other quotes, dashes and signs of Western titles
+    kFraction,        // ¼ ½ ¾, which ISO-8859-15 reads as Œ œ Ÿ
+    kForeign,         // ¤ ¦ ¨ ¸: signs no title uses, which ISO-8859-15 reads as € Š š ž
+    kOther,           // any other Western character outside ASCII
 };
 
 // A character's kind and length in bytes; length 0 where the bytes are no character.
@@ -101,24 +102,30 @@ Character EucJpCharacter(std::string_view text, std::size_t at) {
     return JisRowCharacter(byte - 0xA0, false);
 }
 
+// Windows-1252's bytes 0x80 to 0xFF, one letter each: L a letter, J a mark that may stand inside
+// a word, M another mark of titles, F a fraction, X a sign no title uses, O anything else, and -
+// a byte Windows-1252 leaves unassigned (a control character in Latin-1).
+constexpr std::string_view kWesternKinds =
+    "M-OOMMOOOOLML-L-"   // € - ‚ ƒ „ … † ‡ ˆ ‰ Š ‹ Œ - Ž -
+    "-JJMMMJJOMLML-LL"   // - ‘ ’ “ ” • – — ˜ ™ š › œ - ž Ÿ
+    "MMOMXOXOXMJMOOMO"   // NBSP ¡ ¢ £ ¤ ¥ ¦ § ¨ © ª « ¬ SHY ® ¯
+    "MOMMJOOJXOJMFFFM"   // ° ± ² ³ ´ µ ¶ · ¸ ¹ º » ¼ ½ ¾ ¿
+    "LLLLLLLLLLLLLLLL"   // À to Ï
+    "LLLLLLLMLLLLLLLL"   // Ð to ß, × a mark
+    "LLLLLLLLLLLLLLLL"   // à to ï
+    "LLLLLLLOLLLLLLLL";  // ð to ÿ, ÷ another sign
+
 Character WesternCharacter(unsigned char byte) {
     if (byte < 0x80) return AsciiCharacter(byte);
-    switch (byte) {
-        case 0x81: case 0x8D: case 0x8F: case 0x90: case 0x9D:
-            return kNoCharacter;  // unassigned in Windows-1252, control characters in Latin-1
-        case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:
-            return {Kind::kLetter, 1};  // Š Œ Ž š œ ž Ÿ
-        case 0x91: case 0x92: case 0x96: case 0x97: case 0xAA: case 0xB4: case 0xB7: case 0xBA:
-            return {Kind::kJoiner, 1};  // ‘ ’ – — ª ´ · º
-        case 0x80: case 0x84: case 0x85: case 0x8B: case 0x93: case 0x94: case 0x95: case 0x99:
-        case 0x9B: case 0xA0: case 0xA1: case 0xA3: case 0xA9: case 0xAB: case 0xAE: case 0xB0:
-        case 0xB2: case 0xB3: case 0xBB: case 0xBF: case 0xD7:
-            return {Kind::kMark, 1};  // € „ … ‹ “ ” • ™ › ¡ £ © « ® ° ² ³ » ¿ ×
-        case 0xBC: case 0xBD: case 0xBE: return {Kind::kFraction, 1};
-        case 0xA4: case 0xA6: case 0xA8: case 0xB8: return {Kind::kForeign, 1};
-        default: break;
+    switch (kWesternKinds[byte - 0x80]) {
+        case 'L': return {Kind::kLetter, 1};
+        case 'J': return {Kind::kJoiner, 1};
+        case 'M': return {Kind::kMark, 1};
+        case 'F': return {Kind::kFraction, 1};
+        case 'X': return {Kind::kForeign, 1};
+        case 'O': return {Kind::kOther, 1};
+        default: return kNoCharacter;
     }
-    return {byte >= 0xC0 && byte != 0xF7 ? Kind::kLetter : Kind::kOther, 1};
 }
 
 bool IsAscii(Kind kind) { return kind == Kind::kAsciiLetter || kind == Kind::kAsciiOther; }
@@ -161,7 +168,8 @@ long WesternRunWeight(std::size_t length, Kind first, Kind second, Kind before, 
     const bool afterLetter = before == Kind::kAsciiLetter;
     const bool beforeLetter = after == Kind::kAsciiLetter;
     switch (first) {
-        case Kind::kLetter: case Kind::kJoiner: return 1;
+        case Kind::kLetter:
+        case Kind::kJoiner: return 1;
         case Kind::kMark: return afterLetter && beforeLetter ? kMisfit : 1;
         case Kind::kFraction: return afterLetter || beforeLetter ? kMisfit : 1;
         case Kind::kForeign: return kMisfit;

@@ -88,15 +88,16 @@ const char* NameOf(TextEncoding encoding) {
 // A list that declares no encoding qbt knows and is not UTF-8: never read in the terminal's
 // codeset, which has nothing to do with where the list was written.
 ValueEncoding Undeclared(std::string_view hostText, std::string_view unknownDeclaration) {
-    const std::string what =
-        unknownDeclaration.empty()
-            ? std::string("the list declares no encoding")
-            : "the list declares the encoding \"" + std::string(unknownDeclaration) +
-                  "\", which qbt does not know,";
+    const std::string what = unknownDeclaration.empty()
+                                 ? std::string("the list declares no encoding")
+                                 : "the list declares the encoding \"" +
+                                       std::string(unknownDeclaration) +
+                                       "\", which qbt does not know,";
     if (IsValidUtf8(hostText)) {
         if (!unknownDeclaration.empty()) {
-            Warn(what + " and is valid UTF-8: its values are read as UTF-8 (--list-encoding "
-                        "names the right one)");
+            Warn(what +
+                 " and is valid UTF-8: its values are read as UTF-8 (--list-encoding "
+                 "names the right one)");
         }
         return {TextEncoding::kUtf8, ""};
     }
@@ -111,8 +112,9 @@ ValueEncoding Undeclared(std::string_view hostText, std::string_view unknownDecl
     // Something to show in tables and dry runs; Windows-1252 decodes nearly any bytes.
     const TextEncoding likeliest =
         guess.best.whole ? guess.best.encoding : TextEncoding::kWindows1252;
-    return {likeliest, what + " and is not UTF-8, and its text does not show clearly which "
-                              "encoding it is in (it reads most like " +
+    return {likeliest, what +
+                           " and is not UTF-8, and its text does not show clearly which "
+                           "encoding it is in (it reads most like " +
                            std::string(NameOf(likeliest)) + ")"};
 }
 

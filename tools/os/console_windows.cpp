@@ -58,8 +58,8 @@ private:
         if (complete > 0) {
             const int length = static_cast<int>(complete);
             std::wstring wide(complete, L'\0');  // never more UTF-16 units than bytes
-            wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
-                codePage_, 0, pending.data(), length, wide.data(), length)));
+            wide.resize(static_cast<std::size_t>(
+                MultiByteToWideChar(codePage_, 0, pending.data(), length, wide.data(), length)));
             write_(wide);
         }
         const std::size_t rest = pending.size() - complete;

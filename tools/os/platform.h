@@ -72,8 +72,8 @@ private:
 #ifdef _WIN32
 // What StandardStreams puts on a console: text in `codePage` handed to `write` as UTF-16 in whole
 // characters, a character cut by a flush waiting for the rest of its bytes.
-std::unique_ptr<std::streambuf> MakeConsoleBuffer(
-    unsigned codePage, std::function<void(std::wstring_view)> write);
+std::unique_ptr<std::streambuf> MakeConsoleBuffer(unsigned codePage,
+                                                  std::function<void(std::wstring_view)> write);
 #endif
 
 // Renames `from` to `to` in one step unless something is already named `to`: a file is never

@@ -110,7 +110,8 @@ TEST(ConsoleBuffer, HandsOverWholeCharactersOfItsCodePage) {
         {65001, "\xE6\x98\x9F\xE5\xB1\x91 Ch\xC3\xA2teau"}, {932, "\x90\xAF\x8B\xFB Ch"}};
     for (const auto& [codePage, text] : texts) {
         std::wstring shown;
-        const auto buffer = MakeConsoleBuffer(codePage, [&](std::wstring_view part) { shown += part; });
+        const auto buffer =
+            MakeConsoleBuffer(codePage, [&](std::wstring_view part) { shown += part; });
         std::ostream console(buffer.get());
         for (const char byte : text) console << byte << std::flush;
         EXPECT_EQ(shown, codePage == 932 ? L"\u661F\u5C51 Ch" : L"\u661F\u5C51 Ch\u00E2teau");

@@ -23,7 +23,8 @@ bool IsWideCharacter(std::string_view utf8) {
     const char32_t code = (static_cast<char32_t>(utf8[0] & 0x0F) << 12) |
                           (static_cast<char32_t>(utf8[1] & 0x3F) << 6) |
                           static_cast<char32_t>(utf8[2] & 0x3F);
-    return (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0xA4CF && code != 0x303F) ||
+    return (code >= 0x1100 && code <= 0x115F) ||
+           (code >= 0x2E80 && code <= 0xA4CF && code != 0x303F) ||
            (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF) ||
            (code >= 0xFE30 && code <= 0xFE4F) || (code >= 0xFF00 && code <= 0xFF60) ||
            (code >= 0xFFE0 && code <= 0xFFE6);
@@ -232,7 +233,8 @@ std::size_t DisplayWidth(std::string_view text) {
     for (std::size_t index = 0; index < text.size(); ++index) {
         const auto byte = static_cast<unsigned char>(text[index]);
         if (codePage == CP_UTF8) {
-            const std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(text.substr(index)));
+            const std::size_t length =
+                std::max<std::size_t>(1, Utf8SequenceLength(text.substr(index)));
             width += length == 3 && IsWideCharacter(text.substr(index, 3)) ? 2 : 1;
             index += length - 1;
         } else if (IsDBCSLeadByteEx(codePage, byte) && index + 1 < text.size()) {

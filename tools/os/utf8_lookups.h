@@ -47,6 +47,6 @@ public:
 private:
     bool active_ = false;
     std::string shortfall_;
-    void* locale_ = nullptr;   // Linux: the locale_t the scopes use
+    void* locale_ = nullptr;    // Linux: the locale_t the scopes use
     std::string restoreCtype_;  // Windows: the C runtime's LC_CTYPE to put back
 };

@@ -77,8 +77,12 @@ void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
                 continue;
             }
             if (roms.at({folder, stem}) > 1) {
-                items.push_back({folder / name, "", "", Outcome::kSkipped,
-                                 "a save or patch that more than one ROM here is named like", {}});
+                items.push_back({folder / name,
+                                 "",
+                                 "",
+                                 Outcome::kSkipped,
+                                 "a save or patch that more than one ROM here is named like",
+                                 {}});
                 continue;
             }
             items.push_back(CompanionItem(items, rom, name));

@@ -63,8 +63,9 @@ TEST(Companions, SavesAndPatchesMoveWithTheirRomOrNotAtAll) {
 }
 
 TEST(Companions, NoRomsAreSavesPatchesAndJournals) {
-    for (const char* name : {"My Game.sav", "x.SRM", "x.Sa1", "x.eep", "x.fla", "x.rtc", "x.sgm",
-                             "x.cht", "x.ips", "x.ups", "x.bps", "qbt-rename-20261207-120501.jsonl"}) {
+    for (const char* name :
+         {"My Game.sav", "x.SRM", "x.Sa1", "x.eep", "x.fla", "x.rtc", "x.sgm", "x.cht", "x.ips",
+          "x.ups", "x.bps", "qbt-rename-20261207-120501.jsonl"}) {
         EXPECT_TRUE(IsNoRom(name)) << name;
     }
     for (const char* name : {"My Game.gba", "sav", "x.sav.zip", "journal.jsonl"}) {

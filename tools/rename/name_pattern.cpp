@@ -163,7 +163,9 @@ std::string NamePattern::Format(const NameFields& fields) const {
     for (std::string* text : {&named.crc, &named.name}) {
         std::replace_if(
             text->begin(), text->end(),
-            [](char byte) { return byte == kMissingField || byte == kFieldStart || byte == kFieldEnd; },
+            [](char byte) {
+                return byte == kMissingField || byte == kFieldStart || byte == kFieldEnd;
+            },
             '_');
     }
     return TidyName(FormatWith(pattern_, named, nullptr));

@@ -65,8 +65,7 @@ TEST_F(QbtListEncoding, EucJpListInAnyLetterCase) {
     const Answers answers =
         LookUp(OneGameList("<?xml version='1.0' encoding = 'euc-jp' ?>", kEucJpTitle));
     EXPECT_EQ(answers.answer["title"], "星屑マーケット");
-    EXPECT_NE(answers.row.find("  星屑マーケット  "), std::string::npos)
-        << answers.row;
+    EXPECT_NE(answers.row.find("  星屑マーケット  "), std::string::npos) << answers.row;
 }
 
 // Also a list that lies about its encoding, put right by --list-encoding.

@@ -22,8 +22,12 @@ struct Named {
 // a separator beside a missing field, a region label without brackets, a release number in
 // full-width digits (a letter or digit first: read, as atoi reads it, as 0).
 const std::vector<Named> kCollection{
-    {"a.gba", {"1", "髙橋名人の冒険島 ～Ⅱ～", "", "", "7", "1"}, "0001 - 髙橋名人の冒険島 ～Ⅱ～ (J).gba"},
-    {"b.gba", {"2", "Château des Brumes ①", "", "", "5", "2"}, "0002 - Château des Brumes ① (F).gba"},
+    {"a.gba",
+     {"1", "髙橋名人の冒険島 ～Ⅱ～", "", "", "7", "1"},
+     "0001 - 髙橋名人の冒険島 ～Ⅱ～ (J).gba"},
+    {"b.gba",
+     {"2", "Château des Brumes ①", "", "", "5", "2"},
+     "0002 - Château des Brumes ① (F).gba"},
     {"c.gba", {"3", "Ça Va ✓ Ωmega", "", "", "0", "3"}, "0003 - Ça Va ✓ Ωmega (E).gba"},
     {"d.gba", {"4", ".hack//Outbreak", "", "", "7", ""}, "_hack__Outbreak (J).gba"},
     {"e.gba", {"5", "+Anima", "", "", "7", ""}, "+Anima (J).gba"},
@@ -93,10 +97,10 @@ TEST_F(QbtNames, AnUndeclaredShiftJisListIsNamedRightOrNotRenamed) {
         WriteFile(scratch_ / "roms" / "a.gba", "1");
         WriteFile(scratch_ / "roms" / "b.gba", "2");
         const auto rename = [&](const std::string& first, const std::string& second) {
-            WriteFile(scratch_ / "list.xml",
-                      "<GAME><TITLE>" + first + "</TITLE><ROMCRC>" + CrcKeyOf("1") +
-                          "</ROMCRC></GAME><GAME><TITLE>" + second + "</TITLE><ROMCRC>" +
-                          CrcKeyOf("2") + "</ROMCRC></GAME>");
+            WriteFile(scratch_ / "list.xml", "<GAME><TITLE>" + first + "</TITLE><ROMCRC>" +
+                                                 CrcKeyOf("1") + "</ROMCRC></GAME><GAME><TITLE>" +
+                                                 second + "</TITLE><ROMCRC>" + CrcKeyOf("2") +
+                                                 "</ROMCRC></GAME>");
             return Qbt({"rename", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"),
                         "--list", Utf8(scratch_ / "list.xml"), Utf8(scratch_ / "roms")},
                        terminal);

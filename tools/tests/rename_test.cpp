@@ -69,9 +69,8 @@ TEST_F(QbtRename, PlanIsWhatApplyDoesAndUndoPutsItBack) {
     EXPECT_EQ(plan.exitCode, 1) << plan.err;
     EXPECT_EQ(Snapshot(roms), before) << "a dry run changes nothing";
     const fs::path journal = scratch_ / "journal.jsonl";
-    const QbtRun applied =
-        Qbt({"rename", "--json", "--apply", "--journal", Utf8(journal), "--list", QBT_SAMPLE_LIST,
-             Utf8(roms)});
+    const QbtRun applied = Qbt({"rename", "--json", "--apply", "--journal", Utf8(journal), "--list",
+                                QBT_SAMPLE_LIST, Utf8(roms)});
     EXPECT_EQ(applied.exitCode, 1) << applied.err;
 
     json planned = json::parse(plan.out);
@@ -350,10 +349,9 @@ TEST_F(QbtRename, PathsNamedTwiceLinksAndLockedFoldersLoseNothing) {
                true);
     if (!locked) GTEST_SKIP() << "cannot lock a folder here";
 
-    const QbtRun run =
-        Qbt({"rename", "--json", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"),
-             "--list", QBT_SAMPLE_LIST, Utf8(roms), Utf8(roms / "sub"), Utf8(roms / "a.gba"),
-             Utf8(roms / "outside-link")});
+    const QbtRun run = Qbt({"rename", "--json", "--apply", "--journal",
+                            Utf8(scratch_ / "journal.jsonl"), "--list", QBT_SAMPLE_LIST, Utf8(roms),
+                            Utf8(roms / "sub"), Utf8(roms / "a.gba"), Utf8(roms / "outside-link")});
     if (geteuid() == 0) SetImmutable(roms / "locked", false);
     fs::permissions(roms / "locked", fs::perms::owner_all);
 

@@ -95,4 +95,3 @@ QbtRun RunQbt(const fs::path& tool, const std::vector<std::string>& arguments,
 std::vector<std::string> ShiftJisTerminal() {
     return {"LC_ALL=ja_JP.SJIS", "LOCPATH=" QBT_TEST_LOCALES};
 }
-

@@ -91,8 +91,7 @@ TEST_F(QbtInfo, ShowsVersionAuthorAndDescriptionForTheTerminal) {
     const QbtRun run = Qbt({"info"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.starts_with("version      101\nauthor       ")) << run.out;
-    EXPECT_TRUE(run.out.ends_with(
-        "\ndescription  Quillbridge用のリネームデータを拝借します。\n"))
+    EXPECT_TRUE(run.out.ends_with("\ndescription  Quillbridge用のリネームデータを拝借します。\n"))
         << run.out;
 #ifndef _WIN32
     const QbtRun shiftJis = Qbt({"info"}, ShiftJisTerminal());
@@ -164,16 +163,15 @@ TEST_F(QbtErrors, PluginThatCannotBeLoadedOrLacksExportsExitsWithFour) {
 }
 
 TEST_F(QbtErrors, BadCommandLinesExitWithTwo) {
-    for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{},
-                                               {"rename"},
-                                               {"rename", "roms"},
-                                               {"rename", "--list", QBT_SAMPLE_LIST, "--pattern",
-                                                "{}", "roms"},
-                                               {"lookup"},
-                                               {"scan"},
-                                               {"lookup", "--key-type", "x", "1"},
-                                               {"lookup", "--colour", "1"}}) {
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"rename"},
+             {"rename", "roms"},
+             {"rename", "--list", QBT_SAMPLE_LIST, "--pattern", "{}", "roms"},
+             {"lookup"},
+             {"scan"},
+             {"lookup", "--key-type", "x", "1"},
+             {"lookup", "--colour", "1"}}) {
         const QbtRun run = Qbt(arguments);
         EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(arguments);
         EXPECT_NE(run.err, "") << testing::PrintToString(arguments);
