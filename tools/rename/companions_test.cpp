@@ -9,18 +9,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The ROMs and their companions as the plan leaves them: "file -> new name" for a rename,
-// "file: outcome: reason" otherwise.
+// The renames in the plan's order, "file -> new name", then what stays, "file: outcome: reason".
 std::vector<std::string> PlannedWithCompanions(std::vector<RenameItem>& items, FakeDisk& disk) {
     AddCompanions(items, disk);
-    PlanRenames(items, disk);
-    while (KeepCompanionsTogether(items)) PlanRenames(items, disk);
+    std::vector<std::size_t> order = PlanRenames(items, disk);
+    while (KeepCompanionsTogether(items)) order = PlanRenames(items, disk);
     std::vector<std::string> lines;
+    for (const std::size_t index : order) {
+        lines.push_back(items[index].file.filename().string() + " -> " + items[index].newName);
+    }
     for (const RenameItem& item : items) {
-        const std::string file = item.file.filename().string();
-        lines.push_back(item.outcome == Outcome::kRename
-                            ? file + " -> " + item.newName
-                            : file + ": " + InWords(item.outcome) + ": " + item.reason);
+        if (item.outcome == Outcome::kRename) continue;
+        lines.push_back(item.file.filename().string() + ": " + InWords(item.outcome) + ": " +
+                        item.reason);
     }
     return lines;
 }
@@ -48,14 +49,14 @@ TEST(Companions, SavesAndPatchesMoveWithTheirRomOrNotAtAll) {
               (std::vector<std::string>{
                   "a.gba -> A (U).gba",
                   "b.gba -> B (U).gba",
+                  "a.ips -> A (U).ips",
+                  "a.sav -> A (U).sav",
+                  "A.SRM -> A (U).SRM",
                   "b.zip: already right: ",
                   "c.gba: conflict: c.sav, which goes with it, cannot be renamed: the name is "
                   "taken by C (U).sav",
                   "d.gba: conflict: " + Roms("a.gba") + " takes the name first",
                   "e.gba: not in the list: ",
-                  "a.ips -> A (U).ips",
-                  "a.sav -> A (U).sav",
-                  "A.SRM -> A (U).SRM",
                   "b.sav: skipped: a save or patch that more than one ROM here is named like",
                   "c.sav: conflict: the name is taken by C (U).sav",
                   "d.sav: conflict: " + Roms("a.sav") + " takes the name first",
