@@ -5,30 +5,21 @@ set(QBT_AUTHOR_CREDIT "${QBT_AUTHOR_NAME} - example.org")
 set(QBT_COPYRIGHT "Copyright (C) 2026 ${QBT_AUTHOR_CREDIT}")
 
 # qbt_add_version_resource(TARGET DESCRIPTION): a VERSIONINFO resource for TARGET, a Windows
-# binary described in Explorer by DESCRIPTION, from the project's version. An executable also
-# gets the application manifest of cmake/qbt.manifest.in (UTF-8 as its ANSI code page, long
-# paths); the DLL takes the code page of the process that loads it.
+# binary described in Explorer by DESCRIPTION, from the project's version.
 function(qbt_add_version_resource target description)
     set(QBT_VERSION_DOTS ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
     string(REPLACE . , QBT_VERSION_COMMAS ${QBT_VERSION_DOTS})
     set(QBT_FILE_DESCRIPTION "${description}")
     get_target_property(type ${target} TYPE)
-    set(QBT_INTERNAL_NAME ${target})
-    set(QBT_MANIFEST_RESOURCE "")
     if(type STREQUAL "EXECUTABLE")
         set(QBT_FILE_TYPE VFT_APP)
         set(QBT_ORIGINAL_FILENAME ${target}.exe)
-        set(manifest ${CMAKE_BINARY_DIR}/version_resources/${target}.manifest)
-        configure_file(${PROJECT_SOURCE_DIR}/cmake/qbt.manifest.in ${manifest} @ONLY)
-        set(QBT_MANIFEST_RESOURCE "CREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${manifest}\"")
     else()
         set(QBT_FILE_TYPE VFT_DLL)
         set(QBT_ORIGINAL_FILENAME ${target}.dll)
     endif()
+    set(QBT_INTERNAL_NAME ${target})
     set(resource ${CMAKE_BINARY_DIR}/version_resources/${target}.rc)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${resource} @ONLY)
-    if(type STREQUAL "EXECUTABLE")
-        set_source_files_properties(${resource} PROPERTIES OBJECT_DEPENDS ${manifest})
-    endif()
     target_sources(${target} PRIVATE ${resource})
 endfunction()

@@ -106,11 +106,11 @@ FilesToName CollectFilesToName(const std::vector<std::string>& paths) {
         switch (path.kind) {
             case Found::kLink:
                 found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
-                                           "a symbolic link: links are left alone"});
+                                           "a symbolic link: links are left alone", {}});
                 continue;
             case Found::kUnreadable:
-                found.leftAlone.push_back(
-                    {path.path, "", "", Outcome::kUnreadable, CannotRead(path.path, path.reason)});
+                found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
+                                           CannotRead(path.path, path.reason), {}});
                 continue;
             case Found::kFile: break;
         }

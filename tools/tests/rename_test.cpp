@@ -219,7 +219,7 @@ TEST_F(QbtRename, LooksBeforeItActs) {
                             "qbt: " + Utf8(scratch_ / "games.xml") +
                                 " is not a qbt journal: its line 1 is not a rename\n"},
                            {{"--journal", "/dev/full", Utf8(roms)}, 6, ""}}) {
-        std::vector<std::string> arguments{"rename", "--apply"};
+        std::vector<std::string> arguments{"rename", "--apply", "--list", QBT_SAMPLE_LIST};
         arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
         const QbtRun done = Qbt(arguments);
         EXPECT_EQ(done.exitCode, run.exitCode) << run.arguments[1] << ": " << done.err;
@@ -244,8 +244,8 @@ TEST_F(QbtRename, SeveralRunsAndJournalsAreUndoneWhole) {
     WriteFile(roms / "a.gba", kLanternfish);
     const std::map<std::string, std::string> before = Snapshot(roms);
     const auto rename = [&](const std::string& pattern, const fs::path& journal) {
-        const QbtRun run = Qbt(
-            {"rename", "--apply", "--pattern", pattern, "--journal", Utf8(journal), Utf8(roms)});
+        const QbtRun run = Qbt({"rename", "--apply", "--list", QBT_SAMPLE_LIST, "--pattern",
+                                pattern, "--journal", Utf8(journal), Utf8(roms)});
         EXPECT_EQ(run.exitCode, 0) << run.err;
     };
     rename("{title}", first);

@@ -138,7 +138,8 @@ TEST_F(QbtOnWindows, RenamesAndUndoesPastTwoHundredAndSixtyCharacters) {
     };
 
     const std::string journal = Utf8(scratch_ / "journal.jsonl");
-    const QbtRun run = Qbt({"rename", "--apply", "--journal", journal, Utf8(roms)});
+    const QbtRun run =
+        Qbt({"rename", "--apply", "--list", QBT_SAMPLE_LIST, "--journal", journal, Utf8(roms)});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(exists(L"0001 - Lanternfish Lagoon (U).gba")) << run.out;
     const QbtRun undo = Qbt({"undo", journal});
