@@ -28,6 +28,8 @@ NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf 
 # qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
 # stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
 NATIVE_PACKAGES+=(help2man libbenchmark-dev)
+# The comparison in bench/list_detection_figures.cpp: uchardet on the lists qbt's own rule reads.
+NATIVE_PACKAGES+=(libuchardet-dev)
 # The plot of docs/performance.md, drawn by bench/plot_performance.py.
 PLOT_PACKAGES=(python3 gnuplot-nox)
 

@@ -42,8 +42,10 @@ int Dispatch(const std::vector<std::pair<CLI::App*, Runner>>& commands, const st
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Values come back in the codeset of the locale: the terminal's, not the C locale's ASCII.
+    // Values from a list in an encoding of its own are shown in the terminal's codeset, and a
+    // release number's first character is read in this locale, as a host would have it.
     std::setlocale(LC_ALL, "");
+    const StandardStreams streams;
 
     CLI::App app{
         "qbt: look ROMs up in a Quillbridge game list through the Quillbridge_to_Tamberlow "

@@ -23,10 +23,10 @@ Runner DefineInfo(CLI::App&) {
 }
 
 Report RunLookup(const Plugin& plugin, const LookupOptions& options) {
-    const GameList list = LoadGameList(options.list);
+    const GameList list = OpenGameList(options.list);
     std::vector<RomAnswer> answers;
     for (const std::string& key : options.keys) {
-        answers.push_back(LookUpRom(plugin, list.text, key, options.keyType, list.encoding));
+        answers.push_back(LookUpRom(plugin, list, key, options.keyType));
     }
     Report report;
     if (options.json) {

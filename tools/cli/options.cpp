@@ -1,13 +1,18 @@
 #include "tools/cli/options.h"
 
-#include "tools/host/game_list.h"
 #include "tools/host/plugin.h"
+#include "tools/os/errors.h"
 #include "tools/os/platform.h"
 
-void AddListOptions(CLI::App& command, ListOptions& list, bool& json) {
-    command.add_option("--list", list.list, "the game list to search")
-        ->type_name("FILE")
-        ->default_str(PathToTerminal(DefaultGameListPath()));
+void AddListOptions(CLI::App& command, ListOptions& list, bool& json, ListRequired required) {
+    CLI::Option* option =
+        command.add_option("--list", list.list, "the game list to search")->type_name("FILE");
+    if (required == ListRequired::kYes) {
+        option->required();
+    } else {
+        option->description("the game list to search (by default a sample of 41 invented games)")
+            ->default_str(PathToTerminal(DefaultGameListPath()));
+    }
     command
         .add_option("--list-encoding", list.listEncoding,
                     "the list's encoding, where its XML declaration is wrong or missing")
@@ -30,11 +35,25 @@ void AddKeyTypeOption(CLI::App& command, int32_t& keyType) {
         ->capture_default_str();
 }
 
-GameList LoadGameList(const ListOptions& options) {
-    const std::filesystem::path path =
-        options.list.empty() ? DefaultGameListPath() : PathFromTerminal(options.list);
-    GameList list{ReadGameList(path), {}};
-    list.encoding = ValueEncodingOf(list.text, options.listEncoding);
+GameList OpenGameList(const ListOptions& options, InDoubt inDoubt) {
+    std::filesystem::path path = PathFromTerminal(options.list);
+    if (options.list.empty()) {
+        path = DefaultGameListPath();
+        Say("the sample list " + PathToTerminal(path) + " (--list names yours)");
+    }
+    GameList list = LoadGameList(path, options.listEncoding);
+    const std::string& doubt = list.encoding.doubt;
+    if (!doubt.empty() && inDoubt == InDoubt::kRefuse) {
+        throw ToolError(kExitBadUsage, doubt +
+                                           "; nothing is renamed until --list-encoding "
+                                           "names it (" +
+                                           kKnownListEncodings + ")");
+    }
+    if (!doubt.empty()) {
+        Warn(doubt +
+             "; its values are shown so, perhaps wrongly, and rename --apply refuses "
+             "until --list-encoding names the encoding");
+    }
     return list;
 }
 

@@ -6,26 +6,30 @@
 #include <filesystem>
 #include <string>
 
-#include "tools/host/list_encoding.h"
+#include "tools/host/game_list.h"
 
 struct ListOptions {
     std::string list;          // as typed, in the terminal's codeset; empty: the sample list
     std::string listEncoding;  // empty: as the list declares
 };
 
-// --list, --list-encoding and --json, which every command that looks ROMs up takes.
-void AddListOptions(CLI::App& command, ListOptions& list, bool& json);
+// --list, --list-encoding and --json, which every command that looks ROMs up takes. A command
+// that renames needs --list: the sample list names no one's collection.
+enum class ListRequired { kNo, kYes };
+void AddListOptions(CLI::App& command, ListOptions& list, bool& json,
+                    ListRequired required = ListRequired::kNo);
 
 // --key-type, for the commands that look keys up.
 void AddKeyTypeOption(CLI::App& command, int32_t& keyType);
 
-struct GameList {
-    std::string text;  // as the plug-in is handed it
-    ValueEncoding encoding;
-};
+// What a command may do with values whose encoding is in doubt (ValueEncoding::doubt): show
+// them with a warning, or refuse before changing anything.
+enum class InDoubt { kWarn, kRefuse };
 
-// The list the options name, read whole, and the encoding of the plug-in's answers from it.
-GameList LoadGameList(const ListOptions& options);
+// The list the options name (the sample list when none is named, said on standard error), read
+// whole, and the encoding of the plug-in's answers from it. Throws ToolError (kExitBadUsage)
+// when the encoding is in doubt and `inDoubt` is kRefuse.
+GameList OpenGameList(const ListOptions& options, InDoubt inDoubt = InDoubt::kWarn);
 
 // The plug-in --plugin names: a path as typed, or empty for the default found from the
 // executable, which is kept as the system gives it rather than passed through the terminal's

@@ -7,6 +7,7 @@
 #include "tools/os/files.h"
 #include "tools/os/interruption.h"
 #include "tools/os/platform.h"
+#include "tools/rename/companions.h"
 #include "tools/rename/examine.h"
 #include "tools/rename/moves.h"
 #include "tools/rename/plan.h"
@@ -21,12 +22,32 @@ std::size_t& CountOf(Tally& tally, Outcome outcome) {
     return tally[static_cast<std::size_t>(outcome)];
 }
 
+// ROMs by outcome; companions, which share their ROM's fate, only when they failed on their own.
+Tally TallyOf(const std::vector<RenameItem>& items) {
+    Tally tally{};
+    for (const RenameItem& item : items) {
+        if (!item.companionOf || item.outcome == Outcome::kFailed) ++CountOf(tally, item.outcome);
+    }
+    return tally;
+}
+
+std::size_t CompanionsMoving(const std::vector<RenameItem>& items) {
+    return static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const auto& item) {
+        return item.companionOf &&
+               (item.outcome == Outcome::kRename || item.outcome == Outcome::kRenamed);
+    }));
+}
+
 void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& report) {
     std::vector<std::vector<std::string>>& rows = report.table;
     rows.push_back({"FILE", "NEW NAME", "OUTCOME"});
     for (const RenameItem& item : items) {
         std::string outcome = InWords(item.outcome);
-        if (!item.reason.empty()) outcome += ": " + item.reason;
+        if (!item.reason.empty()) {
+            outcome += ": " + item.reason;
+        } else if (item.companionOf) {
+            outcome += " with " + PathToTerminal(items[*item.companionOf].file.filename());
+        }
         rows.push_back({PathToTerminal(item.file),
                         item.newName.empty() ? "-" : PathToTerminal(PathFromUtf8(item.newName)),
                         outcome});
@@ -37,6 +58,10 @@ void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& re
     std::string counts = renamed > 0 ? std::to_string(renamed) + " renamed"
                                      : std::to_string(toRename) + " to rename";
     if (renamed > 0 && toRename > 0) counts += ", " + std::to_string(toRename) + " to rename";
+    if (const std::size_t companions = CompanionsMoving(items); companions > 0) {
+        counts += " (and " + std::to_string(companions) +
+                  (companions == 1 ? " save or patch" : " saves or patches") + " with them)";
+    }
     for (const Outcome outcome : {Outcome::kAlreadyRight, Outcome::kNotInList, Outcome::kUnreadable,
                                   Outcome::kConflict, Outcome::kSkipped, Outcome::kFailed}) {
         if (CountOf(tally, outcome) > 0) {
@@ -57,11 +82,13 @@ nlohmann::ordered_json PlanJson(const std::vector<RenameItem>& items, Tally& tal
         file["new_name"] = item.newName.empty() ? nullptr : nlohmann::ordered_json(item.newName);
         file["outcome"] = InWords(item.outcome);
         if (!item.reason.empty()) file["reason"] = TerminalToUtf8(item.reason);
+        if (item.companionOf) PutPath(file, "companion_of", items[*item.companionOf].file);
     }
     nlohmann::ordered_json& summary = json["summary"];
     for (std::size_t outcome = 0; outcome < kOutcomeCount; ++outcome) {
         summary[InWords(static_cast<Outcome>(outcome))] = tally[outcome];
     }
+    summary["companions"] = CompanionsMoving(items);
     json["journal"] = journal.empty() ? nullptr : nlohmann::ordered_json(Utf8Of(journal));
     return json;
 }
@@ -101,13 +128,20 @@ void ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>
 
 Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     const NamePattern pattern(options.pattern);
-    const GameList list = LoadGameList(options.list);
+    const GameList list =
+        OpenGameList(options.list, options.apply ? InDoubt::kRefuse : InDoubt::kWarn);
     const fs::path journalPath = options.apply ? JournalPath(options) : fs::path();
     if (options.apply) ClearWhatAStoppedRunLeft(journalPath);
     FilesToName found = CollectFilesToName(options.paths);
+    // Saves, patches and journals are no ROMs: never looked up, never "not in the list".
+    const fs::path journalNamed =
+        options.journalToWrite.empty() ? fs::path() : JournalPath(options);
+    std::erase_if(found.files, [&](const fs::path& file) {
+        return IsNoRom(file) || Absolute(file) == journalNamed;
+    });
     if (options.apply) CatchInterruptions();
 
-    const NamingContext context{plugin, list.text, options.keyType, list.encoding, pattern};
+    const NamingContext context{plugin, list, options.keyType, pattern};
     const unsigned jobs =
         options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::vector<RenameItem> items = ExamineAll(found.files, context, jobs);
@@ -118,12 +152,13 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
         return report;
     }
     items.insert(items.end(), found.leftAlone.begin(), found.leftAlone.end());
-    const std::vector<std::size_t> order = PlanRenames(items, SystemDisk());
+    if (!options.noCompanions) AddCompanions(items, SystemDisk());
+    std::vector<std::size_t> order = PlanRenames(items, SystemDisk());
+    while (KeepCompanionsTogether(items)) order = PlanRenames(items, SystemDisk());
     const bool applied = options.apply && !order.empty();
     if (applied) ApplyRenames(items, order, journalPath);
 
-    Tally tally{};
-    for (const RenameItem& item : items) ++CountOf(tally, item.outcome);
+    Tally tally = TallyOf(items);
     if (options.json) {
         report.json = PlanJson(items, tally, applied ? journalPath : fs::path());
     } else {
@@ -144,13 +179,17 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
 
 Runner DefineRename(CLI::App& command) {
     auto options = std::make_shared<RenameOptions>();
-    AddListOptions(command, options->list, options->json);
+    AddListOptions(command, options->list, options->json, ListRequired::kYes);
     AddKeyTypeOption(command, options->keyType);
     options->pattern = kDefaultNamePattern;
     command
         .add_option("--pattern", options->pattern,
-                    "the new name without its extension: fmt fields " + PatternFieldNames() +
-                        ", with fmt width and precision such as {release:04} or {title:.60}")
+                    "the new name without its extension: fmt fields by name, " +
+                        PatternFieldNames() +
+                        ", with fmt width and precision such as {release:04} or {title:.60} "
+                        "(padding stays). A field the list lacks goes with the separators and "
+                        "brackets beside it, never with a character of another field; the region "
+                        "comes in brackets")
         ->type_name("TEXT")
         ->capture_default_str();
     command.add_flag("--apply", options->apply,
@@ -161,6 +200,14 @@ Runner DefineRename(CLI::App& command) {
                     "the journal to write, added to if it exists; qbt undo reads it")
         ->type_name("FILE")
         ->default_str("qbt-rename-<date>-<time>.jsonl in the current folder");
+    std::string extensions;
+    for (const std::string_view extension : kCompanionExtensions) {
+        extensions.append(" ").append(extension);
+    }
+    command.add_flag("--no-companions", options->noCompanions,
+                     "leave saves, cheats and patches where they are (by default a file beside a "
+                     "ROM with its name and one of the extensions" +
+                         extensions + " is renamed with it)");
     command.add_option("-j,--jobs", options->jobs, "threads for checksums and lookups")
         ->type_name("N")
         ->default_str("one per core");

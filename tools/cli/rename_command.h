@@ -16,6 +16,7 @@ struct RenameOptions {
     bool apply = false;
     std::string journalToWrite;  // empty: a new one in the current folder
     unsigned jobs = 0;           // 0: one per core
+    bool noCompanions = false;   // saves and patches stay where they are
     std::vector<std::string> paths;
 };
 

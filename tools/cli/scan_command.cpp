@@ -61,8 +61,8 @@ ScanResults ScanFiles(const Plugin& plugin, const GameList& list,
         }
         std::string unreadable;
         for (const RomChecksum& rom : ChecksumsOf(files[done], unreadable)) {
-            RomAnswer& answer = results.answers.emplace_back(
-                LookUpRom(plugin, list.text, CrcKey(rom.crc), 0, list.encoding));
+            RomAnswer& answer =
+                results.answers.emplace_back(LookUpRom(plugin, list, CrcKey(rom.crc), 0));
             answer.file = NameForTerminal(rom);
             results.roms.push_back(rom);
         }
@@ -102,7 +102,7 @@ nlohmann::ordered_json ScanJson(const ScanResults& results, std::size_t found) {
 }  // namespace
 
 Report RunScan(const Plugin& plugin, const ScanOptions& options) {
-    const GameList list = LoadGameList(options.list);
+    const GameList list = OpenGameList(options.list);
     const ScanResults results = ScanFiles(plugin, list, options.paths);
     const auto found = static_cast<std::size_t>(
         std::count_if(results.answers.begin(), results.answers.end(), IsInList));

@@ -1,5 +1,140 @@
 #include "tools/host/game_list.h"
 
+#include <algorithm>
+
+#include "tools/os/ascii.h"
+#include "tools/os/errors.h"
+#include "tools/os/file_reading.h"
+#include "tools/os/platform.h"
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Whether the bytes look like UTF-16 that lost its byte-order mark: a NUL in one half of most
+// pairs, as ASCII markup has in UTF-16.
+bool LooksLikeUtf16(std::string_view bytes) {
+    bytes = bytes.substr(0, 4096);
+    std::size_t nulsAt[2] = {0, 0};
+    for (std::size_t at = 0; at < bytes.size(); ++at) nulsAt[at % 2] += bytes[at] == '\0';
+    const std::size_t pairs = bytes.size() / 2;
+    return pairs > 0 && std::max(nulsAt[0], nulsAt[1]) * 4 >= pairs * 3;
+}
+
+// Why a file in which the plug-in can find no game is no game list.
+std::string WhyNoGames(std::string_view bytes) {
+    if (bytes.empty()) return "it is empty";
+    if (bytes.starts_with("PK\x03\x04") || bytes.starts_with("PK\x05\x06")) {
+        return "it is a zip archive: unpack the list first";
+    }
+    if (bytes.starts_with("\x1F\x8B")) return "it is compressed (gzip): unpack the list first";
+    if (LooksLikeUtf16(bytes)) {
+        return "it looks like UTF-16 without a byte-order mark: save it as UTF-8, or as UTF-16 "
+               "with one";
+    }
+    const bool binary = std::any_of(bytes.begin(), bytes.end(), [](char byte) {
+        const auto value = static_cast<unsigned char>(byte);
+        return value < 0x20 && value != '\t' && value != '\n' && value != '\r';
+    });
+    if (binary) return "it is not text";
+    return "no game found in it (no </ROMCRC>)";
+}
+
+// Whether a closing ROMCRC tag, the one element every game has, occurs in any letter case.
+bool HoldsAGame(std::string_view text) {
+    for (std::size_t at = text.find('<'); at != std::string_view::npos;
+         at = text.find('<', at + 1)) {
+        if (EqualsFolded(text.substr(at, 9), "</romcrc>")) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::filesystem::path DefaultGameListPath() {
     return BesideExecutable(QBT_LIST_FROM_INSTALLED_EXECUTABLE, QBT_LIST_FROM_EXECUTABLE);
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string utf8;
+    utf8.reserve(bytes.size());
+    const auto unitAt = [&](std::size_t at) -> char32_t {
+        const auto first = static_cast<unsigned char>(bytes[at]);
+        const auto second = static_cast<unsigned char>(bytes[at + 1]);
+        return bigEndian ? (first << 8 | second) : (second << 8 | first);
+    };
+    std::size_t at = 0;
+    for (; at + 1 < bytes.size(); at += 2) {
+        char32_t unit = unitAt(at);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && at + 3 < bytes.size() && unitAt(at + 2) >= 0xDC00 && unitAt(at + 2) <= 0xDFFF) {
+            unit = 0x10000 + ((unit - 0xD800) << 10) + (unitAt(at + 2) - 0xDC00);
+            at += 2;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            unit = 0xFFFD;
+        }
+        AppendUtf8(utf8, unit);
+    }
+    if (at < bytes.size()) AppendUtf8(utf8, 0xFFFD);
+    return utf8;
+}
+
+std::string DeclaredAsUtf8(std::string_view list) {
+    const std::string_view utf8 = "UTF-8";
+    const std::size_t end = list.starts_with("<?xml") ? list.find("?>") : std::string_view::npos;
+    if (end == std::string_view::npos) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + std::string(list);
+    }
+    std::string text(list);
+    const std::size_t attribute = FindFolded(list.substr(0, end), "encoding");
+    const std::size_t open = attribute == std::string_view::npos
+                                 ? std::string_view::npos
+                                 : list.find_first_of("\"'", attribute);
+    const std::size_t close = open < end ? list.find(list[open], open + 1) : std::string_view::npos;
+    if (close < end) return text.replace(open + 1, close - open - 1, utf8);
+    return text.insert(end, std::string(" encoding=\"") + std::string(utf8) + "\"");
+}
+
+std::string ReadGameList(const std::filesystem::path& path) {
+    std::string bytes = ReadWholeFile(path, "the game list");
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        bytes = DeclaredAsUtf8(Utf16ToUtf8(std::string_view(bytes).substr(2), bytes[0] == '\xFE'));
+    }
+    // The plug-in is handed a C string: it sees the list up to its first NUL.
+    const std::string_view hostText = std::string_view(bytes).substr(0, bytes.find('\0'));
+    if (!HoldsAGame(hostText)) {
+        throw ToolError(kExitUnreadableFile, "the game list " + PathToTerminal(path) +
+                                                 " cannot be used: " + WhyNoGames(bytes));
+    }
+    return bytes;
+}
+
+GameList LoadGameList(const std::filesystem::path& path, std::string_view overrideName) {
+    GameList list{ReadGameList(path), {}, nullptr};
+    if (PluginTakesForUtf8(std::string_view(list.text).substr(0, list.text.find('\0')))) {
+        list.utf8 = std::make_shared<const Utf8Lookups>(true);
+        if (!list.utf8->Shortfall().empty()) {
+            Warn(list.utf8->Shortfall() +
+                 ": the list's titles lose the characters the "
+                 "terminal's codeset lacks");
+        }
+    }
+    list.encoding = ValueEncodingOf(list.text, overrideName, list.utf8 && list.utf8->Active());
+    return list;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/utf8.h"
+#include "tools/host/list_detection.h"
 #include "tools/os/ascii.h"
 #include "tools/os/errors.h"
 
@@ -75,6 +76,48 @@ std::string_view DeclaredEncoding(std::string_view text) {
     return rest.substr(1, close - 1);
 }
 
+const char* NameOf(TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::kShiftJis: return "Shift_JIS";
+        case TextEncoding::kEucJp: return "EUC-JP";
+        case TextEncoding::kWindows1252: return "Windows-1252";
+        default: return "?";
+    }
+}
+
+// A list that declares no encoding qbt knows and is not UTF-8: never read in the terminal's
+// codeset, which has nothing to do with where the list was written.
+ValueEncoding Undeclared(std::string_view hostText, std::string_view unknownDeclaration) {
+    const std::string what = unknownDeclaration.empty()
+                                 ? std::string("the list declares no encoding")
+                                 : "the list declares the encoding \"" +
+                                       std::string(unknownDeclaration) +
+                                       "\", which qbt does not know,";
+    if (IsValidUtf8(hostText)) {
+        if (!unknownDeclaration.empty()) {
+            Warn(what +
+                 " and is valid UTF-8: its values are read as UTF-8 (--list-encoding "
+                 "names the right one)");
+        }
+        return {TextEncoding::kUtf8, ""};
+    }
+    const ListGuess guess = GuessListEncoding(hostText);
+    if (guess.encoding) {
+        Warn(what + " and is not UTF-8; its text reads as " + NameOf(*guess.encoding) + " (" +
+             std::to_string(guess.best.characters) +
+             " characters outside ASCII, none out of place), so qbt reads it so "
+             "(--list-encoding names another)");
+        return {*guess.encoding, ""};
+    }
+    // Something to show in tables and dry runs; Windows-1252 decodes nearly any bytes.
+    const TextEncoding likeliest =
+        guess.best.whole ? guess.best.encoding : TextEncoding::kWindows1252;
+    return {likeliest, what +
+                           " and is not UTF-8, and its text does not show clearly which "
+                           "encoding it is in (it reads most like " +
+                           std::string(NameOf(likeliest)) + ")"};
+}
+
 }  // namespace
 
 bool PluginTakesForUtf8(std::string_view hostText) {
@@ -90,7 +133,8 @@ bool PluginTakesForUtf8(std::string_view hostText) {
 
 bool IsKnownListEncoding(std::string_view name) { return EncodingNamed(name).has_value(); }
 
-ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName) {
+ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName,
+                              bool answersInUtf8) {
     // The plug-in is handed a C string: it sees the list up to its first NUL.
     const std::string_view hostText = listText.substr(0, listText.find('\0'));
     std::optional<TextEncoding> overridden;
@@ -104,23 +148,15 @@ ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overri
     if (PluginTakesForUtf8(hostText)) {
         if (overridden && *overridden != TextEncoding::kUtf8) {
             Warn("--list-encoding " + std::string(overrideName) +
-                 " is ignored: the list declares UTF-8, so the plug-in converts its values to the "
-                 "terminal's codeset itself");
+                 " is ignored: the list declares UTF-8, so the plug-in converts its values "
+                 "itself");
         }
-        return {TextEncoding::kTerminal};
+        return {answersInUtf8 ? TextEncoding::kUtf8 : TextEncoding::kTerminal, ""};
     }
-    if (overridden) return {*overridden};
-
-    const TextEncoding undeclared =
-        IsValidUtf8(hostText) ? TextEncoding::kUtf8 : TextEncoding::kTerminal;
+    if (overridden) return {*overridden, ""};
     const std::string_view declared = DeclaredEncoding(hostText);
-    if (declared.empty()) return {undeclared};
-    if (const std::optional<TextEncoding> named = EncodingNamed(declared)) return {*named};
-    Warn("the list declares the encoding \"" + std::string(declared) +
-         "\", which qbt does not know; its values are read as " +
-         (undeclared == TextEncoding::kUtf8 ? "UTF-8" : "the terminal's codeset") +
-         " (--list-encoding names the right one)");
-    return {undeclared};
+    if (const std::optional<TextEncoding> named = EncodingNamed(declared)) return {*named, ""};
+    return Undeclared(hostText, declared);
 }
 
 std::string ValueToTerminal(std::string_view value, const ValueEncoding& encoding) {

@@ -2,10 +2,12 @@
 // for JSON and for file names.
 //
 // The plug-in converts a value itself only when it takes the list for UTF-8 (its declaration
-// says so): it then answers in the terminal's codeset. From any other list it answers with the
-// list's own bytes, which the tool reads in the encoding the list declares:
+// says so): qbt asks it then in UTF-8 (os/utf8_lookups.h), so the answers are UTF-8 whatever the
+// terminal. From any other list it answers with the list's own bytes, which qbt reads in the
+// encoding the list declares, or in the one its text shows when it declares none and is not
+// UTF-8 (host/list_detection.h):
 //
-//     const ValueEncoding encoding = ValueEncodingOf(listText, options.listEncoding);
+//     const ValueEncoding encoding = ValueEncodingOf(listText, options.listEncoding, true);
 //     std::cout << ValueToTerminal(title, encoding);   // a table
 //     json["title"] = ValueToUtf8(title, encoding);    // JSON; also the source of a file name
 //
@@ -20,6 +22,9 @@
 
 struct ValueEncoding {
     TextEncoding values = TextEncoding::kTerminal;
+    // Set when the list declares no encoding, is not UTF-8 and its text does not show which
+    // encoding it is in: `values` is then only the likeliest reading, and `doubt` says so.
+    std::string doubt;
 };
 
 // The encodings a list may declare or --list-encoding may name, with their usual aliases.
@@ -33,9 +38,12 @@ inline std::string ListEncodingHelp() {
                "List encodings:\n"
                "  Values are read in the encoding --list-encoding names, else in the\n"
                "  one the list's XML declaration names (encoding=\"...\"), else as UTF-8\n"
-               "  when the list is valid UTF-8, else in the terminal's codeset. Tables\n"
-               "  come out in the terminal's codeset ('?' for characters it lacks),\n"
-               "  JSON in UTF-8. Known:\n  ") +
+               "  when the list is valid UTF-8, else in the encoding its text shows\n"
+               "  (Shift_JIS, EUC-JP or Windows-1252), said on standard error. When the\n"
+               "  text shows none clearly, rename --apply refuses and asks for\n"
+               "  --list-encoding. A UTF-16 list needs a byte-order mark. Tables come out\n"
+               "  in the terminal's codeset ('?' for characters it lacks), JSON and names\n"
+               "  in UTF-8. Known:\n  ") +
            kKnownListEncodings;
 }
 
@@ -50,12 +58,14 @@ bool IsKnownListEncoding(std::string_view name);
 
 // From `overrideName` (--list-encoding) when it is non-empty, else from the list's XML
 // declaration, else by the rule for a list without one: valid UTF-8 is read as UTF-8, anything
-// else as the terminal's codeset. A declaration naming an encoding the tool does not know is
-// warned about on standard error and treated as no declaration. When the plug-in converts the
-// values itself, they are in the terminal's codeset whatever the list or the override says (an
-// override other than UTF-8 is warned about then). Throws ToolError (kExitBadUsage) when
-// `overrideName` is not a known encoding.
-ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName);
+// else in the encoding GuessListEncoding finds, which is said on standard error; when it finds
+// none, the likeliest reading with `doubt` set. A declaration naming an encoding the tool does
+// not know counts as none, with a warning. When the plug-in converts the values itself they are
+// UTF-8 if `answersInUtf8` (qbt asked in UTF-8), else in the terminal's codeset, whatever the
+// list or the override says (an override other than UTF-8 is warned about then). Throws
+// ToolError (kExitBadUsage) when `overrideName` is not a known encoding.
+ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName,
+                              bool answersInUtf8 = false);
 
 // The plug-in's value for a table: in the terminal's codeset, characters it lacks as '?'.
 std::string ValueToTerminal(std::string_view value, const ValueEncoding& encoding);

@@ -47,9 +47,19 @@ TEST(ListEncoding, WhatThePluginTakesForUtf8) {
               TextEncoding::kTerminal);
 }
 
-TEST(ListEncoding, AnUndeclaredListIsUtf8WhenItIsValidUtf8) {
-    EXPECT_EQ(ValueEncodingOf("<TITLE>\xE6\x98\x9F</TITLE>", "").values, TextEncoding::kUtf8);
-    EXPECT_EQ(ValueEncodingOf("<TITLE>\x90\xAF</TITLE>", "").values, TextEncoding::kTerminal);
+// Never the terminal's codeset: valid UTF-8 is UTF-8; anything else is what its text shows, or
+// in doubt.
+TEST(ListEncoding, AnUndeclaredListIsUtf8OrWhatItsTextShows) {
+    const ValueEncoding utf8 = ValueEncodingOf("<TITLE>\xE6\x98\x9F</TITLE>", "");
+    EXPECT_EQ(utf8.values, TextEncoding::kUtf8);
+    EXPECT_EQ(utf8.doubt, "");
+    const ValueEncoding shown =
+        ValueEncodingOf("<TITLE>\x90\xAF\x8B\xFB\x83}\x81[\x83P\x83\x62\x83g</TITLE>", "");
+    EXPECT_EQ(shown.values, TextEncoding::kShiftJis);
+    EXPECT_EQ(shown.doubt, "");
+    const ValueEncoding doubtful = ValueEncodingOf("<TITLE>\x90\xAF</TITLE>", "");
+    EXPECT_EQ(doubtful.values, TextEncoding::kShiftJis) << "the likeliest reading, for show";
+    EXPECT_NE(doubtful.doubt.find("does not show clearly"), std::string::npos) << doubtful.doubt;
 }
 
 }  // namespace

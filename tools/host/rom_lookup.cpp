@@ -36,6 +36,7 @@ FieldAnswer AskWithRoomyBuffer(const Query& query) {
 
 FieldAnswer AskField(const Plugin& plugin, const FieldSpec& field, const RomQuery& rom,
                      Asking asking) {
+    const Utf8Lookups::Scope locale(rom.utf8);
     if (field.textExport == nullptr) {
         const int32_t number = plugin.GetImgNum(rom.listText, rom.key, rom.keyType);
         return {number, number < 0 ? "" : std::to_string(number)};
@@ -51,10 +52,10 @@ FieldAnswer AskIdentity(IdentityExport identity) {
     return AskLikeHost([&](char** out, int32_t outSize) { return identity(out, outSize); });
 }
 
-RomAnswer LookUpRom(const Plugin& plugin, const std::string& listText, const std::string& key,
-                    int32_t keyType, const ValueEncoding& encoding) {
-    RomAnswer answer{"", key, {}, encoding};
-    const RomQuery rom{listText.c_str(), key.c_str(), keyType};
+RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::string& key,
+                    int32_t keyType) {
+    RomAnswer answer{"", key, {}, list.encoding};
+    const RomQuery rom{list.text.c_str(), key.c_str(), keyType, list.utf8.get()};
     for (const FieldSpec& field : kFields) {
         answer.fields[IndexOf(field.field)] = AskField(plugin, field, rom, Asking::kLikeHost);
     }

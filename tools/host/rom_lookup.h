@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tools/host/fields.h"
-#include "tools/host/list_encoding.h"
+#include "tools/host/game_list.h"
 #include "tools/host/plugin.h"
 
 // One export's answer. `result` is what the export returned: a length, the release number, or a
@@ -16,11 +16,12 @@ struct FieldAnswer {
     std::string text;
 };
 
-// What a host hands every field export for one ROM.
+// What a host hands every field export for one ROM, and the locale qbt asks in (null: its own).
 struct RomQuery {
     const char* listText;
     const char* key;
     int32_t keyType;
+    const Utf8Lookups* utf8 = nullptr;
 };
 
 enum class Asking {
@@ -41,10 +42,9 @@ struct RomAnswer {
     ValueEncoding encoding;                       // of the fields' text
 };
 
-// Every field, the host's way. `encoding` is ValueEncodingOf the list, worked out once per list
-// rather than once per key.
-RomAnswer LookUpRom(const Plugin& plugin, const std::string& listText, const std::string& key,
-                    int32_t keyType, const ValueEncoding& encoding = {});
+// Every field, the host's way.
+RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::string& key,
+                    int32_t keyType);
 
 // False when the list holds no record with the key.
 bool IsInList(const RomAnswer& answer);

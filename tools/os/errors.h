@@ -11,7 +11,7 @@
 enum ExitCode : int {
     kExitEveryRomFound = 0,
     kExitSomeRomNotFound = 1,  // finished; a key not in the list, a file unreadable or skipped
-    kExitBadUsage = 2,         // the command line could not be understood
+    kExitBadUsage = 2,         // the command line could not be understood, or cannot be acted on
     kExitUnreadableFile = 3,   // could not start, nothing done: a list, path or journal unreadable
     kExitUnusablePlugin = 4,   // the plug-in cannot be loaded or lacks one of the nine exports
     kExitUnexpected = 5,       // anything else, such as running out of memory
@@ -25,9 +25,11 @@ inline constexpr const char* kExitCodeHelp =
     "     right; undo: every name is back)\n"
     "  1  done, but not everything: a key or ROM is not in the list, or a file was\n"
     "     unreadable or skipped (rename: or in conflict; undo: an entry was skipped)\n"
-    "  2  the command line is wrong\n"
+    "  2  the command line is wrong (rename: also a pattern that cannot tell ROMs apart,\n"
+    "     or --apply on a list whose encoding --list-encoding must name)\n"
     "  3  could not start, and nothing was done: the game list, a path named on the\n"
-    "     command line, or a journal cannot be read, or is no journal\n"
+    "     command line, or a journal cannot be read, or is no journal (or no game list:\n"
+    "     no game in it)\n"
     "  4  the plug-in cannot be loaded or lacks one of its nine exports\n"
     "  5  any other failure\n"
     "  6  rename, undo: the system refused a rename, or the journal could not be written;\n"

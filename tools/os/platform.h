@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -49,6 +52,29 @@ inline std::string TerminalToUtf8(std::string_view text) {
 std::size_t DisplayWidth(std::string_view text);
 
 bool StandardErrorIsTerminal();
+
+// Standard output and error while it lives (main holds one). On a Windows console the text goes
+// out through WriteConsoleW, so that every character shows whatever the console's code page is
+// (the OEM one, not the ANSI code page qbt writes in), and that setting is left alone. Files,
+// pipes and POSIX terminals get the bytes as written.
+class StandardStreams {
+public:
+    StandardStreams();
+    ~StandardStreams();
+    StandardStreams(const StandardStreams&) = delete;
+    StandardStreams& operator=(const StandardStreams&) = delete;
+
+private:
+    std::unique_ptr<std::streambuf> buffers_[2];
+    std::streambuf* previous_[2] = {};
+};
+
+#ifdef _WIN32
+// What StandardStreams puts on a console: text in `codePage` handed to `write` as UTF-16 in whole
+// characters, a character cut by a flush waiting for the rest of its bytes.
+std::unique_ptr<std::streambuf> MakeConsoleBuffer(unsigned codePage,
+                                                  std::function<void(std::wstring_view)> write);
+#endif
 
 // Renames `from` to `to` in one step unless something is already named `to`: a file is never
 // replaced. A rename that changes only letter case works on case-insensitive file systems.

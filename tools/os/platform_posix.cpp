@@ -10,7 +10,9 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <string_view>
 
+#include "tools/os/ascii.h"
 #include "tools/os/platform.h"
 
 void* OpenLibrary(const std::filesystem::path& path, std::string& error) {
@@ -98,9 +100,20 @@ namespace {
 constexpr const char* kPivot = "UTF-32LE";
 constexpr std::string_view kPivotQuestionMark{"?\0\0\0", 4};
 
+// A terminal whose codeset is Shift_JIS is read and written as code page 932, as the plug-in
+// converts for it: glibc's Shift_JIS lacks the NEC and IBM rows (① Ⅱ 髙) and reads "～" as
+// U+301C, so titles would come out with characters lost or changed.
+const char* TerminalIconvName() {
+    const std::string_view codeset = nl_langinfo(CODESET);
+    for (const std::string_view shiftJis : {"SHIFT_JIS", "SHIFT-JIS", "SJIS"}) {
+        if (EqualsFolded(codeset, AsciiFolded(shiftJis))) return "CP932";
+    }
+    return nl_langinfo(CODESET);
+}
+
 const char* IconvName(TextEncoding encoding) {
     switch (encoding) {
-        case TextEncoding::kTerminal: return nl_langinfo(CODESET);
+        case TextEncoding::kTerminal: return TerminalIconvName();
         case TextEncoding::kUtf8: return "UTF-8";
         case TextEncoding::kShiftJis: return "CP932";
         case TextEncoding::kEucJp: return "EUC-JP";
@@ -190,3 +203,7 @@ std::size_t DisplayWidth(std::string_view text) {
 }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+// A POSIX terminal reads the bytes in the locale's codeset, which tables are written in.
+StandardStreams::StandardStreams() = default;
+StandardStreams::~StandardStreams() = default;

@@ -10,10 +10,25 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/utf8.h"
 #include "tools/os/files.h"
 #include "tools/os/platform.h"
 
 namespace {
+
+// Whether a three-byte UTF-8 character is East Asian wide: Hangul Jamo, CJK symbols and
+// punctuation, kana, CJK ideographs, Yi, Hangul syllables, compatibility ideographs, CJK
+// compatibility forms and full-width forms (the ranges terminals give two cells).
+bool IsWideCharacter(std::string_view utf8) {
+    const char32_t code = (static_cast<char32_t>(utf8[0] & 0x0F) << 12) |
+                          (static_cast<char32_t>(utf8[1] & 0x3F) << 6) |
+                          static_cast<char32_t>(utf8[2] & 0x3F);
+    return (code >= 0x1100 && code <= 0x115F) ||
+           (code >= 0x2E80 && code <= 0xA4CF && code != 0x303F) ||
+           (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF) ||
+           (code >= 0xFE30 && code <= 0xFE4F) || (code >= 0xFF00 && code <= 0xFF60) ||
+           (code >= 0xFFE0 && code <= 0xFFE6);
+}
 
 // The Win32 conversions count in int; longer text is past anything the tool handles.
 int LengthAsInt(std::size_t length) {
@@ -211,14 +226,17 @@ std::FILE* OpenForAppending(const std::filesystem::path& path) {
 
 std::size_t DisplayWidth(std::string_view text) {
     // A console of a double-byte code page (932, 936, 949, 950) gives each double-byte character
-    // two cells and each single byte one; a single-byte code page gives every byte one cell. The
-    // UTF-8 code page, which Windows 10 lets users opt into, is counted a cell a character.
+    // two cells and each single byte one; a single-byte code page gives every byte one cell.
+    // Under the UTF-8 code page, qbt.exe's own, East Asian wide characters take two cells.
     const UINT codePage = GetACP();
     std::size_t width = 0;
     for (std::size_t index = 0; index < text.size(); ++index) {
         const auto byte = static_cast<unsigned char>(text[index]);
         if (codePage == CP_UTF8) {
-            if ((byte & 0xC0) != 0x80) ++width;
+            const std::size_t length =
+                std::max<std::size_t>(1, Utf8SequenceLength(text.substr(index)));
+            width += length == 3 && IsWideCharacter(text.substr(index, 3)) ? 2 : 1;
+            index += length - 1;
         } else if (IsDBCSLeadByteEx(codePage, byte) && index + 1 < text.size()) {
             width += 2;
             ++index;

@@ -19,7 +19,8 @@ namespace {
 
 // The fields the pattern uses, one export call each; false when the key is not in the list.
 bool AskFields(const NamingContext& context, const std::string& key, NameFields& fields) {
-    const RomQuery rom{context.listText.c_str(), key.c_str(), context.keyType};
+    const RomQuery rom{context.list.text.c_str(), key.c_str(), context.keyType,
+                       context.list.utf8.get()};
     for (const FieldSpec& field : kFields) {
         if (!context.pattern.Uses(field.field)) continue;
         const FieldAnswer answer = AskField(context.plugin, field, rom, Asking::kWithRoomyBuffer);
@@ -27,8 +28,10 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
         if (answer.result < 0) continue;
         if (field.field == Field::kRelease) {
             fields.release = answer.result;
-        } else if (!answer.text.empty()) {
-            fields.texts[IndexOf(field.field)] = NameTextFromValue(answer.text, context.encoding);
+        } else if (std::string text = NameTextFromValue(answer.text, context.list.encoding);
+                   !text.empty()) {
+            fields.texts[IndexOf(field.field)] =
+                field.field == Field::kRegion ? RegionInName(text) : std::move(text);
         }
     }
     return true;
@@ -37,7 +40,7 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
 }  // namespace
 
 RenameItem Examine(const fs::path& file, const NamingContext& context) {
-    RenameItem item{file, "", "", Outcome::kSkipped, ReasonToSkip(file)};
+    RenameItem item{file, "", "", Outcome::kSkipped, ReasonToSkip(file), {}};
     if (!item.reason.empty()) return item;
     std::string unreadable;
     const std::vector<RomChecksum> checksums = ChecksumsOf(file, unreadable);
@@ -82,7 +85,7 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
             try {
                 items[index] = Examine(files[index], context);
             } catch (const std::exception& error) {
-                items[index] = {files[index], "", "", Outcome::kFailed, error.what()};
+                items[index] = {files[index], "", "", Outcome::kFailed, error.what(), {}};
             }
             progress.Show(++done);
         }
@@ -103,11 +106,11 @@ FilesToName CollectFilesToName(const std::vector<std::string>& paths) {
         switch (path.kind) {
             case Found::kLink:
                 found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
-                                           "a symbolic link: links are left alone"});
+                                           "a symbolic link: links are left alone", {}});
                 continue;
             case Found::kUnreadable:
-                found.leftAlone.push_back(
-                    {path.path, "", "", Outcome::kUnreadable, CannotRead(path.path, path.reason)});
+                found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
+                                           CannotRead(path.path, path.reason), {}});
                 continue;
             case Found::kFile: break;
         }

@@ -7,16 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/list_encoding.h"
+#include "tools/host/game_list.h"
 #include "tools/host/plugin.h"
 #include "tools/rename/items.h"
 #include "tools/rename/name_pattern.h"
 
 struct NamingContext {
     const Plugin& plugin;
-    const std::string& listText;
+    const GameList& list;
     int32_t keyType;
-    const ValueEncoding& encoding;
     const NamePattern& pattern;
 };
 

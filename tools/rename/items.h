@@ -1,7 +1,9 @@
 // One file as `qbt rename` sees it: what it is, the name it should have, and what became of it.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "tools/os/paths.h"
@@ -27,6 +29,8 @@ struct RenameItem {
     std::string newName;  // UTF-8; empty when there is none
     Outcome outcome = Outcome::kSkipped;
     std::string reason;
+    // A companion (a save or patch beside a ROM, rename/companions.h): its ROM's item.
+    std::optional<std::size_t> companionOf;
 };
 
 // Where the item's file goes: its folder, its new name.

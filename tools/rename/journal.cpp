@@ -18,6 +18,9 @@ using nlohmann::json;
 
 namespace {
 
+constexpr std::string_view kJournalPrefix = "qbt-rename-";
+constexpr std::string_view kJournalExtension = ".jsonl";
+
 json PathToJson(const fs::path& path) {
     if (IsUtf8Path(path)) return Utf8Of(path);
     return {{"bytes", HexBytesOf(path)}};
@@ -61,13 +64,18 @@ fs::path DefaultJournalPath() {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     const fs::path folder = fs::current_path();
-    fs::path path = folder / (std::string("qbt-rename-") + stamp + ".jsonl");
+    const std::string stem = std::string(kJournalPrefix) + stamp;
+    fs::path path = folder / (stem + std::string(kJournalExtension));
     std::string unknown;
     for (int next = 2; KindOf(path, false, unknown) != FileKind::kMissing; ++next) {
-        path =
-            folder / (std::string("qbt-rename-") + stamp + "-" + std::to_string(next) + ".jsonl");
+        path = folder / (stem + "-" + std::to_string(next) + std::string(kJournalExtension));
     }
     return path;
+}
+
+bool IsDefaultJournalName(const fs::path& name) {
+    const std::string text = Utf8Of(name.filename());
+    return text.starts_with(kJournalPrefix) && text.ends_with(kJournalExtension);
 }
 
 JournalWriter::JournalWriter(const fs::path& path) {

@@ -19,6 +19,9 @@
 // that one is taken.
 std::filesystem::path DefaultJournalPath();
 
+// Whether a file name is one DefaultJournalPath gives: a journal, never a ROM.
+bool IsDefaultJournalName(const std::filesystem::path& name);
+
 struct JournalStep {
     std::filesystem::path from;
     std::filesystem::path to;

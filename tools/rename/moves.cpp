@@ -79,6 +79,13 @@ void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& o
             item.reason = "not done: qbt was interrupted";  // still planned, as in a dry run
             continue;
         }
+        const RenameItem* rom = item.companionOf ? &items[*item.companionOf] : nullptr;
+        if (rom != nullptr && rom->outcome != Outcome::kRename &&
+            rom->outcome != Outcome::kRenamed) {
+            item.outcome = Outcome::kSkipped;  // a save stays with a ROM that could not move
+            item.reason = "not tried: " + PathToTerminal(rom->file.filename()) + " was not renamed";
+            continue;
+        }
         if (!journalFailure.empty()) {
             item.outcome = Outcome::kFailed;
             item.reason = "not tried: " + journalFailure;

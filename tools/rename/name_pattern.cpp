@@ -30,7 +30,10 @@ struct fmt::formatter<FieldArgument<Value>>
         if (!argument.value->has_value()) return fmt::format_to(context.out(), "{}", kMissingField);
         using Base = fmt::formatter<
             std::conditional_t<std::is_same_v<Value, int32_t>, int32_t, std::string_view>>;
-        return Base::format(**argument.value, context);
+        // Marked, padding and all, so that tidying never takes a character of it.
+        fmt::format_to(context.out(), "{}", kFieldStart);
+        const auto end = Base::format(**argument.value, context);
+        return fmt::format_to(end, "{}", kFieldEnd);
     }
 };
 
@@ -63,9 +66,16 @@ bool IsSeparator(char byte) {
 bool IsOpening(char byte) { return byte == '(' || byte == '[' || byte == '{'; }
 bool IsClosing(char byte) { return byte == ')' || byte == ']' || byte == '}'; }
 
-// "(", "[" or "{" and its partner around nothing but separators and at least one missing field.
-bool RemoveOneEmptyBracketPair(std::string& text) {
+// Just past the field text that starts at `at`.
+std::size_t PastField(const std::string& text, std::size_t at) {
+    return std::min(text.find(kFieldEnd, at), text.size() - 1) + 1;
+}
+
+// A bracket pair of the pattern around nothing but its separators and at least one missing
+// field becomes one missing field, so that the separators around it go as for any other.
+bool MarkOneEmptyBracketPair(std::string& text) {
     for (std::size_t open = 0; open < text.size(); ++open) {
+        if (text[open] == kFieldStart) open = PastField(text, open) - 1;
         if (!IsOpening(text[open])) continue;
         std::size_t close = open + 1;
         bool missing = false;
@@ -74,13 +84,15 @@ bool RemoveOneEmptyBracketPair(std::string& text) {
             ++close;
         }
         if (missing && close < text.size() && IsClosing(text[close])) {
-            text.erase(open, close - open + 1);
+            text.replace(open, close - open + 1, 1, kMissingField);
             return true;
         }
     }
     return false;
 }
 
+// The separators beside the mark are the pattern's: a field's text is marked, and the marks are
+// no separators.
 void RemoveMissingField(std::string& text, std::size_t mark) {
     std::size_t left = mark;
     while (left > 0 && IsSeparator(text[left - 1])) --left;
@@ -98,49 +110,103 @@ void RemoveMissingField(std::string& text, std::size_t mark) {
     text.replace(left, right - left, kept);
 }
 
+// What keeps the pattern from naming ROMs apart, or "". fmt would take {} and {0} for the first
+// field it is given, the publisher, without a word.
+std::string PatternProblem(std::string_view pattern) {
+    if (pattern.empty()) return "it is empty";
+    std::size_t fields = 0;
+    for (std::size_t at = 0; at < pattern.size(); ++at) {
+        if (pattern[at] != '{') continue;
+        if (at + 1 < pattern.size() && pattern[at + 1] == '{') {
+            ++at;  // "{{", a brace of the name
+            continue;
+        }
+        const std::size_t end = pattern.find_first_of(":}", at + 1);
+        const std::string_view field = pattern.substr(at + 1, end - at - 1);
+        if (field.find_first_not_of("0123456789") == std::string_view::npos) {
+            return "fields are taken by name, as {title}, not by position";
+        }
+        ++fields;
+        at = end == std::string_view::npos ? pattern.size() : end;
+    }
+    return fields == 0 ? "it names no field, so every ROM would get the same name" : "";
+}
+
+[[noreturn]] void RefusePattern(const std::string& pattern, const std::string& why) {
+    throw ToolError(kExitBadUsage, "the pattern \"" + pattern + "\" cannot be used: " + why +
+                                       " (fields: " + PatternFieldNames() + ")");
+}
+
+bool IsNameSpace(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
+
 }  // namespace
 
 std::string PatternFieldNames() { return FieldsInPatternForm() + " {crc} {name}"; }
 
 NamePattern::NamePattern(std::string pattern) : pattern_(std::move(pattern)) {
+    if (const std::string problem = PatternProblem(pattern_); !problem.empty()) {
+        RefusePattern(pattern_, problem);
+    }
     NameFields probe;
-    for (auto& text : probe.texts) text.emplace(1, 'x');
+    for (auto& text : probe.texts) text = "x";
     probe.release = 1;
     try {
         FormatWith(pattern_, probe, &uses_);
     } catch (const fmt::format_error& error) {
-        throw ToolError(kExitBadUsage, "the pattern \"" + pattern_ + "\" cannot be used: " +
-                                           error.what() + " (fields: " + PatternFieldNames() + ")");
+        RefusePattern(pattern_, error.what());
     }
 }
 
 std::string NamePattern::Format(const NameFields& fields) const {
-    return TidyName(FormatWith(pattern_, fields, nullptr));
+    NameFields named = fields;
+    // The marks are control characters, so no text of a name can be taken for one.
+    for (std::string* text : {&named.crc, &named.name}) {
+        std::replace_if(
+            text->begin(), text->end(),
+            [](char byte) {
+                return byte == kMissingField || byte == kFieldStart || byte == kFieldEnd;
+            },
+            '_');
+    }
+    return TidyName(FormatWith(pattern_, named, nullptr));
 }
 
 std::string NameTextFromValue(std::string_view value, const ValueEncoding& encoding) {
-    std::string text = ValueToUtf8(value, encoding);
-    // A value broken over lines in the list is still words; other control characters are left
-    // for SafeFileName.
-    std::replace_if(
-        text.begin(), text.end(),
-        [](char byte) { return byte == '\t' || byte == '\r' || byte == '\n'; }, ' ');
-    // The missing mark is a control character, so no value can be taken for one.
-    std::replace(text.begin(), text.end(), kMissingField, '_');
+    const std::string utf8 = ValueToUtf8(value, encoding);
+    std::string text;
+    for (std::size_t at = 0; at < utf8.size();) {
+        if (!IsNameSpace(utf8[at])) {
+            const char byte = utf8[at++];
+            // The marks are control characters; SafeFileName deals with the others.
+            const bool mark = byte == kMissingField || byte == kFieldStart || byte == kFieldEnd;
+            text += mark ? '_' : byte;
+            continue;
+        }
+        const std::size_t end = std::min(utf8.find_first_not_of(" \t\r\n", at), utf8.size());
+        const std::string_view space(utf8.data() + at, end - at);
+        const bool broken = space.find_first_of("\t\r\n") != std::string_view::npos;
+        if (at > 0 && end < utf8.size()) text += broken ? std::string(" ") : std::string(space);
+        at = end;
+    }
     return text;
 }
 
+std::string RegionInName(std::string_view label) {
+    if (label.starts_with('(') && label.ends_with(')')) return std::string(label);
+    return "(" + std::string(label) + ")";
+}
+
 std::string TidyName(std::string formatted) {
-    while (RemoveOneEmptyBracketPair(formatted)) {
+    while (MarkOneEmptyBracketPair(formatted)) {
     }
     for (std::size_t mark; (mark = formatted.find(kMissingField)) != std::string::npos;) {
         RemoveMissingField(formatted, mark);
     }
+    std::size_t begin = formatted.find_first_not_of(' ');
+    std::size_t end = formatted.find_last_not_of(' ');
     std::string tidy;
-    for (const char byte : formatted) {
-        if (byte == ' ' && (tidy.empty() || tidy.back() == ' ')) continue;
-        tidy += byte;
+    for (std::size_t at = begin; end != std::string::npos && at <= end; ++at) {
+        if (formatted[at] != kFieldStart && formatted[at] != kFieldEnd) tidy += formatted[at];
     }
-    if (!tidy.empty() && tidy.back() == ' ') tidy.pop_back();
     return tidy;
 }

@@ -33,8 +33,10 @@ std::string PatternFieldNames();
 
 class NamePattern {
 public:
-    // Throws ToolError (kExitBadUsage) when fmt cannot use the pattern: an unknown field, a
-    // width or precision that does not suit the field, unbalanced braces.
+    // Throws ToolError (kExitBadUsage) when the pattern cannot name ROMs apart: empty, a field
+    // taken by position ({} or {0}, which fmt would give the publisher), no field at all (every
+    // ROM would get one name); or when fmt cannot use it: an unknown field, a width or precision
+    // that does not suit the field, unbalanced braces.
     explicit NamePattern(std::string pattern);
 
     // Whether the pattern takes the field: only those are asked of the plug-in.
@@ -49,15 +51,26 @@ private:
 };
 
 // The one way a value from the plug-in, encoded as the list's answers are, becomes file-name
-// text: valid UTF-8 on a single line.
+// text: valid UTF-8 on one line. White space that holds a line break or a tab (a value broken
+// over lines in the list) becomes one space, and white space at either end goes: it is the
+// list's layout, not the title.
 std::string NameTextFromValue(std::string_view value, const ValueEncoding& encoding);
 
-// Stands in the formatted text for a field that is missing, until TidyName takes it out.
-inline constexpr char kMissingField = '\x1F';
+// The region label as a name shows it: in brackets, "(Norway)" from "Norway", as the other
+// labels already are ("(U)"), so that it never reads as part of the title.
+std::string RegionInName(std::string_view label);
 
-// Takes each kMissingField out of `formatted` so that nothing dangles: a bracket pair holding
-// only missing fields and separators goes whole ("Title ()" never appears); a missing field
-// between two texts leaves one of its separators ("A - B" from "A - {x} - B"); at an end, or
-// beside a bracket, it takes its separators with it ("Title" from "Title - {x}"). Separators
-// are spaces and - _ , ; . ~ + : / |. Then runs of spaces become one and the ends are trimmed.
+// In the formatted text, kMissingField stands for a field that is missing, and kFieldStart and
+// kFieldEnd enclose the text of each field that is present, until TidyName takes them out.
+inline constexpr char kMissingField = '\x1F';
+inline constexpr char kFieldStart = '\x1E';
+inline constexpr char kFieldEnd = '\x1D';
+
+// Takes each kMissingField out of `formatted` with what only it needed, and never a character of
+// a field that is present: a bracket pair of the pattern holding only missing fields and the
+// pattern's separators goes whole ("Title ()" never appears); a missing field between two texts
+// leaves one of its separators ("A - B" from "A - {x} - B"); at an end, or beside a bracket, it
+// takes its separators with it ("Title" from "Title - {x}", ".hack//Outbreak" from
+// "{release} - {title}"). Separators are spaces and - _ , ; . ~ + : / | written in the pattern.
+// Then the pattern's spaces at either end go; spaces of a field (a padded width) stay.
 std::string TidyName(std::string formatted);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "tools/os/errors.h"
 
 namespace {
@@ -51,23 +53,75 @@ TEST(NamePattern, UsesOnlyTheFieldsItNames) {
     }
 }
 
-TEST(NamePattern, UnknownFieldsAndBadFormatsAreRefused) {
-    for (const char* pattern : {"{title} {colour}", "{release:.3}", "{title", "{title:d}"}) {
+// A present field keeps every character, even one that is a separator, beside a missing one;
+// spaces a width pads with stay.
+TEST(NamePattern, TidyingTakesNothingOfAPresentField) {
+    struct Case {
+        const char* pattern;
+        const char* title;
+        std::optional<int32_t> release;
+        const char* region;  // "" for none
+        const char* name;
+    };
+    const Case cases[] = {
+        {"{release:04} - {title} {region}", ".hack//Outbreak", {}, "(J)", ".hack//Outbreak (J)"},
+        {"{release:04} - {title} {region}", "+Anima", {}, "", "+Anima"},
+        {"{release:04} - {title} {region}", "~Kira Kira~", 12, "", "0012 - ~Kira Kira~"},
+        {"[{region}] {title}", "[Prototype] Gear", {}, "", "[Prototype] Gear"},
+        {"{title} {release:>6}", "Tour", 7, "", "Tour      7"},
+        {"{release:<4}|{title}", "Tour", 7, "", "7   |Tour"},
+        {"{title}  ({region})  {release}", "Tour", 3, "", "Tour  3"},
+    };
+    for (const Case& c : cases) {
+        NameFields fields;
+        fields.texts[IndexOf(Field::kTitle)] = c.title;
+        if (*c.region != '\0') fields.texts[IndexOf(Field::kRegion)] = c.region;
+        fields.release = c.release;
+        EXPECT_EQ(NamePattern(c.pattern).Format(fields), c.name) << c.pattern << " " << c.title;
+    }
+}
+
+TEST(NamePattern, PatternsThatCannotNameRomsApartAreRefused) {
+    const std::pair<const char*, const char*> refused[] = {
+        {"", "it is empty"},
+        {"{}", "not by position"},
+        {"{0} {title}", "not by position"},
+        {"{:>6}", "not by position"},
+        {".", "names no field"},
+        {"{{title}}", "names no field"},
+        {"{title} {colour}", "argument not found"},
+        {"{release:.3}", ""},
+        {"{title", ""},
+        {"{title:d}", ""},
+    };
+    for (const auto& [pattern, why] : refused) {
         try {
             NamePattern{pattern};
             ADD_FAILURE() << pattern << " was taken";
         } catch (const ToolError& error) {
             EXPECT_EQ(error.exitCode, kExitBadUsage);
-            EXPECT_TRUE(
-                std::string(error.what()).starts_with("the pattern \"" + std::string(pattern)))
+            EXPECT_TRUE(std::string(error.what())
+                            .starts_with("the pattern \"" + std::string(pattern) + "\" cannot"))
                 << error.what();
+            EXPECT_NE(std::string(error.what()).find(why), std::string::npos) << error.what();
         }
+    }
+    for (const char* taken : {"{crc}", "{name}", "{{{title}}}"}) {
+        EXPECT_NO_THROW(NamePattern{taken}) << taken;
     }
 }
 
+TEST(NamePattern, RegionsAreBracketedInNames) {
+    const std::pair<const char*, const char*> regions[] = {
+        {"Norway", "(Norway)"}, {"USA Brazil", "(USA Brazil)"}, {"(U)", "(U)"}, {"(EUJ)", "(EUJ)"}};
+    for (const auto& [label, inName] : regions) EXPECT_EQ(RegionInName(label), inName);
+}
+
+// Line breaks and tabs in a value are the list's layout: one space, and none at either end.
 TEST(NamePattern, ValuesBecomeOneLineOfUtf8) {
-    const ValueEncoding shiftJis{TextEncoding::kShiftJis};
-    EXPECT_EQ(NameTextFromValue("\x90\xAF\x8B\xFB\tA\r\nB\x1F", shiftJis), "星屑 A  B_");
+    const ValueEncoding shiftJis{TextEncoding::kShiftJis, ""};
+    EXPECT_EQ(NameTextFromValue("\n  \x90\xAF\x8B\xFB\tA\r\n  B  C\x1F\x1E\t ", shiftJis),
+              "星屑 A B  C__");
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ std::vector<RenameItem> Wanting(FakeDisk& disk,
     std::vector<RenameItem> items;
     for (const auto& [file, name] : wants) {
         disk.Add("/roms/" + file);
-        items.push_back({"/roms/" + file, "", name, Outcome::kRename, ""});
+        items.push_back({"/roms/" + file, "", name, Outcome::kRename, "", {}});
     }
     return items;
 }

@@ -73,6 +73,8 @@ std::string SafeFileName(std::string_view stem, std::string_view extension) {
         }
     }
     DropTrailingDotsAndSpaces(safe);
+    // A name that begins with a dot is hidden on Linux and macOS, and from a card read there.
+    if (safe.starts_with('.')) safe.front() = '_';
     const std::size_t firstDot = std::min(safe.find('.'), safe.size());
     if (IsReservedDeviceName(std::string_view(safe).substr(0, firstDot))) {
         safe.insert(firstDot, 1, '_');

@@ -6,7 +6,8 @@
 #include <string_view>
 
 // `stem` + `extension` (UTF-8) made valid on Windows, FAT and exFAT: control characters and
-// \ / : * ? " < > | become '_', trailing dots and spaces go, a reserved device name (CON, PRN,
+// \ / : * ? " < > | become '_', and so does a dot that would begin the name (such a name is
+// hidden on Linux and macOS), trailing dots and spaces go, a reserved device name (CON, PRN,
 // AUX, NUL, COM1-9, LPT1-9) before the first dot gets a '_', and the stem is cut, never inside a
 // character, so that the whole name takes at most 255 bytes (255 UTF-16 units on Windows). The
 // extension is kept whole. Empty when nothing of the stem is left.

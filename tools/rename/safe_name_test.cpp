@@ -12,6 +12,8 @@ TEST(SafeFileName, ForbiddenAndControlCharactersBecomeUnderscores) {
             << static_cast<int>(forbidden);
     }
     EXPECT_EQ(SafeFileName("Mole & Marmot: Tunnel", ".gba"), "Mole & Marmot_ Tunnel.gba");
+    EXPECT_EQ(SafeFileName(".hack//Outbreak", ".gba"), "_hack__Outbreak.gba")
+        << "a name that begins with a dot is hidden on Linux and macOS";
 }
 
 TEST(SafeFileName, ReservedDeviceNamesInAnyLetterCaseGetAnUnderscore) {

@@ -65,12 +65,12 @@ TEST_F(QbtRename, PlanIsWhatApplyDoesAndUndoPutsItBack) {
     WriteZip(roms / "double.zip", {kGlowworm, kLanternfish});
     const std::map<std::string, std::string> before = Snapshot(roms);
 
-    const QbtRun plan = Qbt({"rename", "--json", Utf8(roms)});
+    const QbtRun plan = Qbt({"rename", "--json", "--list", QBT_SAMPLE_LIST, Utf8(roms)});
     EXPECT_EQ(plan.exitCode, 1) << plan.err;
     EXPECT_EQ(Snapshot(roms), before) << "a dry run changes nothing";
     const fs::path journal = scratch_ / "journal.jsonl";
-    const QbtRun applied =
-        Qbt({"rename", "--json", "--apply", "--journal", Utf8(journal), Utf8(roms)});
+    const QbtRun applied = Qbt({"rename", "--json", "--apply", "--journal", Utf8(journal), "--list",
+                                QBT_SAMPLE_LIST, Utf8(roms)});
     EXPECT_EQ(applied.exitCode, 1) << applied.err;
 
     json planned = json::parse(plan.out);
@@ -107,7 +107,7 @@ TEST_F(QbtRename, PlanIsWhatApplyDoesAndUndoPutsItBack) {
     }
     EXPECT_EQ(Snapshot(roms), expected);
 
-    const QbtRun again = Qbt({"rename", Utf8(roms)});
+    const QbtRun again = Qbt({"rename", "--list", QBT_SAMPLE_LIST, Utf8(roms)});
     EXPECT_TRUE(
         again.out.ends_with("\n0 to rename, 4 already right, 1 not in the list, "
                             "1 conflict, 1 skipped\n"))
@@ -219,7 +219,7 @@ TEST_F(QbtRename, LooksBeforeItActs) {
                             "qbt: " + Utf8(scratch_ / "games.xml") +
                                 " is not a qbt journal: its line 1 is not a rename\n"},
                            {{"--journal", "/dev/full", Utf8(roms)}, 6, ""}}) {
-        std::vector<std::string> arguments{"rename", "--apply"};
+        std::vector<std::string> arguments{"rename", "--apply", "--list", QBT_SAMPLE_LIST};
         arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
         const QbtRun done = Qbt(arguments);
         EXPECT_EQ(done.exitCode, run.exitCode) << run.arguments[1] << ": " << done.err;
@@ -244,8 +244,8 @@ TEST_F(QbtRename, SeveralRunsAndJournalsAreUndoneWhole) {
     WriteFile(roms / "a.gba", kLanternfish);
     const std::map<std::string, std::string> before = Snapshot(roms);
     const auto rename = [&](const std::string& pattern, const fs::path& journal) {
-        const QbtRun run = Qbt(
-            {"rename", "--apply", "--pattern", pattern, "--journal", Utf8(journal), Utf8(roms)});
+        const QbtRun run = Qbt({"rename", "--apply", "--list", QBT_SAMPLE_LIST, "--pattern",
+                                pattern, "--journal", Utf8(journal), Utf8(roms)});
         EXPECT_EQ(run.exitCode, 0) << run.err;
     };
     rename("{title}", first);
@@ -349,9 +349,9 @@ TEST_F(QbtRename, PathsNamedTwiceLinksAndLockedFoldersLoseNothing) {
                true);
     if (!locked) GTEST_SKIP() << "cannot lock a folder here";
 
-    const QbtRun run =
-        Qbt({"rename", "--json", "--apply", "--journal", Utf8(scratch_ / "journal.jsonl"),
-             Utf8(roms), Utf8(roms / "sub"), Utf8(roms / "a.gba"), Utf8(roms / "outside-link")});
+    const QbtRun run = Qbt({"rename", "--json", "--apply", "--journal",
+                            Utf8(scratch_ / "journal.jsonl"), "--list", QBT_SAMPLE_LIST, Utf8(roms),
+                            Utf8(roms / "sub"), Utf8(roms / "a.gba"), Utf8(roms / "outside-link")});
     if (geteuid() == 0) SetImmutable(roms / "locked", false);
     fs::permissions(roms / "locked", fs::perms::owner_all);
 

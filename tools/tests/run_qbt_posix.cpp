@@ -31,8 +31,11 @@ pid_t Spawn(const fs::path& tool, const std::vector<std::string>& arguments,
     std::vector<std::string> argumentStrings{tool.string()};
     argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
     // getenv takes the first of two entries with the same name, so the extra ones go first.
-    std::vector<std::string> environmentStrings(environment);
-    for (char** entry = environ; *entry != nullptr; ++entry) environmentStrings.push_back(*entry);
+    const bool empty = environment == kEmptyEnvironment;
+    std::vector<std::string> environmentStrings(empty ? std::vector<std::string>() : environment);
+    for (char** entry = environ; !empty && *entry != nullptr; ++entry) {
+        environmentStrings.push_back(*entry);
+    }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -92,6 +95,3 @@ QbtRun RunQbt(const fs::path& tool, const std::vector<std::string>& arguments,
 std::vector<std::string> ShiftJisTerminal() {
     return {"LC_ALL=ja_JP.SJIS", "LOCPATH=" QBT_TEST_LOCALES};
 }
-
-// The suite runs under C.UTF-8.
-std::string TerminalTextAsUtf8(const std::string& text) { return text; }

@@ -85,19 +85,3 @@ QbtRun RunQbt(const fs::path& tool, const std::vector<std::string>& arguments,
     CloseHandle(process.hThread);
     return {static_cast<int>(exitCode), WithNewlines(ReadFile(out)), WithNewlines(ReadFile(err))};
 }
-
-// The suite runs under Wine with LC_ALL=ja_JP.UTF-8: the ANSI code page is already 932.
-std::vector<std::string> ShiftJisTerminal() {
-    if (GetACP() != 932) ADD_FAILURE() << "the ANSI code page is " << GetACP() << ", not 932";
-    return {};
-}
-
-std::string TerminalTextAsUtf8(const std::string& text) {
-    const std::wstring wide = Widen(text, CP_ACP);
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
-                        nullptr, nullptr);
-    return utf8;
-}

@@ -76,8 +76,8 @@ TEST_F(QbtScan, UnreadableFilesAreReportedAndTheRestIsScannedButAMissingPathStop
     EXPECT_NE(run.out.find("1 found, 0 not in the list, 1 unreadable"), std::string::npos);
     EXPECT_NE(run.err.find("broken.zip: Not a zip archive"), std::string::npos) << run.err;
 
-    const QbtRun missing =
-        Qbt({"scan", (scratch_ / "a.gba").string(), (scratch_ / "absent").string()});
+    const QbtRun missing = Qbt({"scan", "--list", QBT_SAMPLE_LIST, (scratch_ / "a.gba").string(),
+                                (scratch_ / "absent").string()});
     EXPECT_EQ(missing.exitCode, 3);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, "qbt: cannot read " + (scratch_ / "absent").string() +

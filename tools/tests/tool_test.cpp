@@ -17,7 +17,7 @@ using QbtLookup = ToolTest;
 TEST_F(QbtLookup, TableShowsSixFieldsPerKeyAndCodesInWords) {
     const QbtRun run = Qbt({"lookup", "B737FB1A", "6b286dac", "8D116ECE", "0F21DDB6", "00000000"});
     // Columns line up by display width: each Japanese character takes two columns.
-    EXPECT_EQ(TerminalTextAsUtf8(run.out),
+    EXPECT_EQ(run.out,
               "KEY       PUBLISHER               TITLE                         SAVE TYPE          "
               "MEDIA                                 REGION             RELEASE\n"
               "B737FB1A  Pebblewick Studios      Lanternfish Lagoon            EEPROM_V124        "
@@ -30,7 +30,9 @@ TEST_F(QbtLookup, TableShowsSixFieldsPerKeyAndCodesInWords) {
               "RomSize:32Mbit / SrcRom:Hollowreed    <empty>            <empty>\n"
               "00000000  <not in the list>       <not in the list>             <not in the list>  "
               "<not in the list>                     <not in the list>  <not in the list>\n");
-    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(run.err.starts_with("qbt: the sample list ") &&
+                run.err.ends_with("games.xml (--list names yours)\n"))
+        << run.err;
     EXPECT_EQ(run.exitCode, 1) << "one key is not in the list";
 }
 
@@ -65,6 +67,8 @@ TEST_F(QbtLookup, KeyTypeDecidesHowAShortKeyIsWidened) {
     EXPECT_EQ(json::parse(asGiven.out)[0]["in_list"], false);
 }
 
+#ifndef _WIN32
+// The plug-in is asked in UTF-8, so JSON holds even what the terminal cannot show.
 TEST_F(QbtLookup, ShiftJisTerminalGetsShiftJisTablesButUtf8Json) {
     const std::vector<std::string> shiftJis = ShiftJisTerminal();
     const QbtRun table = Qbt({"lookup", "6b286dac", "36F675CC"}, shiftJis);
@@ -77,8 +81,9 @@ TEST_F(QbtLookup, ShiftJisTerminalGetsShiftJisTablesButUtf8Json) {
     const QbtRun jsonRun = Qbt({"lookup", "--json", "6b286dac", "36F675CC"}, shiftJis);
     const json answers = json::parse(jsonRun.out);
     EXPECT_EQ(answers[0]["title"], "星屑マーケット");
-    EXPECT_EQ(answers[1]["title"], "??? ??");
+    EXPECT_EQ(answers[1]["title"], "바람의 정원");
 }
+#endif
 
 using QbtInfo = ToolTest;
 
@@ -86,15 +91,15 @@ TEST_F(QbtInfo, ShowsVersionAuthorAndDescriptionForTheTerminal) {
     const QbtRun run = Qbt({"info"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.starts_with("version      101\nauthor       ")) << run.out;
-    EXPECT_TRUE(TerminalTextAsUtf8(run.out).ends_with(
-        "\ndescription  Quillbridge用のリネームデータを拝借します。\n"))
+    EXPECT_TRUE(run.out.ends_with("\ndescription  Quillbridge用のリネームデータを拝借します。\n"))
         << run.out;
-
+#ifndef _WIN32
     const QbtRun shiftJis = Qbt({"info"}, ShiftJisTerminal());
     EXPECT_TRUE(shiftJis.out.ends_with(
         "Quillbridge\x97\x70\x82\xCC\x83\x8A\x83\x6C\x81\x5B\x83\x80\x83\x66\x81\x5B\x83\x5E\x82"
         "\xF0\x94\x71\x8E\xD8\x82\xB5\x82\xDC\x82\xB7\x81\x42\n"))
         << "the plug-in's own 43 bytes";
+#endif
 }
 
 using QbtPaths = ToolTest;
@@ -109,17 +114,17 @@ TEST_F(QbtPaths, FolderNamedInJapaneseWorksAndIsShownAsTyped) {
     fs::copy_file(QBT_SAMPLE_LIST, list);
 
     const QbtRun info = RunQbt(tool, {"info"}, {}, scratch_);
-    EXPECT_EQ(info.exitCode, 0) << TerminalTextAsUtf8(info.err);
+    EXPECT_EQ(info.exitCode, 0) << info.err;
 
     const QbtRun lookup =
         RunQbt(tool, {"lookup", "--json", "--list", Utf8(list), "6b286dac"}, {}, scratch_);
-    ASSERT_EQ(lookup.exitCode, 0) << TerminalTextAsUtf8(lookup.err);
+    ASSERT_EQ(lookup.exitCode, 0) << lookup.err;
     EXPECT_EQ(json::parse(lookup.out)[0]["title"], "星屑マーケット");
 
     const fs::path absent = folder / u8"無い.xml";
     const QbtRun missing = Qbt({"lookup", "--list", Utf8(absent), "6b286dac"});
     EXPECT_EQ(missing.exitCode, 3);
-    EXPECT_EQ(TerminalTextAsUtf8(missing.err),
+    EXPECT_EQ(missing.err,
               "qbt: cannot read the game list " + Utf8(absent) + ": No such file or directory\n");
 }
 
@@ -158,13 +163,15 @@ TEST_F(QbtErrors, PluginThatCannotBeLoadedOrLacksExportsExitsWithFour) {
 }
 
 TEST_F(QbtErrors, BadCommandLinesExitWithTwo) {
-    for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{},
-                                               {"rename"},
-                                               {"lookup"},
-                                               {"scan"},
-                                               {"lookup", "--key-type", "x", "1"},
-                                               {"lookup", "--colour", "1"}}) {
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"rename"},
+             {"rename", "roms"},
+             {"rename", "--list", QBT_SAMPLE_LIST, "--pattern", "{}", "roms"},
+             {"lookup"},
+             {"scan"},
+             {"lookup", "--key-type", "x", "1"},
+             {"lookup", "--colour", "1"}}) {
         const QbtRun run = Qbt(arguments);
         EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(arguments);
         EXPECT_NE(run.err, "") << testing::PrintToString(arguments);

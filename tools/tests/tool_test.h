@@ -18,18 +18,19 @@ struct QbtRun {
     std::string err;
 };
 
-// Runs `tool` with the test's environment plus `environment` ("NAME=value") on top. Arguments
-// are UTF-8, and reach qbt in its terminal's codeset. Standard output and error go through files
-// in `scratch`; their line ends come back as "\n".
+// Runs `tool` with the test's environment plus `environment` ("NAME=value") on top, or with
+// none at all for kEmptyEnvironment (Linux only). Arguments are UTF-8, and reach qbt in its
+// terminal's codeset. Standard output and error go through files in `scratch`; their line ends
+// come back as "\n".
+inline const std::vector<std::string> kEmptyEnvironment{"env -i"};
 QbtRun RunQbt(const std::filesystem::path& tool, const std::vector<std::string>& arguments,
               const std::vector<std::string>& environment, const std::filesystem::path& scratch);
 
+#ifndef _WIN32
 // What to add to the environment for a terminal whose codeset is Shift_JIS (code page 932).
+// qbt.exe has no such terminal: its manifest makes UTF-8 its ANSI code page whatever the system's.
 std::vector<std::string> ShiftJisTerminal();
-
-// qbt's output in the suite's own terminal codeset (UTF-8 on Linux, code page 932 under Wine),
-// as UTF-8.
-std::string TerminalTextAsUtf8(const std::string& text);
+#endif
 
 // The text's bytes in lower-case hexadecimal.
 inline std::string HexOf(const std::string& text) {

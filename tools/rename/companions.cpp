@@ -1,0 +1,115 @@
+#include "tools/rename/companions.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <system_error>
+
+#include "tools/os/ascii.h"
+#include "tools/os/paths.h"
+#include "tools/os/platform.h"
+#include "tools/rename/journal.h"
+#include "tools/rename/safe_name.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FoldedStem(const fs::path& file) { return AsciiFolded(Utf8Of(file.stem())); }
+
+bool IsLink(const fs::path& path) {
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(path, error));
+}
+
+// The ROMs of each folder and stem that are in the list, renamed or not: a companion of a stem
+// that two of them share belongs to neither.
+std::map<std::pair<fs::path, std::string>, std::size_t> RomsByStem(
+    const std::vector<RenameItem>& items) {
+    std::map<std::pair<fs::path, std::string>, std::size_t> roms;
+    for (const RenameItem& item : items) {
+        if (item.outcome == Outcome::kRename || item.outcome == Outcome::kAlreadyRight) {
+            ++roms[{item.file.parent_path(), FoldedStem(item.file)}];
+        }
+    }
+    return roms;
+}
+
+// The companion `name` of the ROM of items[rom], in the ROM's folder.
+RenameItem CompanionItem(const std::vector<RenameItem>& items, std::size_t rom,
+                         const fs::path& name) {
+    const RenameItem& item = items[rom];
+    const fs::path file = item.file.parent_path() / name;
+    const std::string extension = Utf8Of(name.extension());
+    const std::string romExtension = Utf8Of(item.file.extension());
+    const std::string newStem = item.newName.substr(0, item.newName.size() - romExtension.size());
+    RenameItem companion{file, "", SafeFileName(newStem, extension), Outcome::kRename, "", rom};
+    if (companion.newName != newStem + extension) {
+        // Cut shorter than the ROM's name, it would no longer match it.
+        companion.outcome = Outcome::kConflict;
+        companion.reason = "its new name would be too long";
+    }
+    return companion;
+}
+
+}  // namespace
+
+bool IsCompanionName(const fs::path& file) {
+    const std::string extension = AsciiFolded(Utf8Of(file.extension()));
+    return std::find(kCompanionExtensions.begin(), kCompanionExtensions.end(), extension) !=
+           kCompanionExtensions.end();
+}
+
+bool IsNoRom(const fs::path& file) { return IsCompanionName(file) || IsDefaultJournalName(file); }
+
+void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
+    const auto roms = RomsByStem(items);
+    std::map<fs::path, std::vector<fs::path>> folders;
+    const std::size_t romItems = items.size();
+    for (std::size_t rom = 0; rom < romItems; ++rom) {
+        if (items[rom].outcome != Outcome::kRename || items[rom].companionOf) continue;
+        const fs::path folder = items[rom].file.parent_path();
+        const std::string stem = FoldedStem(items[rom].file);
+        auto [names, unread] = folders.try_emplace(folder);
+        if (unread) names->second = disk.NamesIn(folder);
+        for (const fs::path& name : names->second) {
+            if (!IsCompanionName(name) || FoldedStem(name) != stem || IsLink(folder / name)) {
+                continue;
+            }
+            if (roms.at({folder, stem}) > 1) {
+                items.push_back({folder / name,
+                                 "",
+                                 "",
+                                 Outcome::kSkipped,
+                                 "a save or patch that more than one ROM here is named like",
+                                 {}});
+                continue;
+            }
+            items.push_back(CompanionItem(items, rom, name));
+        }
+    }
+}
+
+bool KeepCompanionsTogether(std::vector<RenameItem>& items) {
+    bool changed = false;
+    for (RenameItem& companion : items) {
+        if (!companion.companionOf) continue;
+        RenameItem& rom = items[*companion.companionOf];
+        if (companion.outcome == Outcome::kConflict && rom.outcome == Outcome::kRename) {
+            rom.outcome = Outcome::kConflict;
+            rom.reason = PathToTerminal(companion.file.filename()) +
+                         ", which goes with it, cannot be renamed: " + companion.reason;
+            changed = true;
+        }
+    }
+    for (RenameItem& companion : items) {
+        if (!companion.companionOf || companion.outcome != Outcome::kRename) continue;
+        const RenameItem& rom = items[*companion.companionOf];
+        if (rom.outcome != Outcome::kRename) {
+            companion.outcome = Outcome::kConflict;
+            companion.reason = "it stays with " + PathToTerminal(rom.file.filename());
+            changed = true;
+        }
+    }
+    return changed;
+}
