@@ -13,3 +13,7 @@
 // words. `index` is built from `listText`.
 std::string DifferenceOverIndexedText(const ListIndex& index, const std::string& listText,
                                       const std::string& key, std::int32_t keyType);
+
+// The same comparison between any two list texts: "" when every export answers alike.
+std::string DifferenceBetweenLists(const char* expectedList, const char* list,
+                                   const std::string& key, std::int32_t keyType);

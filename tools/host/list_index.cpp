@@ -18,18 +18,19 @@ bool TagAt(std::string_view text, std::size_t at, std::string_view upperTag) {
     return true;
 }
 
+constexpr std::string_view kKeyClosing = "</ROMCRC>";
+constexpr std::string_view kRecordClosing = "</GAME>";
+
 enum class Tag { kNone, kKeyClosing, kRecordOpening, kRecordClosing };
 
 // Which of the three tags the lookup looks for starts at the '<' at `at`. Record tags are
 // exactly "<GAME>" and "</GAME>": one with attributes is no record tag to the lookup.
 Tag TagStartingAt(std::string_view text, std::size_t at) {
     if (TagAt(text, at, "<GAME>")) return Tag::kRecordOpening;
-    if (TagAt(text, at, "</GAME>")) return Tag::kRecordClosing;
-    if (TagAt(text, at, "</ROMCRC>")) return Tag::kKeyClosing;
+    if (TagAt(text, at, kRecordClosing)) return Tag::kRecordClosing;
+    if (TagAt(text, at, kKeyClosing)) return Tag::kKeyClosing;
     return Tag::kNone;
 }
-
-constexpr std::string_view kKeyClosing = "</ROMCRC>";
 
 std::string Upper(std::string_view text) {
     std::string upper(text);
@@ -64,7 +65,10 @@ bool ListIndex::FoldedEqual::operator()(std::string_view a, std::string_view b) 
 }
 
 ListIndex::ListIndex(std::string_view listText)
-    : text_(listText.substr(0, listText.find('\0'))), isUtf8List_(PluginTakesForUtf8(text_)) {
+    : text_(listText.substr(0, listText.find('\0'))),
+      isUtf8List_(PluginTakesForUtf8(text_)),
+      firstRecord_(text_.size()),
+      afterRecords_(text_.size()) {
     const char* const text = text_.data();
     std::optional<std::size_t> lastRecordTag;  // where the latest record tag starts
     bool lastRecordTagOpens = false;
@@ -76,11 +80,16 @@ ListIndex::ListIndex(std::string_view listText)
         const auto position = static_cast<std::size_t>(at - text);
         const Tag tag = TagStartingAt(text_, position);
         if (tag == Tag::kRecordOpening || tag == Tag::kRecordClosing) {
+            const bool opens = tag == Tag::kRecordOpening;
+            const std::size_t through = opens ? position : position + kRecordClosing.size();
             for (; awaitingEnd < entries_.size(); ++awaitingEnd) {
                 entries_[awaitingEnd].recordEnd = position;
+                entries_[awaitingEnd].recordThrough = through;
             }
+            if (opens && firstRecord_ == text_.size()) firstRecord_ = position;
+            afterRecords_ = opens ? text_.size() : through;
             lastRecordTag = position;
-            lastRecordTagOpens = tag == Tag::kRecordOpening;
+            lastRecordTagOpens = opens;
             continue;
         }
         if (tag != Tag::kKeyClosing) continue;
@@ -97,6 +106,7 @@ ListIndex::ListIndex(std::string_view listText)
         // is the latest at or before that '>'.
         if (lastRecordTag && lastRecordTagOpens) entry.recordStart = lastRecordTag;
         entry.recordEnd = text_.size();
+        entry.recordThrough = text_.size();
     }
 }
 

@@ -38,6 +38,7 @@ public:
         std::size_t keyEnd = 0;                  // just past its "</ROMCRC>"
         std::optional<std::size_t> recordStart;  // its "<GAME>"; none outside any record
         std::size_t recordEnd = 0;               // the next record tag's '<', or the text's end
+        std::size_t recordThrough = 0;  // past that tag when it is "</GAME>", else recordEnd
     };
 
     // Indexes `listText` up to its first NUL, as the plug-in reads it, in one pass. The text must
@@ -61,6 +62,11 @@ public:
     // Whether the plug-in converts this list's values from UTF-8.
     bool IsUtf8List() const { return isUtf8List_; }
 
+    // Where the first "<GAME>" starts (the text's end when there is none), and where the text
+    // after the last record starts: past its "</GAME>", or the text's end when it runs there.
+    std::size_t FirstRecord() const { return firstRecord_; }
+    std::size_t AfterRecords() const { return afterRecords_; }
+
 private:
     // Keys as they lie in the text, compared and hashed with ASCII letters folded: the pass
     // allocates nothing for a key it has seen.
@@ -73,6 +79,8 @@ private:
 
     std::string_view text_;
     bool isUtf8List_;
+    std::size_t firstRecord_;
+    std::size_t afterRecords_;
     std::vector<Entry> entries_;
     std::unordered_map<std::string_view, std::size_t, FoldedHash, FoldedEqual> byKey_;
 };
