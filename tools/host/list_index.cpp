@@ -73,6 +73,9 @@ ListIndex::ListIndex(std::string_view listText)
     std::optional<std::size_t> lastRecordTag;  // where the latest record tag starts
     bool lastRecordTagOpens = false;
     std::size_t awaitingEnd = 0;  // entries_ from here on wait for the next record tag
+    // Records of a few hundred bytes are usual: rehashing a growing table would cost more than
+    // the pass itself.
+    byKey_.reserve(text_.size() / 256);
     for (const char* at = text;
          (at = static_cast<const char*>(std::memchr(at, '<', text_.size() - (at - text)))) !=
          nullptr;
