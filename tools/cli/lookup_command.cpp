@@ -26,7 +26,7 @@ Report RunLookup(const Plugin& plugin, const LookupOptions& options) {
     const GameList list = LoadGameList(options.list);
     std::vector<RomAnswer> answers;
     for (const std::string& key : options.keys) {
-        answers.push_back(LookUpRom(plugin, list.text, key, options.keyType, list.encoding));
+        answers.push_back(LookUpRom(plugin, list, key, options.keyType));
     }
     Report report;
     if (options.json) {

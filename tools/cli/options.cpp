@@ -22,6 +22,12 @@ void AddListOptions(CLI::App& command, ListOptions& list, bool& json) {
     command.add_flag("--json", json, "JSON on standard output, for scripts");
 }
 
+void AddJobsOption(CLI::App& command, unsigned& jobs) {
+    command.add_option("-j,--jobs", jobs, "threads for checksums and lookups")
+        ->type_name("N")
+        ->default_str("one per core");
+}
+
 void AddKeyTypeOption(CLI::App& command, int32_t& keyType) {
     command
         .add_option("--key-type", keyType,
@@ -30,12 +36,12 @@ void AddKeyTypeOption(CLI::App& command, int32_t& keyType) {
         ->capture_default_str();
 }
 
+std::filesystem::path GameListPath(const ListOptions& options) {
+    return options.list.empty() ? DefaultGameListPath() : PathFromTerminal(options.list);
+}
+
 GameList LoadGameList(const ListOptions& options) {
-    const std::filesystem::path path =
-        options.list.empty() ? DefaultGameListPath() : PathFromTerminal(options.list);
-    GameList list{ReadGameList(path), {}};
-    list.encoding = ValueEncodingOf(list.text, options.listEncoding);
-    return list;
+    return GameList(ReadGameList(GameListPath(options)), options.listEncoding);
 }
 
 std::filesystem::path PluginPath(const std::string& typed) {

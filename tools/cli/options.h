@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tools/host/list_encoding.h"
+#include "tools/host/game_list.h"
 
 struct ListOptions {
     std::string list;          // as typed, in the terminal's codeset; empty: the sample list
@@ -16,15 +16,17 @@ struct ListOptions {
 // --list, --list-encoding and --json, which every command that looks ROMs up takes.
 void AddListOptions(CLI::App& command, ListOptions& list, bool& json);
 
+// -j/--jobs, for the commands that read many files.
+void AddJobsOption(CLI::App& command, unsigned& jobs);
+
 // --key-type, for the commands that look keys up.
 void AddKeyTypeOption(CLI::App& command, int32_t& keyType);
 
-struct GameList {
-    std::string text;  // as the plug-in is handed it
-    ValueEncoding encoding;
-};
+// The list the options name: --list, else the sample list.
+std::filesystem::path GameListPath(const ListOptions& options);
 
-// The list the options name, read whole, and the encoding of the plug-in's answers from it.
+// The list the options name, read whole and indexed, and the encoding of the plug-in's answers
+// from it.
 GameList LoadGameList(const ListOptions& options);
 
 // The plug-in --plugin names: a path as typed, or empty for the default found from the

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <memory>
-#include <thread>
 
 #include "tools/os/files.h"
 #include "tools/os/interruption.h"
+#include "tools/os/parallel.h"
 #include "tools/os/platform.h"
 #include "tools/rename/examine.h"
 #include "tools/rename/moves.h"
@@ -107,10 +107,8 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     FilesToName found = CollectFilesToName(options.paths);
     if (options.apply) CatchInterruptions();
 
-    const NamingContext context{plugin, list.text, options.keyType, list.encoding, pattern};
-    const unsigned jobs =
-        options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-    std::vector<RenameItem> items = ExamineAll(found.files, context, jobs);
+    const NamingContext context{plugin, list, options.keyType, pattern};
+    std::vector<RenameItem> items = ExamineAll(found.files, context, JobsOrCores(options.jobs));
     Report report;
     if (Interrupted()) {
         report.messages.push_back("interrupted while reading the files; nothing was renamed");
@@ -161,9 +159,7 @@ Runner DefineRename(CLI::App& command) {
                     "the journal to write, added to if it exists; qbt undo reads it")
         ->type_name("FILE")
         ->default_str("qbt-rename-<date>-<time>.jsonl in the current folder");
-    command.add_option("-j,--jobs", options->jobs, "threads for checksums and lookups")
-        ->type_name("N")
-        ->default_str("one per core");
+    AddJobsOption(command, options->jobs);
     command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
     return [options](const PluginLoader& loadPlugin) { return RunRename(loadPlugin(), *options); };
 }

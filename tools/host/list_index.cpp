@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tools/list_encoding.h"
+#include "tools/host/list_encoding.h"
 
 namespace {
 

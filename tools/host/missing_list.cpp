@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/list_encoding.h"
+#include "tools/host/list_encoding.h"
 
 std::string ListOfRecords(const ListIndex& index,
                           const std::vector<const ListIndex::Entry*>& entries) {

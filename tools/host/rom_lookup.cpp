@@ -51,10 +51,11 @@ FieldAnswer AskIdentity(IdentityExport identity) {
     return AskLikeHost([&](char** out, int32_t outSize) { return identity(out, outSize); });
 }
 
-RomAnswer LookUpRom(const Plugin& plugin, const std::string& listText, const std::string& key,
-                    int32_t keyType, const ValueEncoding& encoding) {
-    RomAnswer answer{"", key, {}, encoding};
-    const RomQuery rom{listText.c_str(), key.c_str(), keyType};
+RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::string& key,
+                    int32_t keyType) {
+    RomAnswer answer{"", key, {}, list.encoding};
+    std::string record;
+    const RomQuery rom{list.TextFor(key, keyType, record), key.c_str(), keyType};
     for (const FieldSpec& field : kFields) {
         answer.fields[IndexOf(field.field)] = AskField(plugin, field, rom, Asking::kLikeHost);
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/host/fields.h"
+#include "tools/host/game_list.h"
 #include "tools/host/list_encoding.h"
 #include "tools/host/plugin.h"
 
@@ -43,8 +44,8 @@ struct RomAnswer {
 
 // Every field, the host's way. `encoding` is ValueEncodingOf the list, worked out once per list
 // rather than once per key.
-RomAnswer LookUpRom(const Plugin& plugin, const std::string& listText, const std::string& key,
-                    int32_t keyType, const ValueEncoding& encoding = {});
+RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::string& key,
+                    int32_t keyType);
 
 // False when the list holds no record with the key.
 bool IsInList(const RomAnswer& answer);

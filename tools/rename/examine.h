@@ -7,18 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/list_encoding.h"
+#include "tools/host/game_list.h"
 #include "tools/host/plugin.h"
 #include "tools/rename/items.h"
 #include "tools/rename/name_pattern.h"
 
 struct NamingContext {
     const Plugin& plugin;
-    const std::string& listText;
+    const GameList& list;
     int32_t keyType;
-    const ValueEncoding& encoding;
     const NamePattern& pattern;
 };
+
+// One file's key, as rename reads it: the CRC-32 of a ROM file, or of the one file in a zip
+// archive. Without a key, the outcome (skipped, unreadable) and the reason.
+RenameItem ReadKey(const std::filesystem::path& file);
 
 // One file: its key, the name the pattern gives it, and whether that is a rename.
 RenameItem Examine(const std::filesystem::path& file, const NamingContext& context);

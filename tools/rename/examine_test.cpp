@@ -40,10 +40,8 @@ TEST_F(ExamineTest, AsksThePluginOncePerFieldThePatternUses) {
         title.assign(titleLength, 'T');
         calls = 0;
         const NamePattern pattern(patternText);
-        const std::string list = "<GAME></GAME>";
-        const ValueEncoding encoding{TextEncoding::kUtf8};
-        const RenameItem item =
-            Examine(scratch_ / "a.gba", {kCountingPlugin, list, 0, encoding, pattern});
+        const GameList list("<GAME></GAME>", "");
+        const RenameItem item = Examine(scratch_ / "a.gba", {kCountingPlugin, list, 0, pattern});
         EXPECT_EQ(item.outcome, Outcome::kRename) << patternText;
         return calls;
     };
