@@ -210,9 +210,21 @@ Report RunAudit(const Plugin& plugin, const AuditOptions& options) {
     return report;
 }
 
+constexpr const char* kAuditHelp =
+    "Statuses:\n"
+    "  present, duplicate   the game is held by one file, or by more\n"
+    "  missing              no file holds the game\n"
+    "  not in the list      the file's CRC-32 is no game's key\n"
+    "  skipped, unreadable  links, archives of several files; files that cannot be read\n"
+    "Files are read as rename reads them. A game is the first record that holds a key.\n"
+    "The missing list holds the list's text before its first record, each missing\n"
+    "record as the list writes it, and the list's text after its last record: the\n"
+    "plug-in and qbt read it as they read the list.";
+
 Runner DefineAudit(CLI::App& command) {
     auto options = std::make_shared<AuditOptions>();
     AddListOptions(command, options->list, options->json);
+    command.footer(std::string(kAuditHelp) + "\n\n" + command.get_footer());
     command.add_flag("--csv", options->csv, "CSV (UTF-8) on standard output, for spreadsheets")
         ->excludes("--json");
     command
