@@ -33,8 +33,6 @@ set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix)
 # One test per program: GoogleTest reports each failing case in the output, and Wine's start-up
 # is paid once per program rather than once per case.
 function(qbt_add_wine_test target)
-    # Under Wine wherever the target is defined: the emulator variable above is this folder's.
-    set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR "${QBT_WINE_EMULATOR}")
     add_test(NAME ${target} COMMAND ${target})
     set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine_prefix)
 endfunction()

@@ -234,5 +234,5 @@ Runner DefineAudit(CLI::App& command) {
         ->type_name("FILE");
     AddJobsOption(command, options->jobs);
     command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
-    return [options](const Plugin& plugin) { return RunAudit(plugin, *options); };
+    return [options](const PluginLoader& loadPlugin) { return RunAudit(loadPlugin(), *options); };
 }
