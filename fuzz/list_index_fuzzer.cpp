@@ -4,8 +4,6 @@
 // Options byte: key type (bits 0-2), locale (bits 3-4): the process's C locale, in which the
 // plug-in follows the environment (LANG=ja_JP.SJIS under ctest), or Shift_JIS or UTF-8 set for
 // the thread as a host would.
-#include <locale.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,14 +13,6 @@
 #include "tests/support/index_difference.h"
 
 namespace {
-
-void UseLocale(unsigned choice) {
-    static const locale_t kLocales[] = {LC_GLOBAL_LOCALE,
-                                        newlocale(LC_ALL_MASK, "ja_JP.SJIS", nullptr),
-                                        newlocale(LC_ALL_MASK, "ja_JP.UTF-8", nullptr)};
-    const locale_t chosen = kLocales[choice % 3];
-    uselocale(chosen != nullptr ? chosen : LC_GLOBAL_LOCALE);
-}
 
 void Compare(const ListIndex& index, const FuzzInput& input, const std::string& key,
              std::int32_t keyType) {
@@ -37,7 +27,7 @@ void Compare(const ListIndex& index, const FuzzInput& input, const std::string& 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const FuzzInput input = SplitFuzzInput(data, size);
     const std::int32_t keyType = kFuzzKeyTypes[(input.options & 7U) % kFuzzKeyTypeCount];
-    UseLocale(input.options >> 3);
+    UseHostLocale(input.options >> 3);
     const ListIndex index(input.listText);
     Compare(index, input, input.key, keyType);
     // Keys the list holds, so that found records are compared however rare the fuzzer's own
@@ -46,6 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < index.Entries().size() && i < kIndexedKeys; ++i) {
         Compare(index, input, index.Entries()[i].key, keyType);
     }
-    uselocale(LC_GLOBAL_LOCALE);
+    UseHostLocale(0);
     return 0;
 }

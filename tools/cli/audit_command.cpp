@@ -1,5 +1,7 @@
 #include "tools/cli/audit_command.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -71,8 +73,8 @@ Counts CountsOf(const Audit& audit) {
 std::string Summary(const Counts& counts) {
     return std::to_string(counts.games) + " games in the list: " + std::to_string(counts.present) +
            " present (" + std::to_string(counts.duplicated) + " more than once), " +
-           std::to_string(counts.missing) + " missing; " + std::to_string(counts.notInList) +
-           " files not in the list, " + std::to_string(counts.skipped) + " skipped, " +
+           std::to_string(counts.missing) + " missing; files: " + std::to_string(counts.notInList) +
+           " not in the list, " + std::to_string(counts.skipped) + " skipped, " +
            std::to_string(counts.unreadable) + " unreadable";
 }
 
@@ -148,7 +150,7 @@ nlohmann::ordered_json AuditJson(const Audit& audit, const ValueEncoding& encodi
         entry["key"] = OrNull(!file.key.empty(), file.key);
         if (!file.reason.empty()) entry["reason"] = TerminalToUtf8(file.reason);
     }
-    json["summary"] = {{"games", counts.games},          {"present", counts.present},
+    json["summary"] = {{"games", counts.games},           {"present", counts.present},
                        {"duplicated", counts.duplicated}, {"missing", counts.missing},
                        {"not_in_list", counts.notInList}, {"skipped", counts.skipped},
                        {"unreadable", counts.unreadable}};
@@ -167,8 +169,9 @@ void WriteMissingList(const fs::path& path, const fs::path& listPath, const std:
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
     file.close();
     if (!file) {
-        throw ToolError(kExitListNotWritten,
-                        "cannot write the missing list " + PathToTerminal(path));
+        throw ToolError(
+            kExitListNotWritten,
+            "cannot write the missing list " + PathToTerminal(path) + ": " + std::strerror(errno));
     }
 }
 

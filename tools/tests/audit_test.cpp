@@ -47,8 +47,8 @@ protected:
 TEST_F(QbtAudit, ReportsWhatTheCollectionHasAndLacks) {
     const QbtRun table = Audit({});
     EXPECT_EQ(table.exitCode, 1) << table.err;
-    EXPECT_NE(table.out.find("5 games in the list: 3 present (1 more than once), 2 missing; 1 "
-                             "files not in the list, 0 skipped, 0 unreadable"),
+    EXPECT_NE(table.out.find("5 games in the list: 3 present (1 more than once), 2 missing; "
+                             "files: 1 not in the list, 0 skipped, 0 unreadable"),
               std::string::npos)
         << table.out;
 
