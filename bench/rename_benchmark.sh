@@ -43,9 +43,9 @@ took[audit]=$(seconds "$qbt" audit --list "$list" -j 2 "$work/roms")
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 row() {  # name, "wall user"
-    echo "$1 $2 $count $read_once" | awk '{
-        printf "%-28s %6.2f s (%6.2f s CPU)  %7.0f files/s  %5.2f x cat\n",
-               $1, $2, $3, $4 / $2, $2 / $5 }'
+    echo "$2 $count $read_once" | awk -v name="$1" '{
+        printf "%-30s %6.2f s (%6.2f s CPU)  %7.0f files/s  %5.2f x cat\n",
+               name, $1, $2, $3 / $1, $1 / $4 }'
 }
 row "cat to /dev/null" "$read_once"
 for jobs in 1 2; do
