@@ -38,6 +38,8 @@ std::string Upper(std::string_view text) {
     return upper;
 }
 
+// The lookup's own rule, restated: qbt reaches the plug-in through its exports only, and the
+// differential test holds the two together.
 std::string WidenKey(std::string key, std::int32_t keyType) {
     std::size_t width = 0;
     if (keyType == 0 || keyType == 32) width = 8;
