@@ -4,7 +4,7 @@
 //     crc.Add(chunk);  // as often as there are chunks
 //     CrcKey(crc.Value());
 //
-// libdeflate's on Linux: about five times zlib's speed on the same data (docs/performance.md),
+// libdeflate's on Linux: five to six times zlib's speed on the same data (docs/performance.md),
 // which makes the checksums of a collection cost little more than reading it. qbt.exe keeps
 // zlib's, which Debian cross-builds for mingw-w64; libdeflate it does not.
 #pragma once
