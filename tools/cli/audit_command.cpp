@@ -61,7 +61,6 @@ struct Counts {
 Counts CountsOf(const Audit& audit) {
     Counts counts{audit.games.size(), audit.Present(), audit.Duplicated(),
                   audit.games.size() - audit.Present()};
-    counts.unreadable = audit.unreadablePaths.size();
     for (const AuditedFile& file : audit.files) {
         counts.notInList += file.status == AuditedFile::kNotInList;
         counts.skipped += file.status == AuditedFile::kSkipped;
@@ -158,42 +157,39 @@ nlohmann::ordered_json AuditJson(const Audit& audit, const ValueEncoding& encodi
     return json;
 }
 
-// Never over the list itself: a slip of the keyboard would leave only the missing games of it.
-void WriteMissingList(const fs::path& path, const fs::path& listPath, const std::string& text) {
-    std::error_code error;
-    if (fs::equivalent(path, listPath, error)) {
-        throw ToolError(kExitBadUsage,
-                        "--missing-list names the game list itself: " + PathToTerminal(path));
-    }
+// The reason it could not be written, or "".
+std::string WriteMissingList(const fs::path& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
     file.close();
-    if (!file) {
-        throw ToolError(
-            kExitListNotWritten,
-            "cannot write the missing list " + PathToTerminal(path) + ": " + std::strerror(errno));
-    }
+    return file ? "" : std::strerror(errno);
 }
 
 ExitCode ExitCodeOf(const Counts& counts) {
-    if (counts.unreadable > 0) return kExitUnreadableFile;
     const bool complete = counts.missing == 0 && counts.duplicated == 0 && counts.notInList == 0 &&
-                          counts.skipped == 0;
+                          counts.skipped == 0 && counts.unreadable == 0;
     return complete ? kExitEveryRomFound : kExitSomeRomNotFound;
 }
 
 }  // namespace
 
 Report RunAudit(const Plugin& plugin, const AuditOptions& options) {
+    const fs::path missingList =
+        options.missingList.empty() ? fs::path() : PathFromTerminal(options.missingList);
+    // Never over the list itself: a slip of the keyboard would leave only its missing games.
+    std::error_code notTheSame;
+    if (!missingList.empty() &&
+        fs::equivalent(missingList, GameListPath(options.list), notTheSame)) {
+        throw ToolError(kExitBadUsage, "--missing-list names the game list itself: " +
+                                           PathToTerminal(missingList));
+    }
     const GameList list = LoadGameList(options.list);
     const Audit audit = AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs));
     const Counts counts = CountsOf(audit);
-    fs::path missingList;
-    if (!options.missingList.empty()) {
-        missingList = PathFromTerminal(options.missingList);
-        WriteMissingList(missingList, GameListPath(options.list),
-                         ListOfRecords(list.index, audit.Missing()));
-    }
+    const std::string notWritten =
+        missingList.empty()
+            ? ""
+            : WriteMissingList(missingList, ListOfRecords(list.index, audit.Missing()));
 
     Report report;
     if (options.json) {
@@ -203,13 +199,20 @@ Report RunAudit(const Plugin& plugin, const AuditOptions& options) {
     } else {
         PutTable(audit, list.encoding, report);
         report.linesAfter = {"", Summary(counts)};
-        if (!missingList.empty()) {
+        if (!missingList.empty() && notWritten.empty()) {
             report.linesAfter.push_back("missing list: " + PathToTerminal(missingList) + " (" +
                                         std::to_string(counts.missing) + " games)");
         }
     }
-    report.messages = audit.unreadablePaths;
+    for (const AuditedFile& file : audit.files) {
+        if (file.status == AuditedFile::kUnreadable) report.messages.push_back(file.reason);
+    }
     report.exitCode = ExitCodeOf(counts);
+    if (!notWritten.empty()) {
+        report.messages.push_back("cannot write the missing list " + PathToTerminal(missingList) +
+                                  ": " + notWritten);
+        report.exitCode = kExitListNotWritten;
+    }
     return report;
 }
 

@@ -67,13 +67,15 @@ Audit AuditCollection(const Plugin& plugin, const GameList& list,
     }
 
     FilesToName found = CollectFilesToName(paths);
-    audit.unreadablePaths = std::move(found.unreadable);
     audit.files.resize(found.files.size());
     ForEachOnThreads(found.files.size(), jobs, "reading", [&](std::size_t index) {
         audit.files[index] = ReadFile(plugin, list, found.files[index]);
     });
-    for (const RenameItem& link : found.links) {
-        audit.files.push_back({link.file, "", AuditedFile::kSkipped, link.reason});
+    for (const RenameItem& left : found.leftAlone) {
+        audit.files.push_back({left.file, "",
+                               left.outcome == Outcome::kUnreadable ? AuditedFile::kUnreadable
+                                                                    : AuditedFile::kSkipped,
+                               left.reason});
     }
 
     for (std::size_t index = 0; index < audit.files.size(); ++index) {

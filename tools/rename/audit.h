@@ -33,8 +33,7 @@ struct AuditedGame {
 
 struct Audit {
     std::vector<AuditedGame> games;  // in list order
-    std::vector<AuditedFile> files;
-    std::vector<std::string> unreadablePaths;  // paths given that could not be walked
+    std::vector<AuditedFile> files;  // what was read, then what was left alone
 
     std::size_t Present() const;     // games with at least one file
     std::size_t Duplicated() const;  // games with more than one
