@@ -8,6 +8,8 @@
 // A NUL anywhere ends the key or the list, as it would for a host's C strings.
 #pragma once
 
+#include <locale.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,6 +35,16 @@ inline FuzzInput SplitFuzzInput(const std::uint8_t* data, std::size_t size) {
     input.key.assign(key.substr(0, key.find('\0')));
     input.listText.assign(list.substr(0, list.find('\0')));
     return input;
+}
+
+// The host's locale for the calls that follow, as a host sets it per thread: 0 the process's (C,
+// in which the plug-in follows the environment), 1 Shift_JIS, 2 UTF-8; larger choices wrap.
+inline void UseHostLocale(unsigned choice) {
+    static const locale_t kLocales[] = {LC_GLOBAL_LOCALE,
+                                        newlocale(LC_ALL_MASK, "ja_JP.SJIS", nullptr),
+                                        newlocale(LC_ALL_MASK, "ja_JP.UTF-8", nullptr)};
+    const locale_t chosen = kLocales[choice % 3];
+    uselocale(chosen != nullptr ? chosen : LC_GLOBAL_LOCALE);
 }
 
 // The key types that mean something, and two that do not.

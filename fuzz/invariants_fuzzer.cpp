@@ -43,15 +43,6 @@ bool IsResultCode(int32_t result) {
     }
 }
 
-// The host's locale for the call: the process's (C), or a Japanese one per thread.
-void UseLocale(unsigned choice) {
-    static const locale_t kLocales[] = {LC_GLOBAL_LOCALE,
-                                        newlocale(LC_ALL_MASK, "ja_JP.SJIS", nullptr),
-                                        newlocale(LC_ALL_MASK, "ja_JP.UTF-8", nullptr)};
-    const locale_t chosen = kLocales[choice % 3];
-    uselocale(chosen != nullptr ? chosen : LC_GLOBAL_LOCALE);
-}
-
 // A buffer of exactly `size` bytes (so AddressSanitizer sees any write past it), filled with a
 // byte that shows which ones were written.
 struct Buffer {
@@ -148,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FuzzInput input = SplitFuzzInput(data, size);
     const int32_t keyType = kFuzzKeyTypes[(input.options & 7U) % kFuzzKeyTypeCount];
     const int32_t outSize = static_cast<int32_t>(input.amount) - 32;
-    UseLocale(input.options >> 3);
+    UseHostLocale(input.options >> 3);
 
     bool keyMissing = false;
     bool keyFound = false;
@@ -168,6 +159,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckIdentity(GetPluginAuthor, "GetPluginAuthor", outSize);
     CheckIdentity(GetPluginInfo, "GetPluginInfo", outSize);
     Require(GetPluginVersion() == 101, "the version changed", "GetPluginVersion");
-    uselocale(LC_GLOBAL_LOCALE);
+    UseHostLocale(0);
     return 0;
 }

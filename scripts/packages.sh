@@ -23,8 +23,10 @@ ensure_packages() {
 }
 
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
-# The command-line tool (tools/): command line, JSON, CRC-32, zip directories, name patterns.
-NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libzip-dev pkgconf libfmt-dev)
+# The command-line tool (tools/): command line, JSON, CRC-32 (libdeflate; zlib for the tests and
+# the benchmarks), zip directories, name patterns.
+NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libzip-dev pkgconf
+                  libfmt-dev)
 # qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
 # stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
 NATIVE_PACKAGES+=(help2man libbenchmark-dev)

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <exception>
 
+#include "tools/cli/audit_command.h"
 #include "tools/cli/lookup_command.h"
 #include "tools/cli/rename_command.h"
 #include "tools/cli/scan_command.h"
@@ -24,6 +25,8 @@ std::vector<Command> Commands() {
          DefineRename},
         {"undo", "put back the names a rename --apply changed, as its journal records them",
          DefineUndo},
+        {"audit", "which games of the list a collection has, lacks, or has more than once",
+         DefineAudit},
     };
 }
 

@@ -23,7 +23,8 @@ Runner DefineInfo(CLI::App&) {
 }
 
 Report RunLookup(const Plugin& plugin, const LookupOptions& options) {
-    const GameList list = OpenGameList(options.list);
+    const std::unique_ptr<const GameList> opened = OpenGameList(options.list);
+    const GameList& list = *opened;
     std::vector<RomAnswer> answers;
     for (const std::string& key : options.keys) {
         answers.push_back(LookUpRom(plugin, list, key, options.keyType));

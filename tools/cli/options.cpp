@@ -27,6 +27,12 @@ void AddListOptions(CLI::App& command, ListOptions& list, bool& json, ListRequir
     command.add_flag("--json", json, "JSON on standard output, for scripts");
 }
 
+void AddJobsOption(CLI::App& command, unsigned& jobs) {
+    command.add_option("-j,--jobs", jobs, "threads for checksums and lookups")
+        ->type_name("N")
+        ->default_str("one per core");
+}
+
 void AddKeyTypeOption(CLI::App& command, int32_t& keyType) {
     command
         .add_option("--key-type", keyType,
@@ -35,14 +41,16 @@ void AddKeyTypeOption(CLI::App& command, int32_t& keyType) {
         ->capture_default_str();
 }
 
-GameList OpenGameList(const ListOptions& options, InDoubt inDoubt) {
-    std::filesystem::path path = PathFromTerminal(options.list);
-    if (options.list.empty()) {
-        path = DefaultGameListPath();
+std::filesystem::path GameListPath(const ListOptions& options) {
+    return options.list.empty() ? DefaultGameListPath() : PathFromTerminal(options.list);
+}
+
+std::unique_ptr<const GameList> OpenGameList(const ListOptions& options, InDoubt inDoubt) {
+    const std::filesystem::path path = GameListPath(options);
+    if (options.list.empty())
         Say("the sample list " + PathToTerminal(path) + " (--list names yours)");
-    }
-    GameList list = LoadGameList(path, options.listEncoding);
-    const std::string& doubt = list.encoding.doubt;
+    auto list = std::make_unique<const GameList>(ReadGameList(path), options.listEncoding);
+    const std::string& doubt = list->encoding.doubt;
     if (!doubt.empty() && inDoubt == InDoubt::kRefuse) {
         throw ToolError(kExitBadUsage, doubt +
                                            "; nothing is renamed until --list-encoding "

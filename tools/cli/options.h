@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "tools/host/game_list.h"
@@ -19,6 +20,9 @@ enum class ListRequired { kNo, kYes };
 void AddListOptions(CLI::App& command, ListOptions& list, bool& json,
                     ListRequired required = ListRequired::kNo);
 
+// -j/--jobs, for the commands that read many files.
+void AddJobsOption(CLI::App& command, unsigned& jobs);
+
 // --key-type, for the commands that look keys up.
 void AddKeyTypeOption(CLI::App& command, int32_t& keyType);
 
@@ -26,10 +30,15 @@ void AddKeyTypeOption(CLI::App& command, int32_t& keyType);
 // them with a warning, or refuse before changing anything.
 enum class InDoubt { kWarn, kRefuse };
 
+// The list the options name: --list, else the sample list.
+std::filesystem::path GameListPath(const ListOptions& options);
+
 // The list the options name (the sample list when none is named, said on standard error), read
-// whole, and the encoding of the plug-in's answers from it. Throws ToolError (kExitBadUsage)
-// when the encoding is in doubt and `inDoubt` is kRefuse.
-GameList OpenGameList(const ListOptions& options, InDoubt inDoubt = InDoubt::kWarn);
+// whole and indexed, and the encoding of the plug-in's answers from it. Throws ToolError
+// (kExitBadUsage) when the encoding is in doubt and `inDoubt` is kRefuse. On the heap, since a
+// GameList does not move.
+std::unique_ptr<const GameList> OpenGameList(const ListOptions& options,
+                                             InDoubt inDoubt = InDoubt::kWarn);
 
 // The plug-in --plugin names: a path as typed, or empty for the default found from the
 // executable, which is kept as the system gives it rather than passed through the terminal's

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <memory>
-#include <thread>
 
 #include "tools/os/files.h"
 #include "tools/os/interruption.h"
+#include "tools/os/parallel.h"
 #include "tools/os/platform.h"
 #include "tools/rename/companions.h"
 #include "tools/rename/examine.h"
@@ -128,8 +128,9 @@ void ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>
 
 Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     const NamePattern pattern(options.pattern);
-    const GameList list =
+    const std::unique_ptr<const GameList> opened =
         OpenGameList(options.list, options.apply ? InDoubt::kRefuse : InDoubt::kWarn);
+    const GameList& list = *opened;
     const fs::path journalPath = options.apply ? JournalPath(options) : fs::path();
     if (options.apply) ClearWhatAStoppedRunLeft(journalPath);
     FilesToName found = CollectFilesToName(options.paths);
@@ -142,9 +143,7 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     if (options.apply) CatchInterruptions();
 
     const NamingContext context{plugin, list, options.keyType, pattern};
-    const unsigned jobs =
-        options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-    std::vector<RenameItem> items = ExamineAll(found.files, context, jobs);
+    std::vector<RenameItem> items = ExamineAll(found.files, context, JobsOrCores(options.jobs));
     Report report;
     if (Interrupted()) {
         report.messages.push_back("interrupted while reading the files; nothing was renamed");
@@ -208,9 +207,7 @@ Runner DefineRename(CLI::App& command) {
                      "leave saves, cheats and patches where they are (by default a file beside a "
                      "ROM with its name and one of the extensions" +
                          extensions + " is renamed with it)");
-    command.add_option("-j,--jobs", options->jobs, "threads for checksums and lookups")
-        ->type_name("N")
-        ->default_str("one per core");
+    AddJobsOption(command, options->jobs);
     command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
     return [options](const PluginLoader& loadPlugin) { return RunRename(loadPlugin(), *options); };
 }

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 
 #include "tools/cli/rom_report.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/files.h"
+#include "tools/os/parallel.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
-#include "tools/os/progress_bar.h"
+#include "tools/rename/companions.h"
 #include "tools/roms/checksum.h"
 #include "tools/roms/rom_files.h"
 #include "tools/roms/zip_reading.h"
@@ -29,12 +31,14 @@ struct ScanResults {
     std::vector<SkippedFile> unreadable;  // the reason as "cannot read PATH: why"
 };
 
-// The files to read: links followed, except to folders, which scan never enters.
+// The files to read: links followed, except to folders, which scan never enters. Saves, patches
+// and qbt's journals are no ROMs, as rename counts them.
 std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& paths,
                                                ScanResults& results) {
     std::vector<std::filesystem::path> files;
     for (FoundPath& found : CollectRomFiles(paths)) {
         std::string error;
+        if (found.kind != Found::kUnreadable && IsNoRom(found.path)) continue;
         if (found.kind == Found::kUnreadable) {
             results.unreadable.push_back({found.path, CannotRead(found.path, found.reason)});
         } else if (found.kind == Found::kFile) {
@@ -48,25 +52,43 @@ std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& p
     return files;
 }
 
+// One file's part of the results.
+struct ScannedFile {
+    std::vector<RomAnswer> answers;
+    std::vector<RomChecksum> roms;
+    std::string skipped;     // the reason, when the file was left alone
+    std::string unreadable;  // "cannot read ...", when it or an entry could not be read
+};
+
+ScannedFile ScanFile(const Plugin& plugin, const GameList& list,
+                     const std::filesystem::path& file) {
+    ScannedFile scanned;
+    scanned.skipped = ReasonToSkip(file);
+    if (!scanned.skipped.empty()) return scanned;
+    for (const RomChecksum& rom : ChecksumsOf(file, scanned.unreadable)) {
+        RomAnswer& answer =
+            scanned.answers.emplace_back(LookUpRom(plugin, list, CrcKey(rom.crc), 0));
+        answer.file = NameForTerminal(rom);
+        scanned.roms.push_back(rom);
+    }
+    return scanned;
+}
+
+// Files on `jobs` threads, reported in the order they were collected.
 ScanResults ScanFiles(const Plugin& plugin, const GameList& list,
-                      const std::vector<std::string>& paths) {
+                      const std::vector<std::string>& paths, unsigned jobs) {
     ScanResults results;
     const std::vector<std::filesystem::path> files = FilesToScan(paths, results);
-    ProgressBar progress("scanning", files.size());
-    for (std::size_t done = 0; done < files.size(); ++done) {
-        progress.Show(done);
-        if (std::string reason = ReasonToSkip(files[done]); !reason.empty()) {
-            results.skipped.push_back({files[done], std::move(reason)});
-            continue;
-        }
-        std::string unreadable;
-        for (const RomChecksum& rom : ChecksumsOf(files[done], unreadable)) {
-            RomAnswer& answer =
-                results.answers.emplace_back(LookUpRom(plugin, list, CrcKey(rom.crc), 0));
-            answer.file = NameForTerminal(rom);
-            results.roms.push_back(rom);
-        }
-        if (!unreadable.empty()) results.unreadable.push_back({files[done], unreadable});
+    std::vector<ScannedFile> scanned(files.size());
+    ForEachOnThreads(files.size(), jobs, "scanning", [&](std::size_t index) {
+        scanned[index] = ScanFile(plugin, list, files[index]);
+    });
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        ScannedFile& file = scanned[index];
+        if (!file.skipped.empty()) results.skipped.push_back({files[index], file.skipped});
+        std::move(file.answers.begin(), file.answers.end(), std::back_inserter(results.answers));
+        std::move(file.roms.begin(), file.roms.end(), std::back_inserter(results.roms));
+        if (!file.unreadable.empty()) results.unreadable.push_back({files[index], file.unreadable});
     }
     return results;
 }
@@ -102,8 +124,9 @@ nlohmann::ordered_json ScanJson(const ScanResults& results, std::size_t found) {
 }  // namespace
 
 Report RunScan(const Plugin& plugin, const ScanOptions& options) {
-    const GameList list = OpenGameList(options.list);
-    const ScanResults results = ScanFiles(plugin, list, options.paths);
+    const std::unique_ptr<const GameList> opened = OpenGameList(options.list);
+    const GameList& list = *opened;
+    const ScanResults results = ScanFiles(plugin, list, options.paths, JobsOrCores(options.jobs));
     const auto found = static_cast<std::size_t>(
         std::count_if(results.answers.begin(), results.answers.end(), IsInList));
     const std::size_t notFound = results.answers.size() - found;
@@ -145,6 +168,7 @@ Runner DefineScan(CLI::App& command) {
     auto options = std::make_shared<ScanOptions>();
     const std::string_view zipNotRead = WhyZipArchivesAreNotRead();
     AddListOptions(command, options->list, options->json);
+    AddJobsOption(command, options->jobs);
     command
         .add_option(
             "PATH", options->paths,

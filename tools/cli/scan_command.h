@@ -11,6 +11,7 @@
 struct ScanOptions {
     ListOptions list;
     bool json = false;
+    unsigned jobs = 0;  // 0: one per core
     std::vector<std::string> paths;
 };
 

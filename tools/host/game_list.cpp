@@ -1,6 +1,8 @@
 #include "tools/host/game_list.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "tools/os/ascii.h"
 #include "tools/os/errors.h"
@@ -125,16 +127,30 @@ std::string ReadGameList(const std::filesystem::path& path) {
     return bytes;
 }
 
-GameList LoadGameList(const std::filesystem::path& path, std::string_view overrideName) {
-    GameList list{ReadGameList(path), {}, nullptr};
-    if (PluginTakesForUtf8(std::string_view(list.text).substr(0, list.text.find('\0')))) {
-        list.utf8 = std::make_shared<const Utf8Lookups>(true);
-        if (!list.utf8->Shortfall().empty()) {
-            Warn(list.utf8->Shortfall() +
-                 ": the list's titles lose the characters the "
-                 "terminal's codeset lacks");
-        }
+namespace {
+
+std::unique_ptr<const Utf8Lookups> Utf8LookupsFor(std::string_view listText) {
+    if (!PluginTakesForUtf8(listText.substr(0, listText.find('\0')))) return nullptr;
+    auto utf8 = std::make_unique<const Utf8Lookups>(true);
+    if (!utf8->Shortfall().empty()) {
+        Warn(utf8->Shortfall() +
+             ": the list's titles lose the characters the terminal's codeset lacks");
     }
-    list.encoding = ValueEncodingOf(list.text, overrideName, list.utf8 && list.utf8->Active());
-    return list;
+    return utf8;
+}
+
+}  // namespace
+
+GameList::GameList(std::string listText, std::string_view overrideName)
+    : text(std::move(listText)),
+      utf8(Utf8LookupsFor(text)),
+      encoding(ValueEncodingOf(text, overrideName, utf8 && utf8->Active())),
+      index(text) {}
+
+const char* GameList::TextFor(const std::string& key, std::int32_t keyType,
+                              std::string& scratch) const {
+    std::optional<std::string> record = index.TextFor(key, keyType);
+    if (!record) return text.c_str();
+    scratch = std::move(*record);
+    return scratch.c_str();
 }

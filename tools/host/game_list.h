@@ -1,25 +1,20 @@
-// The game list a host reads and hands the plug-in whole, and how the plug-in's answers from it
-// are encoded.
+// The game list a host reads and hands the plug-in, as qbt holds it for a run: read once, its
+// encoding worked out once, indexed once, and for each ROM only the ROM's record handed over
+// (host/list_index.h), which the plug-in answers exactly as it answers the whole list.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "tools/host/list_encoding.h"
+#include "tools/host/list_index.h"
 #include "tools/os/utf8_lookups.h"
 
 // The sample list, installed or in the source tree, found from the executable like the plug-in.
 std::filesystem::path DefaultGameListPath();
-
-struct GameList {
-    std::string text;  // as the plug-in is handed it
-    ValueEncoding encoding;
-    // The locale to ask the plug-in in: UTF-8 for a list it takes for UTF-8 (see
-    // utf8_lookups.h); null for any other list, asked in the locale qbt runs in.
-    std::shared_ptr<const Utf8Lookups> utf8;
-};
 
 // The list as a host that reads Unicode files hands it over: UTF-16 with a byte-order mark
 // becomes UTF-8, its declaration saying so. Throws ToolError (kExitUnreadableFile) when the
@@ -27,9 +22,25 @@ struct GameList {
 // byte-order mark, not text, no </ROMCRC> at all.
 std::string ReadGameList(const std::filesystem::path& path);
 
-// ReadGameList, then the encoding of the answers (ValueEncodingOf, `overrideName` being
-// --list-encoding), asked in UTF-8 when the plug-in takes the list for UTF-8.
-GameList LoadGameList(const std::filesystem::path& path, std::string_view overrideName);
+// Neither copied nor moved: the index points into the text.
+struct GameList {
+    // `listText` as ReadGameList gives it; `overrideName` is --list-encoding (ValueEncodingOf).
+    // A list the plug-in takes for UTF-8 is asked in UTF-8.
+    GameList(std::string listText, std::string_view overrideName);
+    GameList(const GameList&) = delete;
+    GameList& operator=(const GameList&) = delete;
+
+    // What to hand the plug-in for `key`: the index's text for it, kept in `scratch`, or the
+    // whole list. Valid while `scratch` and the list are.
+    const char* TextFor(const std::string& key, std::int32_t keyType, std::string& scratch) const;
+
+    const std::string text;  // as the plug-in would be handed it whole
+    // The locale to ask the plug-in in: UTF-8 for a list it takes for UTF-8 (see
+    // utf8_lookups.h); null for any other list, asked in the locale qbt runs in.
+    const std::unique_ptr<const Utf8Lookups> utf8;
+    const ValueEncoding encoding;  // of the plug-in's answers
+    const ListIndex index;
+};
 
 // UTF-16 text after its byte-order mark, little- or big-endian, as UTF-8; what is not UTF-16
 // (a lone surrogate, an odd last byte) becomes U+FFFD.

@@ -55,7 +55,8 @@ FieldAnswer AskIdentity(IdentityExport identity) {
 RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::string& key,
                     int32_t keyType) {
     RomAnswer answer{"", key, {}, list.encoding};
-    const RomQuery rom{list.text.c_str(), key.c_str(), keyType, list.utf8.get()};
+    std::string record;
+    const RomQuery rom{list.TextFor(key, keyType, record), key.c_str(), keyType, list.utf8.get()};
     for (const FieldSpec& field : kFields) {
         answer.fields[IndexOf(field.field)] = AskField(plugin, field, rom, Asking::kLikeHost);
     }

@@ -16,15 +16,18 @@ enum ExitCode : int {
     kExitUnusablePlugin = 4,   // the plug-in cannot be loaded or lacks one of the nine exports
     kExitUnexpected = 5,       // anything else, such as running out of memory
     kExitRenameFailed = 6,     // a rename, or the journal that precedes it, was refused
+    kExitListNotWritten = 7,   // audit could not write the missing list
 };
 
 // The table above in words, for --help and the man page made from it.
 inline constexpr const char* kExitCodeHelp =
     "Exit codes:\n"
     "  0  done: every key or ROM is in the list (rename: every ROM renamed or already\n"
-    "     right; undo: every name is back)\n"
+    "     right; undo: every name is back; audit: every game of the list is there once,\n"
+    "     and every file is a game of the list)\n"
     "  1  done, but not everything: a key or ROM is not in the list, or a file was\n"
-    "     unreadable or skipped (rename: or in conflict; undo: an entry was skipped)\n"
+    "     unreadable or skipped (rename: or in conflict; undo: an entry was skipped;\n"
+    "     audit: or a game of the list is missing, or there more than once)\n"
     "  2  the command line is wrong (rename: also a pattern that cannot tell ROMs apart,\n"
     "     or --apply on a list whose encoding --list-encoding must name)\n"
     "  3  could not start, and nothing was done: the game list, a path named on the\n"
@@ -34,6 +37,7 @@ inline constexpr const char* kExitCodeHelp =
     "  5  any other failure\n"
     "  6  rename, undo: the system refused a rename, or the journal could not be written;\n"
     "     no file was lost\n"
+    "  7  audit: the missing list could not be written (the audit is printed all the same)\n"
     "  130, 143  rename, undo: stopped by Ctrl-C (SIGINT) or SIGTERM once the step under\n"
     "     way was done, after a summary and the undo command to run (qbt.exe: 0xC000013A)\n";
 

@@ -1,14 +1,12 @@
 #include "tools/rename/examine.h"
 
-#include <atomic>
 #include <set>
-#include <thread>
 
 #include "tools/host/rom_lookup.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/interruption.h"
+#include "tools/os/parallel.h"
 #include "tools/os/platform.h"
-#include "tools/os/progress_bar.h"
 #include "tools/rename/safe_name.h"
 #include "tools/roms/checksum.h"
 #include "tools/roms/rom_files.h"
@@ -19,8 +17,9 @@ namespace {
 
 // The fields the pattern uses, one export call each; false when the key is not in the list.
 bool AskFields(const NamingContext& context, const std::string& key, NameFields& fields) {
-    const RomQuery rom{context.list.text.c_str(), key.c_str(), context.keyType,
-                       context.list.utf8.get()};
+    std::string record;
+    const RomQuery rom{context.list.TextFor(key, context.keyType, record), key.c_str(),
+                       context.keyType, context.list.utf8.get()};
     for (const FieldSpec& field : kFields) {
         if (!context.pattern.Uses(field.field)) continue;
         const FieldAnswer answer = AskField(context.plugin, field, rom, Asking::kWithRoomyBuffer);
@@ -39,7 +38,7 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
 
 }  // namespace
 
-RenameItem Examine(const fs::path& file, const NamingContext& context) {
+RenameItem ReadKey(const fs::path& file) {
     RenameItem item{file, "", "", Outcome::kSkipped, ReasonToSkip(file), {}};
     if (!item.reason.empty()) return item;
     std::string unreadable;
@@ -56,6 +55,12 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
         return item;
     }
     item.key = CrcKey(checksums.front().crc);
+    return item;
+}
+
+RenameItem Examine(const fs::path& file, const NamingContext& context) {
+    RenameItem item = ReadKey(file);
+    if (item.key.empty()) return item;
     NameFields fields;
     fields.crc = item.key;
     fields.name = Utf8Of(file.stem());
@@ -76,26 +81,15 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
 std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const NamingContext& context,
                                    unsigned jobs) {
     std::vector<RenameItem> items(files.size());
-    std::atomic<std::size_t> next{0};
-    std::atomic<std::size_t> done{0};
-    ProgressBar progress("reading", files.size());
-    const auto work = [&] {
+    ForEachOnThreads(files.size(), jobs, "reading", [&](std::size_t index) {
         // After Ctrl-C no file more: nothing has been renamed yet, and the run stops.
-        for (std::size_t index; !Interrupted() && (index = next++) < files.size();) {
-            try {
-                items[index] = Examine(files[index], context);
-            } catch (const std::exception& error) {
-                items[index] = {files[index], "", "", Outcome::kFailed, error.what(), {}};
-            }
-            progress.Show(++done);
+        if (Interrupted()) return;
+        try {
+            items[index] = Examine(files[index], context);
+        } catch (const std::exception& error) {
+            items[index] = {files[index], "", "", Outcome::kFailed, error.what(), {}};
         }
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned helper = 1; helper < jobs && helper < files.size(); ++helper) {
-        helpers.emplace_back(work);
-    }
-    work();
-    for (std::thread& helper : helpers) helper.join();
+    });
     return items;
 }
 

@@ -19,6 +19,10 @@ struct NamingContext {
     const NamePattern& pattern;
 };
 
+// One file's key, as rename reads it: the CRC-32 of a ROM file, or of the one file in a zip
+// archive. Without a key, the outcome (skipped, unreadable) and the reason.
+RenameItem ReadKey(const std::filesystem::path& file);
+
 // One file: its key, the name the pattern gives it, and whether that is a rename.
 RenameItem Examine(const std::filesystem::path& file, const NamingContext& context);
 

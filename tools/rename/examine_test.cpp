@@ -40,7 +40,7 @@ TEST_F(ExamineTest, AsksThePluginOncePerFieldThePatternUses) {
         title.assign(titleLength, 'T');
         calls = 0;
         const NamePattern pattern(patternText);
-        const GameList list{"<GAME></GAME>", {TextEncoding::kUtf8, ""}, nullptr};
+        const GameList list("<GAME></GAME>", "");
         const RenameItem item = Examine(scratch_ / "a.gba", {kCountingPlugin, list, 0, pattern});
         EXPECT_EQ(item.outcome, Outcome::kRename) << patternText;
         return calls;

@@ -1,7 +1,5 @@
 #include "tools/roms/checksum.h"
 
-#include <zlib.h>
-
 #include <cstdio>
 #include <string_view>
 
@@ -9,6 +7,7 @@
 #include "tools/os/file_reading.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
+#include "tools/roms/crc32.h"
 #include "tools/roms/zip_reading.h"
 
 namespace fs = std::filesystem;
@@ -51,18 +50,11 @@ std::string ReasonToSkip(const fs::path& file) {
 
 std::vector<RomChecksum> ChecksumsOf(const fs::path& file, std::string& unreadable) {
     if (IsZipArchive(file)) return ZipChecksums(file, unreadable);
-    uLong crc = crc32(0L, Z_NULL, 0);
+    Crc32 crc;
     std::string error;
-    const bool read = ReadInChunks(
-        file,
-        [&](std::string_view chunk) {
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(chunk.data()),
-                        static_cast<uInt>(chunk.size()));
-        },
-        error);
-    if (!read) {
+    if (!ReadInChunks(file, [&](std::string_view chunk) { crc.Add(chunk); }, error)) {
         unreadable = CannotRead(file, error);
         return {};
     }
-    return {{file, "", static_cast<uint32_t>(crc)}};
+    return {{file, "", crc.Value()}};
 }

@@ -37,7 +37,7 @@ void WriteRoms(const fs::path& folder) {
 TEST_F(QbtScan, ChecksumsFilesFoldersAndZipEntries) {
     const fs::path roms = scratch_ / "roms";
     WriteRoms(roms);
-    const QbtRun run = Qbt({"scan", "--json", roms.string()});
+    const QbtRun run = Qbt({"scan", "--json", "-j", "3", roms.string()});  // in order all the same
     EXPECT_EQ(run.exitCode, 1) << run.err;
     const json result = json::parse(run.out);
 

@@ -1,0 +1,245 @@
+#include "tools/cli/audit_command.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "tools/cli/rom_report.h"
+#include "tools/host/missing_list.h"
+#include "tools/os/parallel.h"
+#include "tools/os/paths.h"
+#include "tools/os/platform.h"
+#include "tools/rename/audit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One line of the report: a game with one of its files (or none), or a file with no game.
+struct Line {
+    const char* status;
+    const AuditedGame* game;  // null for a file with no game
+    const AuditedFile* file;  // null for a missing game
+};
+
+const char* StatusOf(const AuditedGame& game) {
+    if (game.files.empty()) return "missing";
+    return game.files.size() == 1 ? "present" : "duplicate";
+}
+
+const char* StatusOf(const AuditedFile& file) {
+    switch (file.status) {
+        case AuditedFile::kGame: break;
+        case AuditedFile::kNotInList: return "not in the list";
+        case AuditedFile::kSkipped: return "skipped";
+        case AuditedFile::kUnreadable: return "unreadable";
+    }
+    return "present";
+}
+
+// Games in list order, a line for each of their files; then the files that hold no game.
+std::vector<Line> LinesOf(const Audit& audit) {
+    std::vector<Line> lines;
+    for (const AuditedGame& game : audit.games) {
+        if (game.files.empty()) lines.push_back({StatusOf(game), &game, nullptr});
+        for (const std::size_t file : game.files) {
+            lines.push_back({StatusOf(game), &game, &audit.files[file]});
+        }
+    }
+    for (const AuditedFile& file : audit.files) {
+        if (file.status != AuditedFile::kGame) lines.push_back({StatusOf(file), nullptr, &file});
+    }
+    return lines;
+}
+
+struct Counts {
+    std::size_t games, present, duplicated, missing, notInList = 0, skipped = 0, unreadable = 0;
+};
+
+Counts CountsOf(const Audit& audit) {
+    Counts counts{audit.games.size(), audit.Present(), audit.Duplicated(),
+                  audit.games.size() - audit.Present()};
+    for (const AuditedFile& file : audit.files) {
+        counts.notInList += file.status == AuditedFile::kNotInList;
+        counts.skipped += file.status == AuditedFile::kSkipped;
+        counts.unreadable += file.status == AuditedFile::kUnreadable;
+    }
+    return counts;
+}
+
+std::string Summary(const Counts& counts) {
+    return std::to_string(counts.games) + " games in the list: " + std::to_string(counts.present) +
+           " present (" + std::to_string(counts.duplicated) + " more than once), " +
+           std::to_string(counts.missing) + " missing; files: " + std::to_string(counts.notInList) +
+           " not in the list, " + std::to_string(counts.skipped) + " skipped, " +
+           std::to_string(counts.unreadable) + " unreadable";
+}
+
+std::string ReleaseText(const FieldAnswer& release) {
+    return release.result < 0 ? "" : release.text;
+}
+
+void PutTable(const Audit& audit, const ValueEncoding& encoding, Report& report) {
+    report.table.push_back({"STATUS", "KEY", "RELEASE", "TITLE", "FILE"});
+    for (const Line& line : LinesOf(audit)) {
+        std::vector<std::string>& row = report.table.emplace_back();
+        row.push_back(line.status);
+        row.push_back(line.game ? line.game->entry->key : line.file->key);
+        row.push_back(line.game ? ReleaseText(line.game->release) : "");
+        row.push_back(line.game ? CellText({line.game->title.result,
+                                            ValueToTerminal(line.game->title.text, encoding)})
+                                : "");
+        std::string file = line.file ? PathToTerminal(line.file->file) : "-";
+        if (line.file && !line.file->reason.empty()) file += ": " + line.file->reason;
+        row.push_back(std::move(file));
+    }
+}
+
+// A field of RFC 4180: quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted.append(c == '"' ? "\"\"" : std::string(1, c));
+    return quoted + '"';
+}
+
+// UTF-8, as JSON: a table for a spreadsheet, one line per game and file.
+std::vector<std::string> CsvLines(const Audit& audit, const ValueEncoding& encoding) {
+    std::vector<std::string> lines{"status,key,release,title,file,reason"};
+    for (const Line& line : LinesOf(audit)) {
+        const std::string title = line.game && line.game->title.result >= 0
+                                      ? ValueToUtf8(line.game->title.text, encoding)
+                                      : "";
+        lines.push_back(CsvField(line.status) + ',' +
+                        CsvField(line.game ? line.game->entry->key : line.file->key) + ',' +
+                        CsvField(line.game ? ReleaseText(line.game->release) : "") + ',' +
+                        CsvField(title) + ',' + CsvField(line.file ? Utf8Of(line.file->file) : "") +
+                        ',' + CsvField(line.file ? TerminalToUtf8(line.file->reason) : ""));
+    }
+    return lines;
+}
+
+nlohmann::ordered_json OrNull(bool present, nlohmann::ordered_json value) {
+    return present ? std::move(value) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json AuditJson(const Audit& audit, const ValueEncoding& encoding,
+                                 const Counts& counts, const fs::path& missingList) {
+    nlohmann::ordered_json json;
+    json["games"] = nlohmann::ordered_json::array();
+    for (const AuditedGame& game : audit.games) {
+        nlohmann::ordered_json& entry = json["games"].emplace_back();
+        entry["key"] = game.entry->key;
+        entry["status"] = StatusOf(game);
+        entry["title"] = OrNull(game.title.result >= 0, ValueToUtf8(game.title.text, encoding));
+        entry["release_number"] = OrNull(game.release.result >= 0, game.release.result);
+        entry["files"] = nlohmann::ordered_json::array();
+        for (const std::size_t file : game.files) {
+            entry["files"].push_back(Utf8Of(audit.files[file].file));
+        }
+    }
+    json["other_files"] = nlohmann::ordered_json::array();
+    for (const AuditedFile& file : audit.files) {
+        if (file.status == AuditedFile::kGame) continue;
+        nlohmann::ordered_json& entry = json["other_files"].emplace_back();
+        entry["file"] = Utf8Of(file.file);
+        entry["status"] = StatusOf(file);
+        entry["key"] = OrNull(!file.key.empty(), file.key);
+        if (!file.reason.empty()) entry["reason"] = TerminalToUtf8(file.reason);
+    }
+    json["summary"] = {{"games", counts.games},           {"present", counts.present},
+                       {"duplicated", counts.duplicated}, {"missing", counts.missing},
+                       {"not_in_list", counts.notInList}, {"skipped", counts.skipped},
+                       {"unreadable", counts.unreadable}};
+    json["missing_list"] = OrNull(!missingList.empty(), Utf8Of(missingList));
+    return json;
+}
+
+// The reason it could not be written, or "".
+std::string WriteMissingList(const fs::path& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.close();
+    return file ? "" : std::strerror(errno);
+}
+
+ExitCode ExitCodeOf(const Counts& counts) {
+    const bool complete = counts.missing == 0 && counts.duplicated == 0 && counts.notInList == 0 &&
+                          counts.skipped == 0 && counts.unreadable == 0;
+    return complete ? kExitEveryRomFound : kExitSomeRomNotFound;
+}
+
+}  // namespace
+
+Report RunAudit(const Plugin& plugin, const AuditOptions& options) {
+    const fs::path missingList =
+        options.missingList.empty() ? fs::path() : PathFromTerminal(options.missingList);
+    // Never over the list itself: a slip of the keyboard would leave only its missing games.
+    std::error_code notTheSame;
+    if (!missingList.empty() &&
+        fs::equivalent(missingList, GameListPath(options.list), notTheSame)) {
+        throw ToolError(kExitBadUsage, "--missing-list names the game list itself: " +
+                                           PathToTerminal(missingList));
+    }
+    const std::unique_ptr<const GameList> opened = OpenGameList(options.list);
+    const GameList& list = *opened;
+    const Audit audit = AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs));
+    const Counts counts = CountsOf(audit);
+    const std::string notWritten =
+        missingList.empty()
+            ? ""
+            : WriteMissingList(missingList, ListOfRecords(list.index, audit.Missing()));
+
+    Report report;
+    if (options.json) {
+        report.json = AuditJson(audit, list.encoding, counts, missingList);
+    } else if (options.csv) {
+        report.linesAfter = CsvLines(audit, list.encoding);
+    } else {
+        PutTable(audit, list.encoding, report);
+        report.linesAfter = {"", Summary(counts)};
+        if (!missingList.empty() && notWritten.empty()) {
+            report.linesAfter.push_back("missing list: " + PathToTerminal(missingList) + " (" +
+                                        std::to_string(counts.missing) + " games)");
+        }
+    }
+    for (const AuditedFile& file : audit.files) {
+        if (file.status == AuditedFile::kUnreadable) report.messages.push_back(file.reason);
+    }
+    report.exitCode = ExitCodeOf(counts);
+    if (!notWritten.empty()) {
+        report.messages.push_back("cannot write the missing list " + PathToTerminal(missingList) +
+                                  ": " + notWritten);
+        report.exitCode = kExitListNotWritten;
+    }
+    return report;
+}
+
+constexpr const char* kAuditHelp =
+    "Statuses:\n"
+    "  present, duplicate   the game is held by one file, or by more\n"
+    "  missing              no file holds the game\n"
+    "  not in the list      the file's CRC-32 is no game's key\n"
+    "  skipped, unreadable  links, archives of several files; files that cannot be read\n"
+    "Files are read as rename reads them. A game is the first record that holds a key.\n"
+    "The missing list holds the list's text before its first record, each missing\n"
+    "record as the list writes it, and the list's text after its last record: the\n"
+    "plug-in and qbt read it as they read the list.";
+
+Runner DefineAudit(CLI::App& command) {
+    auto options = std::make_shared<AuditOptions>();
+    AddListOptions(command, options->list, options->json, ListRequired::kYes);
+    command.footer(std::string(kAuditHelp) + "\n\n" + command.get_footer());
+    command.add_flag("--csv", options->csv, "CSV (UTF-8) on standard output, for spreadsheets")
+        ->excludes("--json");
+    command
+        .add_option("--missing-list", options->missingList,
+                    "write the games the collection lacks to FILE, as a game list in the "
+                    "list's own format and encoding")
+        ->type_name("FILE");
+    AddJobsOption(command, options->jobs);
+    command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
+    return [options](const PluginLoader& loadPlugin) { return RunAudit(loadPlugin(), *options); };
+}

@@ -1,0 +1,21 @@
+// `qbt audit`: which games of the list a collection has, which it lacks, which files hold no game
+// of the list and which games it holds more than once; the missing games as a list of their own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/cli/command.h"
+#include "tools/cli/options.h"
+
+struct AuditOptions {
+    ListOptions list;
+    bool json = false;
+    bool csv = false;
+    std::string missingList;  // as typed; empty: none written
+    unsigned jobs = 0;        // 0: one per core
+    std::vector<std::string> paths;
+};
+
+Report RunAudit(const Plugin& plugin, const AuditOptions& options);
+Runner DefineAudit(CLI::App& command);
