@@ -22,6 +22,7 @@ void WriteRoms(const fs::path& folder) {
     WriteFile(folder / "sub" / "b.gba", std::string(2048, 'B'));
     WriteFile(folder / "sub" / "deeper" / "c.bin", std::string(4096, 'C'));
     WriteFile(folder / "unknown.bin", std::string(100, 'Z'));
+    WriteFile(folder / "a.sav", "a save: no ROM, so neither found nor not in the list");
 
     static const std::string d(512, 'D');
     static const std::string e(512, 'E');
