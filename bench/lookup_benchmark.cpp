@@ -206,7 +206,7 @@ void KeySearchWithScanner(benchmark::State& state) {
         benchmark::DoNotOptimize(FindFoldedWith(scanner, text, 0, kNoPosition, pattern));
     }
     SetBytes(state, list.text.size());
-    const char* names[] = {"scalar", "sse2", "avx2"};
+    const char* names[] = {"scalar", "sse2", "avx2", "avx512"};
     state.SetLabel(names[state.range(1)]);
 }
 
@@ -267,7 +267,8 @@ void SizesFromFirstLevel(benchmark::internal::Benchmark* benchmark) {
 
 void SizesFromFirstLevelAndScanners(benchmark::internal::Benchmark* benchmark) {
     const auto withEachScanner = [&](std::int64_t kibibytes) {
-        for (auto scanner : {SearchScanner::kScalar, SearchScanner::kSse2, SearchScanner::kAvx2}) {
+        for (auto scanner : {SearchScanner::kScalar, SearchScanner::kSse2, SearchScanner::kAvx2,
+                             SearchScanner::kAvx512}) {
             benchmark->Args({kibibytes, static_cast<std::int64_t>(scanner)});
         }
     };

@@ -21,8 +21,8 @@
 namespace {
 
 constexpr SearchScanner kScanners[] = {SearchScanner::kScalar, SearchScanner::kSse2,
-                                       SearchScanner::kAvx2};
-constexpr const char* kScannerNames[] = {"scalar", "SSE2", "AVX2"};
+                                       SearchScanner::kAvx2, SearchScanner::kAvx512};
+constexpr const char* kScannerNames[] = {"scalar", "SSE2", "AVX2", "AVX-512"};
 constexpr ElementTag kFields[] = {ElementTag("TITLE"),    ElementTag("PUBLISHER"),
                                   ElementTag("SAVETYPE"), ElementTag("LOCATION"),
                                   ElementTag("ROMSIZE"),  ElementTag("RELEASENUMBER"),

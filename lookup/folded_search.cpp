@@ -94,8 +94,7 @@ struct Scanners {
 };
 
 std::size_t FindWithScanners(const Scanners& scanners, const char* text, std::size_t from,
-                             std::size_t limit, std::string_view upperPattern,
-                             MatchFilter filter) {
+                             std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
     const ForwardScanner scan = scanners.forward;
     Needle needle = MakeNeedle(upperPattern, filter);
     ScanResult scanned = scan(text, from, limit, needle);
@@ -134,9 +133,11 @@ std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::siz
     return scan(text, scannedBelow, needle);
 }
 
-
 Scanners ScannersFor(SearchScanner scanner) {
     switch (scanner) {
+#ifdef QBT_SCANNER_AVX512BW
+        case SearchScanner::kAvx512: return {FindAvx512, FindLastAvx2, FindDenseAvx2};
+#endif
 #ifdef QBT_SCANNER_AVX2
         case SearchScanner::kAvx2: return {FindAvx2, FindLastAvx2, FindDenseAvx2};
 #endif
@@ -147,16 +148,40 @@ Scanners ScannersFor(SearchScanner scanner) {
     }
 }
 
-SearchScanner BestScannerOfThisProcessor() {
-#ifdef QBT_SCANNER_AVX2
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return SearchScanner::kAvx2;
-#endif
+// Whether this build has the scanner and this processor (and its system) can run it.
+bool CanRun(SearchScanner scanner) {
+    switch (scanner) {
+        case SearchScanner::kScalar: return true;
+        case SearchScanner::kSse2:
 #ifdef QBT_SCANNER_SSE2
-    return SearchScanner::kSse2;
+            return true;
 #else
-    return SearchScanner::kScalar;
+            return false;
 #endif
+        case SearchScanner::kAvx2:
+#ifdef QBT_SCANNER_AVX2
+            __builtin_cpu_init();
+            return __builtin_cpu_supports("avx2");
+#else
+            return false;
+#endif
+        case SearchScanner::kAvx512:
+#ifdef QBT_SCANNER_AVX512BW
+            __builtin_cpu_init();
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512bw");
+#else
+            return false;
+#endif
+    }
+    return false;
+}
+
+SearchScanner BestScannerOfThisProcessor() {
+    for (SearchScanner scanner :
+         {SearchScanner::kAvx512, SearchScanner::kAvx2, SearchScanner::kSse2}) {
+        if (CanRun(scanner)) return scanner;
+    }
+    return SearchScanner::kScalar;
 }
 
 // Chosen once, by the first search; the searches after it only load the choice.
@@ -223,19 +248,7 @@ Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byt
             ToAnchorByte(upperPattern[farOffset])};
 }
 
-bool ScannerAvailable(SearchScanner scanner) {
-    switch (scanner) {
-        case SearchScanner::kScalar: return true;
-        case SearchScanner::kSse2:
-#ifdef QBT_SCANNER_SSE2
-            return true;
-#else
-            return false;
-#endif
-        case SearchScanner::kAvx2: return BestScanner() == SearchScanner::kAvx2;
-    }
-    return false;
-}
+bool ScannerAvailable(SearchScanner scanner) { return CanRun(scanner); }
 
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
                            std::size_t limit, std::string_view upperPattern, MatchFilter filter) {

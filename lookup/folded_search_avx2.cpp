@@ -1,48 +1,7 @@
 // The candidate scanners for AVX2; built with -mavx2 and only called when the processor has it.
-#include <immintrin.h>
+#include "lookup/folded_search_avx2.h"
 
 #include "lookup/folded_search_dense.h"
-
-namespace {
-
-struct Avx2 {
-    static constexpr std::size_t kWidth = 32;
-    QBT_READS_WHOLE_BLOCKS static __m256i Load(const char* aligned) {
-        return _mm256_load_si256(reinterpret_cast<const __m256i*>(aligned));
-    }
-    QBT_READS_WHOLE_BLOCKS static __m256i LoadUnaligned(const char* at) {
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-    }
-    // Left alone, GCC folds a block's load into each instruction that uses it, which reads the
-    // block twice: the chunk loop then made 12 loads per 128 bytes instead of 8, more than the
-    // two 256-bit loads a cycle of the AMD machines it is tuned for, where loads and not vector
-    // operations would then bound it.
-    static void KeepInRegister(__m256i& block) { asm("" : "+x"(block)); }
-    static __m256i Splat(unsigned char byte) { return _mm256_set1_epi8(static_cast<char>(byte)); }
-    static __m256i MatchBytes(__m256i bytes, __m256i fold, __m256i value) {
-        return _mm256_cmpeq_epi8(_mm256_or_si256(bytes, fold), value);
-    }
-    static __m256i Zero() { return _mm256_setzero_si256(); }
-    static __m256i ZeroBytes(__m256i bytes) {
-        return _mm256_cmpeq_epi8(bytes, _mm256_setzero_si256());
-    }
-    static __m256i Equal(__m256i a, __m256i b) { return _mm256_cmpeq_epi8(a, b); }
-    // a-z to A-Z: a byte is lower case when byte - 'a' is at most 25 as an unsigned byte.
-    static __m256i FoldAscii(__m256i bytes) {
-        const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8('a'));
-        const __m256i lower =
-            _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(25)), offset);
-        return _mm256_sub_epi8(bytes, _mm256_and_si256(lower, _mm256_set1_epi8(0x20)));
-    }
-    static __m256i Min(__m256i a, __m256i b) { return _mm256_min_epu8(a, b); }
-    static __m256i And(__m256i a, __m256i b) { return _mm256_and_si256(a, b); }
-    static __m256i Or(__m256i a, __m256i b) { return _mm256_or_si256(a, b); }
-    static std::uint32_t Bits(__m256i bytes) {
-        return static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes));
-    }
-};
-
-}  // namespace
 
 ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
     return FindVector<Avx2>(text, from, limit, needle);

@@ -114,13 +114,15 @@ ScanResult FindAvx2(const char* text, std::size_t from, std::size_t limit, const
 ScanResult FindDenseAvx2(const char* text, std::size_t from, std::size_t limit,
                          const Needle& needle);
 std::size_t FindLastAvx2(const char* text, std::size_t below, const Needle& needle);
+// Forward only: the backward and dense searches of AVX2 serve AVX-512 processors as they are.
+ScanResult FindAvx512(const char* text, std::size_t from, std::size_t limit, const Needle& needle);
 
 // Bytes of `upperPattern` that match at `at`, stopping at the first mismatch (the text's NUL is
 // one), so it never reads past the text. Every scanner verifies with it, the vector ones for what
 // their blocks leave over. Not inline: a copy built for AVX2 must never serve the other scanners.
 std::size_t MatchedLength(const char* at, std::string_view upperPattern);
 
-enum class SearchScanner { kScalar, kSse2, kAvx2 };
+enum class SearchScanner { kScalar, kSse2, kAvx2, kAvx512 };
 
 // Whether this build and this processor can run the scanner.
 bool ScannerAvailable(SearchScanner scanner);

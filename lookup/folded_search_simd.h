@@ -1,6 +1,7 @@
-// The vector scanners, written once for any block width. Included only by
-// folded_search_sse2.cpp and folded_search_avx2.cpp, each compiled for its own instruction set;
-// everything here has internal linkage so the linker can never mix the two builds of a function.
+// The vector scanners, written once for any block width. Included only by the scanners' own
+// files (folded_search_sse2.cpp, folded_search_avx2.cpp, folded_search_avx512bw.cpp), each
+// compiled for its own instruction set; everything here has internal linkage so the linker can
+// never mix two builds of a function.
 //
 // Each aligned block of text is loaded once and compared with the far anchor; the near anchor's
 // bytes, `distance` earlier, come from one unaligned load that stays within this block and the
@@ -32,7 +33,10 @@ namespace {
 unsigned CountTrailingZeros(std::uint32_t bits) {
     return static_cast<unsigned>(__builtin_ctz(bits));
 }
-unsigned HighestBit(std::uint32_t bits) { return 31U - static_cast<unsigned>(__builtin_clz(bits)); }
+// Only the backward scan needs it, and the AVX-512 file has none of its own.
+[[maybe_unused]] unsigned HighestBit(std::uint32_t bits) {
+    return 31U - static_cast<unsigned>(__builtin_clz(bits));
+}
 
 constexpr std::size_t kPrefetchAhead = 2048;
 
@@ -198,6 +202,7 @@ public:
     }
 
     const AnchorMatcher<Vector, kFolding>& Matcher() const { return match_; }
+    const Anchors& AnchorsInUse() const { return needle_.anchors; }
     std::size_t Distance() const { return distance_; }
 
     // "Not found" once the limit leaves no candidate whose far anchor lies at `end` or beyond.
@@ -215,14 +220,14 @@ public:
         return text + farLimit;
     }
 
-    // A chunk of the fast loop that has hits, given the least byte of the chunks read since
-    // `checkedFrom`, which a NUL makes zero. The chunk's blocks are read again, since the loop
-    // kept nothing but that; a NUL before the chunk ends the scan without them, one inside it
-    // ends it after the candidates before it. Not inlined: it would crowd the loop's registers.
+    // A chunk of the fast loop that has hits, given whether the chunks read since `checkedFrom`
+    // (this one included) hold a NUL. The chunk's blocks are read again, since the loop kept
+    // nothing but that; a NUL before the chunk ends the scan without them, one inside it ends it
+    // after the candidates before it. Not inlined: it would crowd the loop's registers.
     [[gnu::noinline]] QBT_READS_WHOLE_BLOCKS std::optional<ScanResult> SettleChunk(
-        const char* checkedFrom, const char* chunk, Block least) {
+        const char* checkedFrom, const char* chunk, bool nulSeen) {
         const char* end = chunk + kChunk;
-        if (Vector::Bits(Vector::ZeroBytes(least)) != 0) {
+        if (nulSeen) {
             const char* nulBlock = checkedFrom;
             while (Vector::Bits(Vector::ZeroBytes(Vector::Load(nulBlock))) == 0) nulBlock += kWidth;
             if (nulBlock < chunk) return kNotFound;
@@ -337,7 +342,8 @@ QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolding>& scan
                 hits = Vector::Or(hits, Vector::And(match.Far(bytes), near));
             }
             if (Vector::Bits(hits) != 0) {
-                if (auto decided = scan.SettleChunk(checkedFrom, chunk, least)) {
+                const bool nulSeen = Vector::Bits(Vector::ZeroBytes(least)) != 0;
+                if (auto decided = scan.SettleChunk(checkedFrom, chunk, nulSeen)) {
                     return *decided;
                 }
             }
@@ -349,8 +355,18 @@ QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolding>& scan
     }
 }
 
+// The loop over whole chunks a scanner runs: by default ScanChunks over its own blocks. A wider
+// loop may stand in for it, as long as it reads no other bytes and leaves every chunk with hits to
+// the scan's SettleChunk.
+struct OwnBlockChunks {
+    template <typename Vector, unsigned kFolding>
+    static ScanResult Scan(ForwardScan<Vector, kFolding>& scan, const char* chunk) {
+        return ScanChunks(scan, chunk);
+    }
+};
+
 // The block holding `from`, then single blocks up to a chunk's start, then whole chunks.
-template <typename Vector, unsigned kFolding>
+template <typename Vector, typename Chunks, unsigned kFolding>
 QBT_READS_WHOLE_BLOCKS ScanResult FindVectorWith(const char* text, std::size_t from,
                                                  std::size_t limit, const Needle& needle) {
     constexpr std::size_t kWidth = Vector::kWidth;
@@ -365,19 +381,21 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindVectorWith(const char* text, std::size_t f
             return *decided;
         }
     }
-    return ScanChunks(scan, block);
+    return Chunks::Scan(scan, block);
 }
 
-template <typename Vector>
+template <typename Vector, typename Chunks = OwnBlockChunks>
 ScanResult FindVector(const char* text, std::size_t from, std::size_t limit, const Needle& needle) {
     const Anchors& anchors = needle.anchors;
     const unsigned folding = (anchors.nearByte.foldBit != 0 ? kFoldsNear : kFoldsNeither) |
                              (anchors.farByte.foldBit != 0 ? kFoldsFar : kFoldsNeither);
     switch (folding) {
-        case kFoldsNeither: return FindVectorWith<Vector, kFoldsNeither>(text, from, limit, needle);
-        case kFoldsNear: return FindVectorWith<Vector, kFoldsNear>(text, from, limit, needle);
-        case kFoldsFar: return FindVectorWith<Vector, kFoldsFar>(text, from, limit, needle);
-        default: return FindVectorWith<Vector, kFoldsBoth>(text, from, limit, needle);
+        case kFoldsNeither:
+            return FindVectorWith<Vector, Chunks, kFoldsNeither>(text, from, limit, needle);
+        case kFoldsNear:
+            return FindVectorWith<Vector, Chunks, kFoldsNear>(text, from, limit, needle);
+        case kFoldsFar: return FindVectorWith<Vector, Chunks, kFoldsFar>(text, from, limit, needle);
+        default: return FindVectorWith<Vector, Chunks, kFoldsBoth>(text, from, limit, needle);
     }
 }
 

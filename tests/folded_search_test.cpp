@@ -198,7 +198,8 @@ TEST_P(EveryScanner, TheOneAcceptedMatchOfAFloodNearTheEndTheLimitOrTheStart) {
                         return FindFoldedWith(GetParam(), text.c_str(), from, limit, pattern,
                                               {isTarget, &target});
                     };
-                    ASSERT_EQ(find(0, kNoPosition), target) << unit << " " << length << " " << bytes;
+                    ASSERT_EQ(find(0, kNoPosition), target)
+                        << unit << " " << length << " " << bytes;
                     EXPECT_EQ(find(0, target), kNoPosition);
                     EXPECT_EQ(find(0, target + 1), target);
                     EXPECT_EQ(find(target, kNoPosition), target);
@@ -304,18 +305,20 @@ TEST_P(EveryScanner, MatchesAcrossBlockChunkAndPageEnds) {
             const std::size_t expected = boundary - before;
             EXPECT_EQ(FindFoldedWith(GetParam(), placed, 0, kNoPosition, pattern), expected);
             EXPECT_EQ(FindFoldedWith(GetParam(), placed, 0, expected, pattern), kNoPosition);
-            EXPECT_EQ(FindFoldedWith(GetParam(), placed, expected, expected + 1, pattern), expected);
+            EXPECT_EQ(FindFoldedWith(GetParam(), placed, expected, expected + 1, pattern),
+                      expected);
             EXPECT_EQ(FindLastFoldedWith(GetParam(), placed, text.size(), pattern), expected);
         }
     }
 }
 #endif
 
-INSTANTIATE_TEST_SUITE_P(
-    Scanners, EveryScanner,
-    ::testing::Values(SearchScanner::kScalar, SearchScanner::kSse2, SearchScanner::kAvx2),
-    [](const auto& info) {
-        return std::string(std::array{"Scalar", "Sse2", "Avx2"}[static_cast<int>(info.param)]);
-    });
+INSTANTIATE_TEST_SUITE_P(Scanners, EveryScanner,
+                         ::testing::Values(SearchScanner::kScalar, SearchScanner::kSse2,
+                                           SearchScanner::kAvx2, SearchScanner::kAvx512),
+                         [](const auto& info) {
+                             return std::string(std::array{"Scalar", "Sse2", "Avx2",
+                                                           "Avx512"}[static_cast<int>(info.param)]);
+                         });
 
 }  // namespace
