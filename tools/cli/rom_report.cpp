@@ -22,7 +22,7 @@ std::vector<std::vector<std::string>> RomTable(const std::vector<RomAnswer>& ans
     std::vector<std::string>& header = rows.emplace_back();
     if (withFile) header.push_back("FILE");
     header.push_back("KEY");
-    for (const FieldSpec& field : kFields) header.emplace_back(field.heading);
+    for (const FieldRow& field : kFields) header.emplace_back(field.heading);
     for (const RomAnswer& answer : answers) {
         std::vector<std::string>& row = rows.emplace_back();
         if (withFile) row.push_back(answer.file);
@@ -39,7 +39,7 @@ nlohmann::ordered_json RomJson(const RomAnswer& answer) {
     if (!answer.file.empty()) json["file"] = answer.file;
     json["key"] = TerminalToUtf8(answer.key);
     json["in_list"] = IsInList(answer);
-    for (const FieldSpec& field : kFields) {
+    for (const FieldRow& field : kFields) {
         const FieldAnswer& value = answer.fields[IndexOf(field.field)];
         nlohmann::ordered_json& slot = json[std::string(field.jsonName)];
         if (value.result < 0) {

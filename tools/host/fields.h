@@ -13,7 +13,7 @@
 enum class Field : std::size_t { kPublisher, kTitle, kSave, kMedia, kRegion, kRelease };
 inline constexpr std::size_t kFieldCount = 6;
 
-struct FieldSpec {
+struct FieldRow {
     Field field;
     std::string_view patternName;  // {title} in a name pattern
     std::string_view heading;      // a table's column
@@ -21,7 +21,7 @@ struct FieldSpec {
     TextExport Plugin::*textExport;  // null for the release number: GetImgNum, an integer
 };
 
-inline constexpr std::array<FieldSpec, kFieldCount> kFields{{
+inline constexpr std::array<FieldRow, kFieldCount> kFields{{
     {Field::kPublisher, "publisher", "PUBLISHER", "publisher", &Plugin::GetMaker},
     {Field::kTitle, "title", "TITLE", "title", &Plugin::GetTitle},
     {Field::kSave, "save", "SAVE TYPE", "save_type", &Plugin::GetSaveInfo},
@@ -31,13 +31,13 @@ inline constexpr std::array<FieldSpec, kFieldCount> kFields{{
 }};
 
 constexpr std::size_t IndexOf(Field field) { return static_cast<std::size_t>(field); }
-constexpr const FieldSpec& SpecOf(Field field) { return kFields[IndexOf(field)]; }
+constexpr const FieldRow& RowOf(Field field) { return kFields[IndexOf(field)]; }
 
 // "{publisher} {title} ... {release}": the fields as a name pattern writes them.
 inline std::string FieldsInPatternForm() {
     std::string names;
-    for (const FieldSpec& spec : kFields) {
-        names.append(names.empty() ? "{" : " {").append(spec.patternName).append("}");
+    for (const FieldRow& row : kFields) {
+        names.append(names.empty() ? "{" : " {").append(row.patternName).append("}");
     }
     return names;
 }

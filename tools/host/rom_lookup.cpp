@@ -34,7 +34,7 @@ FieldAnswer AskWithRoomyBuffer(const Query& query) {
 
 }  // namespace
 
-FieldAnswer AskField(const Plugin& plugin, const FieldSpec& field, const RomQuery& rom,
+FieldAnswer AskField(const Plugin& plugin, const FieldRow& field, const RomQuery& rom,
                      Asking asking) {
     const Utf8Lookups::Scope locale(rom.utf8);
     if (field.textExport == nullptr) {
@@ -57,7 +57,7 @@ RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::strin
     RomAnswer answer{"", key, {}, list.encoding};
     std::string record;
     const RomQuery rom{list.TextFor(key, keyType, record), key.c_str(), keyType, list.utf8.get()};
-    for (const FieldSpec& field : kFields) {
+    for (const FieldRow& field : kFields) {
         answer.fields[IndexOf(field.field)] = AskField(plugin, field, rom, Asking::kLikeHost);
     }
     return answer;

@@ -29,7 +29,7 @@ enum class Asking {
     kWithRoomyBuffer,  // one copy into 256 bytes; the host's way only for a value that fills them
 };
 
-FieldAnswer AskField(const Plugin& plugin, const FieldSpec& field, const RomQuery& rom,
+FieldAnswer AskField(const Plugin& plugin, const FieldRow& field, const RomQuery& rom,
                      Asking asking);
 
 // A text export without a list (the author, the description), the host's way.

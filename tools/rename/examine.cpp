@@ -20,7 +20,7 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
     std::string record;
     const RomQuery rom{context.list.TextFor(key, context.keyType, record), key.c_str(),
                        context.keyType, context.list.utf8.get()};
-    for (const FieldSpec& field : kFields) {
+    for (const FieldRow& field : kFields) {
         if (!context.pattern.Uses(field.field)) continue;
         const FieldAnswer answer = AskField(context.plugin, field, rom, Asking::kWithRoomyBuffer);
         if (answer.result == ErrKeyNotFound) return false;

@@ -42,11 +42,11 @@ namespace {
 std::string FormatWith(const std::string& pattern, const NameFields& fields,
                        std::array<bool, kFieldCount>* uses) {
     fmt::dynamic_format_arg_store<fmt::format_context> arguments;
-    for (const FieldSpec& spec : kFields) {
-        const std::size_t index = IndexOf(spec.field);
+    for (const FieldRow& row : kFields) {
+        const std::size_t index = IndexOf(row.field);
         bool* used = uses ? &(*uses)[index] : nullptr;
-        const char* name = spec.patternName.data();  // literals: NUL-terminated
-        if (spec.field == Field::kRelease) {
+        const char* name = row.patternName.data();  // literals: NUL-terminated
+        if (row.field == Field::kRelease) {
             arguments.push_back(fmt::arg(name, FieldArgument<int32_t>{&fields.release, used}));
         } else {
             arguments.push_back(

@@ -47,7 +47,7 @@ TEST(NamePattern, FieldsWidthsAndPrecisions) {
 
 TEST(NamePattern, UsesOnlyTheFieldsItNames) {
     const NamePattern pattern("{release:04} - {title} {crc}");
-    for (const FieldSpec& field : kFields) {
+    for (const FieldRow& field : kFields) {
         const bool expected = field.field == Field::kRelease || field.field == Field::kTitle;
         EXPECT_EQ(pattern.Uses(field.field), expected) << field.patternName;
     }
