@@ -3,39 +3,26 @@
 #include <cstring>
 
 #include "tools/host/list_encoding.h"
+#include "tools/os/ascii.h"
 
 namespace {
 
-// By arithmetic, never toupper: the lookup folds ASCII letters alone, in every locale.
-constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-// Whether `text` holds `upperTag` at `at`, ASCII letters folded.
-bool TagAt(std::string_view text, std::size_t at, std::string_view upperTag) {
-    if (text.size() - at < upperTag.size()) return false;
-    for (std::size_t i = 0; i < upperTag.size(); ++i) {
-        if (UpperAscii(text[at + i]) != upperTag[i]) return false;
-    }
-    return true;
-}
-
-constexpr std::string_view kKeyClosing = "</ROMCRC>";
-constexpr std::string_view kRecordClosing = "</GAME>";
+constexpr std::string_view kRecordOpening = "<game>";
+constexpr std::string_view kKeyClosing = "</romcrc>";
+constexpr std::string_view kRecordClosing = "</game>";
 
 enum class Tag { kNone, kKeyClosing, kRecordOpening, kRecordClosing };
 
 // Which of the three tags the lookup looks for starts at the '<' at `at`. Record tags are
 // exactly "<GAME>" and "</GAME>": one with attributes is no record tag to the lookup.
 Tag TagStartingAt(std::string_view text, std::size_t at) {
-    if (TagAt(text, at, "<GAME>")) return Tag::kRecordOpening;
-    if (TagAt(text, at, kRecordClosing)) return Tag::kRecordClosing;
-    if (TagAt(text, at, kKeyClosing)) return Tag::kKeyClosing;
+    const auto holds = [&](std::string_view tag) {
+        return EqualsFolded(text.substr(at, tag.size()), tag);
+    };
+    if (holds(kRecordOpening)) return Tag::kRecordOpening;
+    if (holds(kRecordClosing)) return Tag::kRecordClosing;
+    if (holds(kKeyClosing)) return Tag::kKeyClosing;
     return Tag::kNone;
-}
-
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) c = UpperAscii(c);
-    return upper;
 }
 
 // The lookup's own rule, restated: qbt reaches the plug-in through its exports only, and the
@@ -53,7 +40,7 @@ std::string WidenKey(std::string key, std::int32_t keyType) {
 std::size_t ListIndex::FoldedHash::operator()(std::string_view key) const {
     std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
     for (const char c : key) {
-        hash = (hash ^ static_cast<unsigned char>(UpperAscii(c))) * 1099511628211ULL;
+        hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ULL;
     }
     return static_cast<std::size_t>(hash ^ (hash >> 32));
 }
@@ -61,7 +48,7 @@ std::size_t ListIndex::FoldedHash::operator()(std::string_view key) const {
 bool ListIndex::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
 }
@@ -104,7 +91,7 @@ ListIndex::ListIndex(std::string_view listText)
         const std::string_view key = text_.substr(keyOpen + 1, position - keyOpen - 1);
         if (!byKey_.try_emplace(key, entries_.size()).second) continue;
         Entry& entry = entries_.emplace_back();
-        entry.key = Upper(key);
+        entry.key = AsciiUpperCased(key);
         entry.keyOpen = keyOpen;
         entry.keyEnd = position + kKeyClosing.size();
         // No record tag fits between the key's '>' and its "</ROMCRC>", so the latest one seen
@@ -116,7 +103,7 @@ ListIndex::ListIndex(std::string_view listText)
 }
 
 const ListIndex::Entry* ListIndex::Find(std::string_view key, std::int32_t keyType) const {
-    const std::string plain = Upper(key.substr(0, key.find('\0')));
+    const std::string plain = AsciiUpperCased(key.substr(0, key.find('\0')));
     const std::string widened = WidenKey(plain, keyType);
     // The padded key wins wherever it lies; the key as given is only the fallback.
     for (const std::string& form : {widened, plain}) {

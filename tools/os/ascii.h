@@ -11,6 +11,18 @@ constexpr char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+constexpr char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The text with ASCII letters in upper case, as the plug-in compares keys; every other byte as it
+// is.
+inline std::string AsciiUpperCased(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
+    return upper;
+}
+
 // The text with ASCII letters in lower case; every other byte as it is.
 inline std::string AsciiFolded(std::string_view text) {
     std::string folded(text);
