@@ -34,6 +34,11 @@ FieldAnswer AskWithRoomyBuffer(const Query& query) {
 
 }  // namespace
 
+RomQuery QueryFor(const GameList& list, const std::string& key, int32_t keyType,
+                  std::string& scratch) {
+    return {list.TextFor(key, keyType, scratch), key.c_str(), keyType, list.utf8.get()};
+}
+
 FieldAnswer AskField(const Plugin& plugin, const FieldRow& field, const RomQuery& rom,
                      Asking asking) {
     const Utf8Lookups::Scope locale(rom.utf8);
@@ -56,7 +61,7 @@ RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::strin
                     int32_t keyType) {
     RomAnswer answer{"", key, {}, list.encoding};
     std::string record;
-    const RomQuery rom{list.TextFor(key, keyType, record), key.c_str(), keyType, list.utf8.get()};
+    const RomQuery rom = QueryFor(list, key, keyType, record);
     for (const FieldRow& field : kFields) {
         answer.fields[IndexOf(field.field)] = AskField(plugin, field, rom, Asking::kLikeHost);
     }

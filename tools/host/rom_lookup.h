@@ -24,6 +24,11 @@ struct RomQuery {
     const Utf8Lookups* utf8 = nullptr;
 };
 
+// The query for `key` in `list`: the index's text for it, kept in `scratch`, and the list's
+// locale. Valid while `scratch`, `key` and the list are.
+RomQuery QueryFor(const GameList& list, const std::string& key, int32_t keyType,
+                  std::string& scratch);
+
 enum class Asking {
     kLikeHost,         // a size query (outSize 0), then a copy into a buffer of exactly that size
     kWithRoomyBuffer,  // one copy into 256 bytes; the host's way only for a value that fills them

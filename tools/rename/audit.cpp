@@ -16,8 +16,8 @@ constexpr std::int32_t kKeyAsWritten = 2;
 FieldAnswer Ask(const Plugin& plugin, const GameList& list, Field field, const std::string& key,
                 std::int32_t keyType) {
     std::string record;
-    const RomQuery rom{list.TextFor(key, keyType, record), key.c_str(), keyType, list.utf8.get()};
-    return AskField(plugin, RowOf(field), rom, Asking::kWithRoomyBuffer);
+    return AskField(plugin, RowOf(field), QueryFor(list, key, keyType, record),
+                    Asking::kWithRoomyBuffer);
 }
 
 // Keyed as a host keys a ROM: its CRC-32, key type 0. In the list when the plug-in says so.

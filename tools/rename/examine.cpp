@@ -18,8 +18,7 @@ namespace {
 // The fields the pattern uses, one export call each; false when the key is not in the list.
 bool AskFields(const NamingContext& context, const std::string& key, NameFields& fields) {
     std::string record;
-    const RomQuery rom{context.list.TextFor(key, context.keyType, record), key.c_str(),
-                       context.keyType, context.list.utf8.get()};
+    const RomQuery rom = QueryFor(context.list, key, context.keyType, record);
     for (const FieldRow& field : kFields) {
         if (!context.pattern.Uses(field.field)) continue;
         const FieldAnswer answer = AskField(context.plugin, field, rom, Asking::kWithRoomyBuffer);
