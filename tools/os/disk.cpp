@@ -83,6 +83,16 @@ public:
         return true;
     }
 
+    bool IsSecondName(const fs::path& kept, const fs::path& extra) override {
+        return ::IsSecondName(kept, extra);
+    }
+
+    bool RemoveSecondName(const fs::path& kept, const fs::path& extra) override {
+        if (!::RemoveSecondName(kept, extra)) return false;
+        Moved(extra, {});
+        return true;
+    }
+
 private:
     using FoldedNames = std::multiset<std::string>;
 
@@ -176,6 +186,17 @@ bool PretendDisk::IsEmptyFile(const fs::path& path) {
 bool PretendDisk::RemoveEmptyFile(const fs::path& path) {
     if (!IsEmptyFile(path)) return false;
     Move(path, {});
+    return true;
+}
+
+bool PretendDisk::IsSecondName(const fs::path& kept, const fs::path& extra) {
+    return changed_.count(Folded(kept)) == 0 && changed_.count(Folded(extra)) == 0 &&
+           real_.IsSecondName(kept, extra);
+}
+
+bool PretendDisk::RemoveSecondName(const fs::path& kept, const fs::path& extra) {
+    if (!IsSecondName(kept, extra)) return false;
+    Move(extra, {});
     return true;
 }
 

@@ -46,6 +46,13 @@ public:
     // Whether `path` is a regular file of no bytes; RemoveEmptyFile removes it only if it is.
     virtual bool IsEmptyFile(const std::filesystem::path& path) = 0;
     virtual bool RemoveEmptyFile(const std::filesystem::path& path) = 0;
+
+    // Whether `extra` is a second name of the file `kept` names (a rename by link and unlink
+    // stopped between the two); RemoveSecondName removes `extra` only if it is.
+    virtual bool IsSecondName(const std::filesystem::path& kept,
+                              const std::filesystem::path& extra) = 0;
+    virtual bool RemoveSecondName(const std::filesystem::path& kept,
+                                  const std::filesystem::path& extra) = 0;
 };
 
 // The file system the process sees.
@@ -68,6 +75,10 @@ public:
                             const std::filesystem::path& placeholder, std::string& error) override;
     bool IsEmptyFile(const std::filesystem::path& path) override;
     bool RemoveEmptyFile(const std::filesystem::path& path) override;
+    bool IsSecondName(const std::filesystem::path& kept,
+                      const std::filesystem::path& extra) override;
+    bool RemoveSecondName(const std::filesystem::path& kept,
+                          const std::filesystem::path& extra) override;
 
 private:
     void Move(const std::filesystem::path& from, const std::filesystem::path& to);

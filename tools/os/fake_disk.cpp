@@ -96,6 +96,23 @@ bool FakeDisk::IsEmptyFile(const fs::path& path) {
     return entry != nullptr && entry->content.empty();
 }
 
+void FakeDisk::AddSecondName(const fs::path& kept, const fs::path& extra) {
+    Add(extra, Find(kept)->content);
+    secondNames_[extra] = kept;
+}
+
+bool FakeDisk::IsSecondName(const fs::path& kept, const fs::path& extra) {
+    const auto found = secondNames_.find(extra);
+    return found != secondNames_.end() && found->second == kept && Find(kept) && Find(extra);
+}
+
+bool FakeDisk::RemoveSecondName(const fs::path& kept, const fs::path& extra) {
+    if (!IsSecondName(kept, extra)) return false;
+    folders_[FolderOf(extra)].erase(Key(extra));
+    secondNames_.erase(extra);
+    return true;
+}
+
 bool FakeDisk::RemoveEmptyFile(const fs::path& path) {
     if (!IsEmptyFile(path)) return false;
     folders_[FolderOf(path)].erase(Key(path));

@@ -14,6 +14,8 @@
 class FakeDisk final : public Disk {
 public:
     void Add(const std::filesystem::path& path, const std::string& content = "");
+    // Gives the file `kept` the second name `extra`, as link(2) does.
+    void AddSecondName(const std::filesystem::path& kept, const std::filesystem::path& extra);
 
     // Every file as path -> content, paths spelt as the folders keep them.
     std::map<std::string, std::string> Files() const;
@@ -36,6 +38,10 @@ public:
                             const std::filesystem::path& placeholder, std::string& error) override;
     bool IsEmptyFile(const std::filesystem::path& path) override;
     bool RemoveEmptyFile(const std::filesystem::path& path) override;
+    bool IsSecondName(const std::filesystem::path& kept,
+                      const std::filesystem::path& extra) override;
+    bool RemoveSecondName(const std::filesystem::path& kept,
+                          const std::filesystem::path& extra) override;
 
 private:
     struct Entry {
@@ -47,4 +53,5 @@ private:
     const Entry* Find(const std::filesystem::path& path) const;
 
     std::map<std::filesystem::path, Folder> folders_;
+    std::map<std::filesystem::path, std::filesystem::path> secondNames_;  // extra -> kept
 };

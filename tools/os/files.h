@@ -45,6 +45,14 @@ bool IsEmptyFile(const std::filesystem::path& path);
 // Removes `path` if it is a regular file of no bytes; false otherwise.
 bool RemoveEmptyFile(const std::filesystem::path& path);
 
+// Whether `extra` and `kept` are two names of one regular file (hard links): what a rename by
+// link(2) and unlink(2) leaves when it is stopped between the two. Always false in qbt.exe,
+// which never gives a file a second name.
+bool IsSecondName(const std::filesystem::path& kept, const std::filesystem::path& extra);
+
+// Removes the name `extra` if IsSecondName: the file keeps its name `kept`, so nothing is lost.
+bool RemoveSecondName(const std::filesystem::path& kept, const std::filesystem::path& extra);
+
 // Writes a folder's entries through to the disk (fsync of the folder), so that a file just
 // created in it survives a crash. True where the file system has nothing to write or cannot
 // do it (Windows writes entries with the file; some FUSE file systems refuse a folder's fsync).

@@ -96,6 +96,18 @@ bool RemoveEmptyFile(const fs::path& path) {
     return IsEmptyFile(path) && unlink(path.c_str()) == 0;
 }
 
+bool IsSecondName(const fs::path& kept, const fs::path& extra) {
+    struct stat keptStatus {};
+    struct stat extraStatus {};
+    return lstat(kept.c_str(), &keptStatus) == 0 && lstat(extra.c_str(), &extraStatus) == 0 &&
+           S_ISREG(keptStatus.st_mode) && keptStatus.st_dev == extraStatus.st_dev &&
+           keptStatus.st_ino == extraStatus.st_ino && keptStatus.st_nlink > 1 && kept != extra;
+}
+
+bool RemoveSecondName(const fs::path& kept, const fs::path& extra) {
+    return IsSecondName(kept, extra) && unlink(extra.c_str()) == 0;
+}
+
 bool FlushFolder(const fs::path& folder) {
     const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) return false;

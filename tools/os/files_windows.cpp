@@ -151,6 +151,9 @@ bool RemoveEmptyFile(const fs::path& path) {
     return IsEmptyFile(path) && DeleteFileW(LongPath(path).c_str()) != 0;
 }
 
+bool IsSecondName(const fs::path&, const fs::path&) { return false; }
+bool RemoveSecondName(const fs::path&, const fs::path&) { return false; }
+
 // NTFS logs a folder's entries itself, and FlushFileBuffers on a folder needs write access that
 // the journal's folder need not grant.
 bool FlushFolder(const fs::path&) { return true; }

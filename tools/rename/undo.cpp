@@ -73,6 +73,11 @@ Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& cont
     // that ignores case), or two files, the old name taken by one that came since.
     if (fromExists && !disk.IsSameEntry(now, entry.from)) {
         if (disk.IsSameEntry(entry.from, now)) return Undone::kInPlace;
+        // A rename by link and unlink stopped between the two: the file has both names, and
+        // only the new one goes.
+        if (disk.RemoveSecondName(entry.from, now)) {
+            return context.dryRun ? Undone::kRestore : Undone::kRestored;
+        }
         reason = from + " exists again: " + to + " is left as it is";
         return Undone::kSkipped;
     }

@@ -36,5 +36,6 @@ struct UndoOutcome {
 // says what undo would do.
 //
 // Empty files that the journal records as placeholders (a name held for a rename that was then
-// stopped) are removed where they stand in the way; no other file ever is.
+// stopped) are removed where they stand in the way, and so is the new name of a file that a
+// rename by link and unlink left with both names; no other file or name ever is.
 UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk, JournalWriter* own);

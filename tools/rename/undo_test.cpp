@@ -51,21 +51,26 @@ protected:
     fs::path ownPath_;
 };
 
-// After renames a -> b -> c, x -> X (case only), and some done by hand since.
+// After renames a -> b -> c, x -> X (case only), one by link and unlink stopped between the two,
+// and some done by hand since.
 TEST_F(UndoJournalTest, LastRenameFirstAndNothingReplaced) {
     disk_.Add("/roms/c.gba", "A");      // a -> b -> c
     disk_.Add("/roms/X.gba", "X");      // x -> X
     disk_.Add("/roms/never.gba", "N");  // journaled, but the run stopped before the rename
     disk_.Add("/roms/taken.gba", "T");  // o -> n, and a new file took o since
     disk_.Add("/roms/o.gba", "new");
+    disk_.Add("/roms/l.gba", "L");  // l -> half, both names still there
+    disk_.AddSecondName("/roms/l.gba", "/roms/half.gba");
     const JournalContents journal = Journal({{"a.gba", "b.gba"},
                                              {"b.gba", "c.gba"},
                                              {"x.gba", "X.gba"},
                                              {"never.gba", "renamed.gba"},
                                              {"o.gba", "taken.gba"},
-                                             {"gone.gba", "moved.gba"}});
+                                             {"gone.gba", "moved.gba"},
+                                             {"l.gba", "half.gba"}});
     const std::map<std::string, std::string> before = disk_.Files();
     const std::vector<std::string> expected{
+        "line 7: restore",
         "line 6: skipped: neither /roms/gone.gba nor /roms/moved.gba exists: the file was "
         "renamed or removed since",
         "line 5: skipped: /roms/o.gba exists again: /roms/taken.gba is left as it is",
@@ -82,6 +87,7 @@ TEST_F(UndoJournalTest, LastRenameFirstAndNothingReplaced) {
     }
     EXPECT_EQ(Undo(journal), done);
     EXPECT_EQ(disk_.Files(), (std::map<std::string, std::string>{{"/roms/a.gba", "A"},
+                                                                 {"/roms/l.gba", "L"},
                                                                  {"/roms/never.gba", "N"},
                                                                  {"/roms/o.gba", "new"},
                                                                  {"/roms/taken.gba", "T"},
