@@ -1,0 +1,22 @@
+// An open file read at any offset: what the disk hands out for reading, so that the archive
+// libraries, which seek (a zip's directory and a 7z's header lie at the end of the file), read
+// through the same seam as the folder walk and the checksums, and tests can hand them bytes in
+// memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class ReadableFile {
+public:
+    virtual ~ReadableFile() = default;
+
+    // The file's size in bytes when it was opened.
+    virtual std::uint64_t Size() const = 0;
+
+    // Reads up to `size` bytes from `offset` into `buffer`: the count read, 0 at or past the end,
+    // or -1 with the system's reason in `error`. A short count before the end is allowed.
+    virtual std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
+                                std::string& error) = 0;
+};
