@@ -13,11 +13,9 @@ namespace {
 class SystemFileSystem final : public Disk {
 public:
     std::vector<fs::path> NamesIn(const fs::path& folder) override {
-        std::vector<FolderEntry> entries;
-        std::string error;
-        ListFolder(folder, entries, error);
         std::vector<fs::path> names;
-        for (FolderEntry& entry : entries) names.push_back(std::move(entry.name));
+        std::string error;
+        ListNames(folder, names, error);
         return names;
     }
 

@@ -36,10 +36,9 @@ std::string FoldedName(std::string_view utf8) {
     const std::wstring wide = Wide(utf8);
     // Without LCMAP_LINGUISTIC_CASING: the file system's upper case, character for character.
     std::wstring upper(wide.size(), L'\0');
-    const int length =
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
-                      static_cast<int>(wide.size()), upper.data(), static_cast<int>(upper.size()),
-                      nullptr, nullptr, 0);
+    const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                                     static_cast<int>(wide.size()), upper.data(),
+                                     static_cast<int>(upper.size()), nullptr, nullptr, 0);
     if (length <= 0) return AsciiUpperCased(utf8);
     upper.resize(static_cast<std::size_t>(length));
     return Utf8(upper);

@@ -78,10 +78,10 @@ TEST_P(MoveNameTest, JournalsEachMoveBeforeItAndNeverReplaces) {
 TEST_P(MoveNameTest, ALetterCaseChangeGoesThroughAFreeNameInTwoJournaledSteps) {
     disk_.Add("/roms/.qbt-rename-1.tmp", "someone else's");
     std::map<std::string, std::string> expected{{"/roms/.qbt-rename-1.tmp", "someone else's"}};
-    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"lanternfish.gba", "Lanternfish.gba"},
-             {"ærøskøbing.gba", "Ærøskøbing.gba"},
-             {"ｔｈｅ.gba", "ＴＨＥ.gba"}}) {
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"lanternfish.gba", "Lanternfish.gba"},
+                                                          {"ærøskøbing.gba", "Ærøskøbing.gba"},
+                                                          {"ｔｈｅ.gba", "ＴＨＥ.gba"}}) {
         disk_.Add(PathFromUtf8("/roms/" + from), to);
         renames_.clear();
         EXPECT_EQ(MoveTo(from, to), Move::kMoved) << to;

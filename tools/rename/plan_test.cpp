@@ -67,11 +67,12 @@ TEST(PlanRenames, ALetterCaseChangeIsNoConflictInAFolderThatIgnoresCase) {
                                                    {"the1.gba", "ＴＨＥ.gba"},
                                                    {"the2.gba", "ｔｈｅ.gba"},
                                                    {"c.gba", "ＳＴＡＹＳ.gba"}});
-    EXPECT_EQ(Planned(items, disk),
-              (std::vector<std::string>{
-                  "lanternfish.gba -> Lanternfish.gba", "ærøskøbing.gba -> Ærøskøbing.gba",
-                  "the1.gba -> ＴＨＥ.gba", "the2.gba: /roms/the1.gba takes the name first",
-                  "c.gba: the name is taken by " + PathToTerminal(PathFromUtf8("ｓｔａｙｓ.gba"))}));
+    EXPECT_EQ(
+        Planned(items, disk),
+        (std::vector<std::string>{
+            "lanternfish.gba -> Lanternfish.gba", "ærøskøbing.gba -> Ærøskøbing.gba",
+            "the1.gba -> ＴＨＥ.gba", "the2.gba: /roms/the1.gba takes the name first",
+            "c.gba: the name is taken by " + PathToTerminal(PathFromUtf8("ｓｔａｙｓ.gba"))}));
 }
 
 }  // namespace
