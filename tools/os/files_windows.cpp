@@ -77,8 +77,8 @@ std::wstring FolderOf(const std::wstring& path) {
 // the target's. `path` is what the folder keeps as `spelt`; `folder` is where the folder itself
 // resolves to. Both resolved paths come from the same call, so drive letters, "\\?\" forms,
 // short names, links above the folder and the folder's letter case cannot set them apart: only
-// another folder or another name can. Where the system cannot say, the entry is taken as it is
-// marked, which the rename, refused or done in place, cannot turn into a move elsewhere.
+// another folder or another name can. Where the system cannot say (the entry cannot be opened,
+// or the folder not resolved), the entry is taken as it is marked.
 bool ResolvesElsewhere(const std::wstring& path, std::wstring_view spelt,
                        std::wstring_view folder) {
     if (folder.empty()) return false;
