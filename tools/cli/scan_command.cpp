@@ -41,6 +41,8 @@ std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& p
         if (found.kind != Found::kUnreadable && IsNoRom(found.path)) continue;
         if (found.kind == Found::kUnreadable) {
             results.unreadable.push_back({found.path, CannotRead(found.path, found.reason)});
+        } else if (found.kind == Found::kLeftAlone) {
+            results.skipped.push_back({found.path, std::move(found.reason)});
         } else if (found.kind == Found::kFile) {
             files.push_back(std::move(found.path));
         } else if (const FileKind kind = KindOf(found.path, true, error); kind == FileKind::kFile) {

@@ -3,7 +3,7 @@
 #include <map>
 #include <set>
 
-#include "tools/os/ascii.h"
+#include "tools/os/letter_case.h"
 #include "tools/os/paths.h"
 
 namespace fs = std::filesystem;
@@ -13,11 +13,9 @@ namespace {
 class SystemFileSystem final : public Disk {
 public:
     std::vector<fs::path> NamesIn(const fs::path& folder) override {
-        std::vector<FolderEntry> entries;
-        std::string error;
-        ListFolder(folder, entries, error);
         std::vector<fs::path> names;
-        for (FolderEntry& entry : entries) names.push_back(std::move(entry.name));
+        std::string error;
+        ListNames(folder, names, error);
         return names;
     }
 
@@ -29,18 +27,19 @@ public:
         std::string error;
         if (KindOf(path, false, error) == FileKind::kMissing) return false;
         const fs::path folder = path.parent_path();
-        const std::string name = AsciiFolded(Utf8Of(path.filename()));
+        const std::string name = FoldedName(Utf8Of(path.filename()));
         if (Listing(folder, false).count(name) > 0) return true;
         return Listing(folder, true).count(name) > 0;
     }
 
     // In a folder that ignores letter case, a name that answers although the folder does not
-    // hold it as spelt reaches an entry spelt otherwise; when the two names differ in ASCII case
-    // only, that entry can only be `existing`'s, since such a folder holds one entry per name.
+    // hold it as spelt reaches an entry spelt otherwise; when the two names differ in letter case
+    // only (any letter's: `ærø` and `ÆRØ` are one name on exFAT and NTFS), that entry can only be
+    // `existing`'s, since such a folder holds one entry per name.
     bool IsSameEntry(const fs::path& existing, const fs::path& name) override {
         const fs::path spelt = name.filename();
         if (existing.parent_path() != name.parent_path() || existing.filename() == spelt ||
-            AsciiFolded(Utf8Of(existing.filename())) != AsciiFolded(Utf8Of(spelt)) ||
+            FoldedName(Utf8Of(existing.filename())) != FoldedName(Utf8Of(spelt)) ||
             !Exists(existing) || !Exists(name)) {
             return false;
         }
@@ -96,14 +95,14 @@ public:
 private:
     using FoldedNames = std::multiset<std::string>;
 
-    // The folder's names, ASCII-folded: as last listed and changed since by this process's own
-    // renames, or `fresh` from the file system.
+    // The folder's names, folded as such a folder compares them: as last listed and changed
+    // since by this process's own renames, or `fresh` from the file system.
     const FoldedNames& Listing(const fs::path& folder, bool fresh) {
         auto [listing, added] = listings_.try_emplace(folder);
         if (added || fresh) {
             listing->second.clear();
             for (const fs::path& name : NamesIn(folder)) {
-                listing->second.insert(AsciiFolded(Utf8Of(name)));
+                listing->second.insert(FoldedName(Utf8Of(name)));
             }
         }
         return listing->second;
@@ -113,14 +112,14 @@ private:
     void Moved(const fs::path& from, const fs::path& to) {
         if (auto listing = listings_.find(from.parent_path());
             !from.empty() && listing != listings_.end()) {
-            if (auto name = listing->second.find(AsciiFolded(Utf8Of(from.filename())));
+            if (auto name = listing->second.find(FoldedName(Utf8Of(from.filename())));
                 name != listing->second.end()) {
                 listing->second.erase(name);
             }
         }
         if (auto listing = listings_.find(to.parent_path());
             !to.empty() && listing != listings_.end()) {
-            listing->second.insert(AsciiFolded(Utf8Of(to.filename())));
+            listing->second.insert(FoldedName(Utf8Of(to.filename())));
         }
     }
 
@@ -129,7 +128,7 @@ private:
 
 // The key PretendDisk keeps a name under.
 fs::path Folded(const fs::path& path) {
-    return path.parent_path() / PathFromUtf8(AsciiFolded(Utf8Of(path.filename())));
+    return path.parent_path() / PathFromUtf8(FoldedName(Utf8Of(path.filename())));
 }
 
 }  // namespace

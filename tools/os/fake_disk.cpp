@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "tools/os/ascii.h"
+#include "tools/os/letter_case.h"
 #include "tools/os/paths.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Key(const fs::path& path) { return AsciiFolded(Utf8Of(path.filename())); }
+std::string Key(const fs::path& path) { return FoldedName(Utf8Of(path.filename())); }
 
 // One spelling per folder, whatever the separators and however relative the path.
 fs::path FolderOf(const fs::path& path) { return Absolute(path.parent_path()); }

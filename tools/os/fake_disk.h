@@ -1,5 +1,5 @@
-// For tests: a file system in memory whose folders ignore ASCII letter case, as FAT, exFAT and
-// NTFS do. An entry keeps the spelling it was made with and answers to any other; a rename onto
+// For tests: a file system in memory whose folders ignore letter case, as FAT, exFAT and NTFS
+// do, for every letter (letter_case.h). An entry keeps the spelling it was made with and answers to any other; a rename onto
 // a name that some entry answers to, even the file's own under another case, is refused as a
 // kernel refuses RENAME_NOREPLACE there. With `refusesToReplace` false it is exFAT through
 // exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers CannotRefuse.

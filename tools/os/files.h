@@ -14,7 +14,8 @@ std::filesystem::path LongPath(const std::filesystem::path& path);
 
 enum class FileKind { kMissing, kFile, kFolder, kLink, kOther, kUnknown };
 
-// What the name is; a symbolic link (a reparse point on Windows) as kLink unless `followLinks`.
+// What the name is; a symbolic link (on Windows a reparse point, or as ListFolder tells one)
+// as kLink unless `followLinks`.
 // kUnknown, with the reason in `error`, when the system cannot say (a folder on the way that
 // cannot be searched).
 FileKind KindOf(const std::filesystem::path& path, bool followLinks, std::string& error);
@@ -25,9 +26,21 @@ struct FolderEntry {
 };
 
 // The entries of a folder, without "." and "..". False, with the system's reason in `error`,
-// when the folder cannot be read.
+// when the folder cannot be read. In qbt.exe a link is told by the path it resolves to as well
+// as by its reparse tag (Wine marks Unix links with neither tag nor, for files, attribute), at
+// the cost of opening each entry.
 bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
                 std::string& error);
+
+// The names alone, as ListFolder finds them, without telling their kinds.
+bool ListNames(const std::filesystem::path& folder, std::vector<std::filesystem::path>& names,
+               std::string& error);
+
+// Why qbt must leave the file or folder at `path` alone, or empty. In qbt.exe: a path that the
+// system shows with U+FFFD standing for what it could not convert (under Wine, a Linux name that
+// is not UTF-8), which may reach another name spelt likewise and which a rename could never
+// give back as it was.
+std::string InexactName(const std::filesystem::path& path);
 
 // Makes an empty file under `path` only if nothing answers to the name (O_CREAT|O_EXCL,
 // CREATE_NEW), so that the name is held for a rename onto it.

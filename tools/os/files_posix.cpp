@@ -70,6 +70,16 @@ bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::
     return true;
 }
 
+bool ListNames(const fs::path& folder, std::vector<fs::path>& names, std::string& error) {
+    std::vector<FolderEntry> entries;
+    if (!ListFolder(folder, entries, error)) return false;
+    for (FolderEntry& entry : entries) names.push_back(std::move(entry.name));
+    return true;
+}
+
+// A Linux name is any bytes, and qbt keeps them as they are.
+std::string InexactName(const fs::path&) { return {}; }
+
 Reservation ReserveName(const fs::path& path, std::string& error) {
     const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (file < 0) {

@@ -34,6 +34,74 @@ bool Attributes(const fs::path& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
     return GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
+// The path the system resolves `path` to, as its NT path ("\Device\...\name", no trailing
+// separator); empty when the name cannot be opened or the system cannot say.
+std::wstring FinalPath(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
+        if (length == 0) {
+            final.clear();
+            break;
+        }
+        const bool whole = length < final.size();
+        final.resize(length);
+        if (whole) break;
+    }
+    CloseHandle(file);
+    while (final.ends_with(L'\\')) final.pop_back();  // a volume's root
+    return final;
+}
+
+bool SameIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The folder that holds `path`, which LongPath made absolute: kept with its separator when it
+// is a drive's root, since "\\?\C:" names the volume itself.
+std::wstring FolderOf(const std::wstring& path) {
+    std::wstring folder = path.substr(0, path.rfind(L'\\'));
+    if (folder.ends_with(L':')) folder += L'\\';
+    return folder;
+}
+
+// A link the system does not mark as one: Wine shows a Unix symbolic link to a file as a plain
+// file, and one to a folder without a reparse tag, but the path a handle on it resolves to is
+// the target's. `path` is what the folder keeps as `spelt`; `folder` is where the folder itself
+// resolves to. Both resolved paths come from the same call, so drive letters, "\\?\" forms,
+// short names, links above the folder and the folder's letter case cannot set them apart: only
+// another folder or another name can. Where the system cannot say (the entry cannot be opened,
+// or the folder not resolved), the entry is taken as it is marked.
+bool ResolvesElsewhere(const std::wstring& path, std::wstring_view spelt,
+                       std::wstring_view folder) {
+    if (folder.empty()) return false;
+    const std::wstring final = FinalPath(path);
+    const std::size_t separator = final.rfind(L'\\');
+    if (separator == std::wstring::npos) return false;
+    const std::wstring_view name = std::wstring_view(final).substr(separator + 1);
+    if (!SameIgnoringCase(std::wstring_view(final).substr(0, separator), folder)) return true;
+    if (name == spelt) return false;
+    if (!SameIgnoringCase(name, spelt)) return true;
+    // The file system's own spelling, where the folder ignores case; or, where it does not, a
+    // link to a sibling spelt otherwise, which answers to that spelling itself.
+    std::wstring sibling = FolderOf(path);
+    if (!sibling.ends_with(L'\\')) sibling += L'\\';
+    sibling += name;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileExW(sibling.c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return name == found.cFileName;
+}
+
 }  // namespace
 
 fs::path LongPath(const fs::path& path) {
@@ -59,8 +127,9 @@ fs::path LongPath(const fs::path& path) {
 }
 
 FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
+    const std::wstring longPath = LongPath(path).native();
     WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileExW(LongPath(path).c_str(), FindExInfoBasic, &found,
+    const HANDLE search = FindFirstFileExW(longPath.c_str(), FindExInfoBasic, &found,
                                            FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         // The root of a drive has no entry of its own to find.
@@ -73,11 +142,16 @@ FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
     }
     FindClose(search);
     if (!IsLink(found.dwFileAttributes, found.dwReserved0)) {
+        // A link the system marks as none: the entry already shows what it leads to.
+        if (!followLinks &&
+            ResolvesElsewhere(longPath, found.cFileName, FinalPath(FolderOf(longPath)))) {
+            return FileKind::kLink;
+        }
         return KindOfAttributes(found.dwFileAttributes);
     }
     if (!followLinks) return FileKind::kLink;
     // What the link leads to: opening it follows it.
-    const HANDLE target = CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE target = CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (target == INVALID_HANDLE_VALUE) return FileKind::kMissing;  // a dangling link
@@ -87,11 +161,15 @@ FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
     return known ? KindOfAttributes(information.dwFileAttributes) : FileKind::kUnknown;
 }
 
-bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+namespace {
+
+// Calls `take` with each entry of the folder but "." and "..", as FindNextFileW finds it.
+template <typename Take>
+bool ForEachEntry(const std::wstring& folder, std::string& error, Take take) {
     WIN32_FIND_DATAW found;
-    const HANDLE search =
-        FindFirstFileExW((LongPath(folder) / L"*").c_str(), FindExInfoBasic, &found,
-                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    const HANDLE search = FindFirstFileExW(
+        (folder + (folder.ends_with(L'\\') ? L"*" : L"\\*")).c_str(), FindExInfoBasic, &found,
+        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD failure = GetLastError();
         if (failure == ERROR_FILE_NOT_FOUND) return true;  // a drive's empty root
@@ -100,11 +178,7 @@ bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::
     }
     do {
         const std::wstring_view name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        entries.push_back(
-            {fs::path(std::wstring(name)), IsLink(found.dwFileAttributes, found.dwReserved0)
-                                               ? FileKind::kLink
-                                               : KindOfAttributes(found.dwFileAttributes)});
+        if (name != L"." && name != L"..") take(found);
     } while (FindNextFileW(search, &found) != 0);
     const DWORD failure = GetLastError();
     FindClose(search);
@@ -113,6 +187,38 @@ bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+    const std::wstring longFolder = LongPath(folder).native();
+    const std::size_t first = entries.size();
+    if (!ForEachEntry(longFolder, error, [&](const WIN32_FIND_DATAW& found) {
+            entries.push_back(
+                {fs::path(found.cFileName), IsLink(found.dwFileAttributes, found.dwReserved0)
+                                                ? FileKind::kLink
+                                                : KindOfAttributes(found.dwFileAttributes)});
+        })) {
+        return false;
+    }
+    // One call for each entry, on top of the listing: a walk reads each file anyway.
+    const std::wstring resolved = FinalPath(longFolder);
+    const std::wstring prefix = longFolder + (longFolder.ends_with(L'\\') ? L"" : L"\\");
+    for (std::size_t index = first; index < entries.size(); ++index) {
+        FolderEntry& entry = entries[index];
+        if (entry.kind != FileKind::kLink &&
+            ResolvesElsewhere(prefix + entry.name.native(), entry.name.native(), resolved)) {
+            entry.kind = FileKind::kLink;
+        }
+    }
+    return true;
+}
+
+bool ListNames(const fs::path& folder, std::vector<fs::path>& names, std::string& error) {
+    return ForEachEntry(LongPath(folder).native(), error, [&](const WIN32_FIND_DATAW& found) {
+        names.emplace_back(found.cFileName);
+    });
 }
 
 Reservation ReserveName(const fs::path& path, std::string& error) {
@@ -149,6 +255,12 @@ bool IsEmptyFile(const fs::path& path) {
 
 bool RemoveEmptyFile(const fs::path& path) {
     return IsEmptyFile(path) && DeleteFileW(LongPath(path).c_str()) != 0;
+}
+
+std::string InexactName(const fs::path& path) {
+    if (path.native().find(L'\uFFFD') == std::wstring::npos) return {};
+    return "its name as the system shows it holds U+FFFD, the mark of bytes it could not read (a "
+           "Linux name that is not UTF-8): qbt.exe could not give the name back";
 }
 
 bool IsSecondName(const fs::path&, const fs::path&) { return false; }

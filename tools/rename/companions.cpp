@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <string>
-#include <system_error>
 
 #include "tools/os/ascii.h"
+#include "tools/os/files.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
 #include "tools/rename/journal.h"
@@ -17,9 +17,10 @@ namespace {
 
 std::string FoldedStem(const fs::path& file) { return AsciiFolded(Utf8Of(file.stem())); }
 
+// KindOf, not std::filesystem: qbt.exe must also tell the links Wine shows as plain files.
 bool IsLink(const fs::path& path) {
-    std::error_code error;
-    return fs::is_symlink(fs::symlink_status(path, error));
+    std::string error;
+    return KindOf(path, false, error) == FileKind::kLink;
 }
 
 // The ROMs of each folder and stem that are in the list, renamed or not: a companion of a stem

@@ -105,6 +105,10 @@ FilesToName CollectFilesToName(const std::vector<std::string>& paths) {
                 found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
                                            CannotRead(path.path, path.reason), {}});
                 continue;
+            case Found::kLeftAlone:
+                found.leftAlone.push_back(
+                    {path.path, "", "", Outcome::kSkipped, std::move(path.reason), {}});
+                continue;
             case Found::kFile: break;
         }
         std::error_code error;

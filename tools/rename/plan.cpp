@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "tools/os/ascii.h"
+#include "tools/os/letter_case.h"
 #include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +19,7 @@ public:
         auto [names, added] = folders_.try_emplace(folder);
         if (added) {
             for (const fs::path& name : disk_.NamesIn(folder)) {
-                names->second.emplace(AsciiFolded(Utf8Of(name)), name);
+                names->second.emplace(FoldedName(Utf8Of(name)), name);
             }
         }
         return names->second;
@@ -38,7 +38,7 @@ std::vector<std::size_t> FirstClaims(std::vector<RenameItem>& items) {
         RenameItem& item = items[index];
         if (item.outcome != Outcome::kRename) continue;
         const std::string claim =
-            Utf8Of(Absolute(item.file.parent_path())) + '/' + AsciiFolded(item.newName);
+            Utf8Of(Absolute(item.file.parent_path())) + '/' + FoldedName(item.newName);
         const auto [first, isFirst] = claimed.try_emplace(claim, index);
         if (isFirst) {
             claims.push_back(index);
@@ -52,8 +52,8 @@ std::vector<std::size_t> FirstClaims(std::vector<RenameItem>& items) {
 
 // Moves the item's name in `folder` when its new name is free there; false when it is held.
 bool TakeNameIfFree(const RenameItem& item, std::multimap<std::string, fs::path>& folder) {
-    const std::string from = AsciiFolded(Utf8Of(item.file.filename()));
-    const std::string to = AsciiFolded(item.newName);
+    const std::string from = FoldedName(Utf8Of(item.file.filename()));
+    const std::string to = FoldedName(item.newName);
     // A change of case only: the file holds the folded name itself.
     if (folder.count(to) > (from == to ? 1u : 0u)) return false;
     for (auto [at, end] = folder.equal_range(from); at != end; ++at) {
@@ -89,7 +89,7 @@ std::vector<std::size_t> PlanRenames(std::vector<RenameItem>& items, Disk& disk)
         RenameItem& item = items[index];
         item.outcome = Outcome::kConflict;
         auto& folder = names.Of(Absolute(item.file.parent_path()));
-        const auto holder = folder.find(AsciiFolded(item.newName));
+        const auto holder = folder.find(FoldedName(item.newName));
         item.reason = "the name is taken by " +
                       PathToTerminal(holder == folder.end() ? Target(item) : holder->second);
     }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "tools/os/fake_disk.h"
+#include "tools/os/paths.h"
+#include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -12,11 +14,11 @@ namespace {
 std::vector<std::string> Planned(std::vector<RenameItem>& items, FakeDisk& disk) {
     std::vector<std::string> lines;
     for (const std::size_t index : PlanRenames(items, disk)) {
-        lines.push_back(items[index].file.filename().string() + " -> " + items[index].newName);
+        lines.push_back(Utf8Of(items[index].file.filename()) + " -> " + items[index].newName);
     }
     for (const RenameItem& item : items) {
         if (item.outcome == Outcome::kConflict) {
-            lines.push_back(item.file.filename().string() + ": " + item.reason);
+            lines.push_back(Utf8Of(item.file.filename()) + ": " + item.reason);
         }
     }
     return lines;
@@ -27,8 +29,8 @@ std::vector<RenameItem> Wanting(FakeDisk& disk,
                                 const std::vector<std::pair<std::string, std::string>>& wants) {
     std::vector<RenameItem> items;
     for (const auto& [file, name] : wants) {
-        disk.Add("/roms/" + file);
-        items.push_back({"/roms/" + file, "", name, Outcome::kRename, "", {}});
+        disk.Add(PathFromUtf8("/roms/" + file));
+        items.push_back({PathFromUtf8("/roms/" + file), "", name, Outcome::kRename, "", {}});
     }
     return items;
 }
@@ -55,11 +57,22 @@ TEST(PlanRenames, FirstWinsChainsWaitAndHeldNamesAreConflicts) {
                                     }));
 }
 
+// Of any letters: where two names differ in case alone, a case change is no conflict, and two
+// ROMs, or a ROM and a file that stays, cannot both have them.
 TEST(PlanRenames, ALetterCaseChangeIsNoConflictInAFolderThatIgnoresCase) {
     FakeDisk disk;
-    std::vector<RenameItem> items = Wanting(disk, {{"lanternfish.gba", "Lanternfish.gba"}});
-    EXPECT_EQ(Planned(items, disk),
-              (std::vector<std::string>{"lanternfish.gba -> Lanternfish.gba"}));
+    disk.Add(PathFromUtf8("/roms/ｓｔａｙｓ.gba"));
+    std::vector<RenameItem> items = Wanting(disk, {{"lanternfish.gba", "Lanternfish.gba"},
+                                                   {"ærøskøbing.gba", "Ærøskøbing.gba"},
+                                                   {"the1.gba", "ＴＨＥ.gba"},
+                                                   {"the2.gba", "ｔｈｅ.gba"},
+                                                   {"c.gba", "ＳＴＡＹＳ.gba"}});
+    EXPECT_EQ(
+        Planned(items, disk),
+        (std::vector<std::string>{
+            "lanternfish.gba -> Lanternfish.gba", "ærøskøbing.gba -> Ærøskøbing.gba",
+            "the1.gba -> ＴＨＥ.gba", "the2.gba: /roms/the1.gba takes the name first",
+            "c.gba: the name is taken by " + PathToTerminal(PathFromUtf8("ｓｔａｙｓ.gba"))}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "tools/os/fake_disk.h"
+#include "tools/os/paths.h"
 #include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;
@@ -51,8 +52,8 @@ protected:
     fs::path ownPath_;
 };
 
-// After renames a -> b -> c, x -> X (case only), one by link and unlink stopped between the two,
-// and some done by hand since.
+// After renames a -> b -> c, x -> X and ｔｈｅ -> ＴＨＥ (case only), one by link and unlink
+// stopped between the two, and some done by hand since.
 TEST_F(UndoJournalTest, LastRenameFirstAndNothingReplaced) {
     disk_.Add("/roms/c.gba", "A");      // a -> b -> c
     disk_.Add("/roms/X.gba", "X");      // x -> X
@@ -61,15 +62,18 @@ TEST_F(UndoJournalTest, LastRenameFirstAndNothingReplaced) {
     disk_.Add("/roms/o.gba", "new");
     disk_.Add("/roms/l.gba", "L");  // l -> half, both names still there
     disk_.AddSecondName("/roms/l.gba", "/roms/half.gba");
+    disk_.Add(PathFromUtf8("/roms/ＴＨＥ.gba"), "T2");
     const JournalContents journal = Journal({{"a.gba", "b.gba"},
                                              {"b.gba", "c.gba"},
                                              {"x.gba", "X.gba"},
                                              {"never.gba", "renamed.gba"},
                                              {"o.gba", "taken.gba"},
                                              {"gone.gba", "moved.gba"},
-                                             {"l.gba", "half.gba"}});
+                                             {"l.gba", "half.gba"},
+                                             {"ｔｈｅ.gba", "ＴＨＥ.gba"}});
     const std::map<std::string, std::string> before = disk_.Files();
     const std::vector<std::string> expected{
+        "line 8: restore",
         "line 7: restore",
         "line 6: skipped: neither /roms/gone.gba nor /roms/moved.gba exists: the file was "
         "renamed or removed since",
@@ -91,7 +95,8 @@ TEST_F(UndoJournalTest, LastRenameFirstAndNothingReplaced) {
                                                                  {"/roms/never.gba", "N"},
                                                                  {"/roms/o.gba", "new"},
                                                                  {"/roms/taken.gba", "T"},
-                                                                 {"/roms/x.gba", "X"}}));
+                                                                 {"/roms/x.gba", "X"},
+                                                                 {"/roms/ｔｈｅ.gba", "T2"}}));
 }
 
 // exFAT through FUSE, a run stopped at each point of a change of letter case made through a free

@@ -22,6 +22,10 @@ void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found) {
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     for (const FolderEntry& entry : entries) {
         const fs::path path = folder / entry.name;
+        if (std::string why = InexactName(path); !why.empty()) {
+            found.push_back({path, Found::kLeftAlone, std::move(why)});
+            continue;
+        }
         switch (entry.kind) {
             case FileKind::kFile: found.push_back({path, Found::kFile, ""}); break;
             case FileKind::kFolder: CollectFolder(path, found); break;
@@ -56,7 +60,9 @@ std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths) {
     std::vector<FoundPath> found;
     for (const auto& [path, kind] : named) {
         std::string error;
-        if (kind == FileKind::kFolder) {
+        if (std::string why = InexactName(path); !why.empty()) {
+            found.push_back({path, Found::kLeftAlone, std::move(why)});
+        } else if (kind == FileKind::kFolder) {
             CollectFolder(path, found);
         } else if (KindOf(path, false, error) == FileKind::kLink) {
             found.push_back({path, Found::kLink, ""});

@@ -5,18 +5,19 @@
 #include <string>
 #include <vector>
 
-enum class Found { kFile, kLink, kUnreadable };
+enum class Found { kFile, kLink, kUnreadable, kLeftAlone };
 
 struct FoundPath {
     std::filesystem::path path;
     Found kind;          // a symbolic link met inside a folder is not followed: kLink
-    std::string reason;  // for kUnreadable: the system's reason
+    std::string reason;  // for kUnreadable: the system's reason; for kLeftAlone: why
 };
 
 // The paths named, and everything under the folders named, folder by folder in name order; a
 // folder that cannot be read is reported as it is named and the walk goes on beside it. A
 // symbolic link named that leads to a folder is entered, as `find -H` does; any other link
-// named is kLink. Paths are read in the terminal's codeset.
+// named is kLink. A file or folder whose name the system cannot show exactly (InexactName) is
+// kLeftAlone, and such a folder is not entered. Paths are read in the terminal's codeset.
 //
 // Every path named is looked at before anything is collected: when one cannot be found or read
 // the run stops at once (ToolError, kExitUnreadableFile), before a file is read or renamed.

@@ -47,15 +47,25 @@ protected:
     fs::path card_;
 };
 
-// A few hundred ROMs and one already named but for the letter case (two steps through a free
-// name): renamed, undone; then renamed again, killed midway, undone. Every name and byte is back
-// each time, and no held name or free name is left.
+// A few hundred ROMs and three already named but for the letter case, of ASCII letters and of
+// others, which these file systems ignore as well (two steps through a free name): renamed,
+// undone; then renamed again, killed midway, undone. Every name and byte is back each time, and
+// no held name or free name is left.
 TEST_P(OnCard, RenamesUndoesAndUndoesARunKilledMidway) {
     const fs::path roms = card_ / "roms";
     std::vector<Game> games = WriteManyRoms(roms, 300);
-    const std::string caseOnly(300, 'c');
-    WriteFile(roms / "case" / "0999 - GAME CASE (U).gba", caseOnly);
-    games.push_back({caseOnly, "Game Case", "", "", "1", "999"});
+    const std::vector<std::pair<std::string, std::string>> caseOnly{
+        {"0997 - GAME CASE (U).gba", "Game Case"},
+        {"0998 - ærøskøbing (U).gba", "Ærøskøbing"},
+        {"0999 - ｔｈｅ (U).gba", "ＴＨＥ"}};
+    std::vector<std::string> caseChanged;
+    for (std::size_t index = 0; index < caseOnly.size(); ++index) {
+        const auto& [name, title] = caseOnly[index];
+        const std::string content(300, static_cast<char>('c' + index));
+        WriteFile(roms / "case" / name, content);
+        games.push_back({content, title, "", "", "1", std::to_string(997 + index)});
+        caseChanged.push_back(name.substr(0, 7) + title + " (U).gba");
+    }
     const fs::path list = scratch_ / "list.xml";
     WriteList(list, games);
     const std::map<std::string, std::string> before = Snapshot(roms);
@@ -71,8 +81,8 @@ TEST_P(OnCard, RenamesUndoesAndUndoesARunKilledMidway) {
         } else {
             const QbtRun run = Qbt(arguments);
             EXPECT_EQ(run.exitCode, 0) << run.err;
-            EXPECT_TRUE(run.out.ends_with("\n301 renamed\n")) << run.out;
-            EXPECT_EQ(NamesIn(roms / "case"), std::vector<std::string>{"0999 - Game Case (U).gba"});
+            EXPECT_TRUE(run.out.ends_with("\n303 renamed\n")) << run.out;
+            EXPECT_EQ(NamesIn(roms / "case"), caseChanged);
             EXPECT_EQ(Snapshot(roms).size(), before.size());
         }
         EXPECT_NE(Snapshot(roms), before) << "files were renamed";

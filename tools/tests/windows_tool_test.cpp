@@ -5,7 +5,10 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -151,6 +154,109 @@ TEST_F(QbtOnWindows, RenamesAndUndoesPastTwoHundredAndSixtyCharacters) {
         RemoveDirectoryW(deepest.c_str());
         deepest.resize(deepest.rfind(L'\\'));
     }
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        lines.push_back(text.substr(at, end - at));
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Linux's own: a link to a file outside the collection, a linked folder inside it, links to a
+// save outside and to a file beside them spelt in other letter case, and a name that is not
+// UTF-8 (`caf\351`). Wine shows the links as plain files and a folder without a reparse tag,
+// and the name with U+FFFD. rename and scan leave each where and as it is, as the Linux build
+// does; a linked folder named on the command line is entered, and its files are renamed where
+// they lie.
+TEST_F(QbtOnWindows, LeavesLinuxLinksAndNamesItCannotReadExactlyAlone) {
+    if (UnixPathUnderWine(scratch_).empty()) GTEST_SKIP() << "only Wine has Linux's links";
+    const auto linuxSide = [&](const std::string& script) {
+        return RunOnLinuxSide(script, scratch_).value_or("the Linux side did not answer");
+    };
+    // Windows cannot remove a name it cannot spell.
+    const std::shared_ptr<void> removeAfter(nullptr, [&](void*) { linuxSide("rm -rf coll"); });
+    // Every file, folder and link, by its bytes, with its kind and target.
+    const auto files = [&] {
+        return linuxSide("find coll outside -printf '%p %y %l\\n' | LC_ALL=C sort");
+    };
+    linuxSide(
+        "mkdir -p coll/sub outside/deep && printf %1024s | tr ' ' A >outside/target.gba && "
+        "cp outside/target.gba outside/deep/other.gba && cp outside/target.gba coll/sub/a.gba && "
+        "cp outside/target.gba \"coll/$(printf 'caf\\351').gba\" && "
+        "ln -s ../outside/target.gba coll/link.gba && ln -s ../outside coll/linkdir && "
+        "echo save >outside/a.sav && ln -s ../../outside/a.sav coll/sub/a.sav && "
+        "echo not a ROM of the list >coll/sub/B.GBA && ln -s B.GBA coll/sub/b.gba");
+    const std::string before = files();
+    ASSERT_NE(before.find("coll/caf\xE9.gba f \n"), std::string::npos) << before;
+    ASSERT_NE(before.find("coll/linkdir l ../outside\n"), std::string::npos) << before;
+
+    const fs::path coll = scratch_ / "coll";
+    const std::string sample = QBT_SAMPLE_LIST;
+    const std::string lanternfish = "0001 - Lanternfish Lagoon (U).gba";
+    // Each file's outcome, and the files on the Linux side once renamed; then undone.
+    const auto renameAndUndo = [&](const std::vector<std::string>& named, int exitCode) {
+        const std::string journal = Utf8(scratch_ / "journal.jsonl");
+        std::vector<std::string> arguments{"rename", "--apply", "--json", "--journal",
+                                           journal,  "--list",  sample};
+        arguments.insert(arguments.end(), named.begin(), named.end());
+        const QbtRun run = Qbt(arguments);
+        EXPECT_EQ(run.exitCode, exitCode) << run.err;
+        std::map<std::string, std::string> outcomes;
+        const json result = json::parse(run.out);
+        for (const json& file : result["files"]) {
+            outcomes[file["file"]] = file["outcome"].get<std::string>() + " " +
+                                     file.value("reason", file["new_name"].dump());
+        }
+        const std::string renamedOnLinux = files();
+        EXPECT_EQ(Qbt({"undo", journal}).exitCode, 0);
+        fs::remove(journal);
+        return std::pair{outcomes, renamedOnLinux};
+    };
+
+    const auto [outcomes, renamed] = renameAndUndo({Utf8(coll)}, 1);
+    const std::string inexact =
+        "its name as the system shows it holds U+FFFD, the mark of bytes it could not read (a "
+        "Linux name that is not UTF-8): qbt.exe could not give the name back";
+    const std::string link = "skipped a symbolic link: links are left alone";
+    EXPECT_EQ(outcomes, (std::map<std::string, std::string>{
+                            {Utf8(coll / L"caf\uFFFD.gba"), "skipped " + inexact},
+                            {Utf8(coll / "link.gba"), link},
+                            {Utf8(coll / "linkdir"), link},
+                            {Utf8(coll / "sub" / "a.gba"), "renamed \"" + lanternfish + "\""},
+                            {Utf8(coll / "sub" / "a.sav"), link},
+                            {Utf8(coll / "sub" / "B.GBA"), "not in the list null"},
+                            {Utf8(coll / "sub" / "b.gba"), link}}));
+    std::string expected = before;
+    expected.replace(expected.find("coll/sub/a.gba"), 14, "coll/sub/" + lanternfish);
+    EXPECT_EQ(SortedLines(renamed), SortedLines(expected));
+    EXPECT_EQ(files(), before) << "undone";
+
+    // Named, the linked folder is entered; its files are renamed in the folder it leads to.
+    const auto [inLinked, renamedThere] = renameAndUndo({Utf8(coll / "linkdir")}, 0);
+    EXPECT_EQ(inLinked.size(), 2u);
+    EXPECT_NE(renamedThere.find("outside/" + lanternfish + " f \n"), std::string::npos)
+        << renamedThere;
+    EXPECT_NE(renamedThere.find("outside/deep/" + lanternfish + " f \n"), std::string::npos)
+        << renamedThere;
+    EXPECT_EQ(files(), before) << "undone";
+    // A file named in other letters than the folders spell it, resolved to their spelling, is
+    // no link either.
+    const json typed = json::parse(
+        Qbt({"rename", "--json", "--list", sample, Utf8(scratch_ / "COLL" / "Sub" / "A.GBA")}).out);
+    EXPECT_EQ(typed["files"][0]["outcome"], "rename") << typed;
+
+    // scan reads the links to files, as on Linux, but neither the linked folder nor the name.
+    const json scanned = json::parse(Qbt({"scan", "--json", "--list", sample, Utf8(coll)}).out);
+    std::vector<std::string> read;
+    for (const json& rom : scanned["roms"]) read.push_back(rom["file"]);
+    EXPECT_EQ(read, (std::vector<std::string>{Utf8(coll / "link.gba"), Utf8(coll / "sub" / "B.GBA"),
+                                              Utf8(coll / "sub" / "a.gba"),
+                                              Utf8(coll / "sub" / "b.gba")}));
+    EXPECT_EQ(scanned["skipped"],
+              json::array({{{"file", Utf8(coll / L"caf\uFFFD.gba")}, {"reason", inexact}}}));
 }
 
 // A Western Windows: run by the test tool_tests_code_page_1252 under a locale that gives Wine
