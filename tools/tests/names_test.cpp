@@ -156,5 +156,16 @@ TEST_F(QbtNames, TheRenameTableIsInTheTerminalsCodeset) {
 }
 #endif
 
+TEST_F(QbtNames, NoCompanionsLeavesSavesWhereTheyAre) {
+    WriteList(scratch_ / "list.xml", {{"1", "Title", "", "", "", ""}});
+    WriteFile(scratch_ / "roms" / "a.gba", "1");
+    WriteFile(scratch_ / "roms" / "a.sav", "a save");
+    const QbtRun run = Qbt({"rename", "--apply", "--no-companions", "--journal",
+                            Utf8(scratch_ / "journal.jsonl"), "--list", Utf8(scratch_ / "list.xml"),
+                            Utf8(scratch_ / "roms")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(NamesIn(scratch_ / "roms"), (std::vector<std::string>{"Title.gba", "a.sav"}));
+}
+
 }  // namespace
 
