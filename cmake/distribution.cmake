@@ -27,6 +27,9 @@ install(TARGETS Quillbridge_to_Tamberlow LIBRARY DESTINATION ${QBT_INSTALL_PLUGI
 install(TARGETS qbt RUNTIME DESTINATION ${QBT_INSTALL_TOOL_DIR})
 install(FILES examples/games.xml DESTINATION ${QBT_INSTALL_DATA_DIR})
 install(FILES plugin/exports.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${PROJECT_NAME})
+# Completion of qbt's commands, options and pattern fields, which bash-completion loads on demand.
+install(FILES packaging/qbt.bash-completion RENAME qbt
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # Relocatable: the prefix is worked out from where pkg-config finds the file, so one file serves
 # the .deb, the tarball unpacked anywhere and `cmake --install --prefix`.

@@ -50,6 +50,21 @@ MANWIDTH=80 MANPAGER=cat man qbt >man.txt 2>man.err || { cat man.err; fail "man 
 head -n 12 man.txt
 grep -q 'lookup' man.txt || fail "the man page does not describe lookup"
 
+echo "== bash completion"
+completion=$(dpkg -L "$package" | grep '/bash-completion/completions/qbt$') \
+    || fail "the package has no bash completion for qbt"
+# The words typed so far, the last one being completed: what bash would offer.
+offered() {
+    bash -c 'source /usr/share/bash-completion/bash_completion; source "$0"
+             COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+             _qbt qbt "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+             printf "%s\n" "${COMPREPLY[@]}"' "$completion" "$@"
+}
+offered qbt ren | grep -qx rename || fail "completion does not offer the command rename"
+offered qbt rename --no | grep -qx -- --no-companions || fail "completion lacks rename's options"
+offered qbt rename --pattern '{release} {ti' | grep -qxF '{release} {title}' \
+    || fail "completion lacks the pattern's fields"
+
 echo "== a host built with pkg-config"
 cat >host.c <<'HOST'
 #include <Quillbridge_to_Tamberlow/exports.h>

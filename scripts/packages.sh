@@ -36,8 +36,9 @@ NATIVE_PACKAGES+=(libuchardet-dev)
 PLOT_PACKAGES=(python3 gnuplot-nox)
 
 # The Linux packages (cpack --preset native): dpkg-shlibdeps and file for the .deb's run-time
-# dependencies, lintian to check it, man to read the installed page.
-PACKAGING_PACKAGES=(dpkg-dev file lintian man-db)
+# dependencies, lintian to check it, man to read the installed page, bash-completion to try the
+# installed completion.
+PACKAGING_PACKAGES=(dpkg-dev file lintian man-db bash-completion)
 
 # Hardening: clang 14 with libFuzzer and the sanitizer runtimes for the fuzz preset, and llvm
 # for the unversioned llvm-symbolizer the runtimes look for, so reports name source lines (GCC's

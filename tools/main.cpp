@@ -1,6 +1,7 @@
 // qbt: the plug-in's main job from a shell, called the way a host calls it. This file holds the
 // table of commands and dispatches; each command lives in cli/.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <clocale>
 #include <exception>
 
@@ -30,16 +31,36 @@ std::vector<Command> Commands() {
     };
 }
 
-// Runs the command the line names and prints its report; the exit code.
-int Dispatch(const std::vector<std::pair<CLI::App*, Runner>>& commands, const std::string& plugin) {
+using ParsedCommands = std::vector<std::pair<CLI::App*, Runner>>;
+
+// Runs the command the line names, or --version, and prints its report; the exit code.
+int Dispatch(const ParsedCommands& commands, const std::string& plugin) {
+    const PluginLoader loadPlugin = [&] { return LoadPlugin(PluginPath(plugin)); };
     for (const auto& [parsed, run] : commands) {
         if (!parsed->parsed()) continue;
-        const Report report = run([&] { return LoadPlugin(PluginPath(plugin)); });
+        const Report report = run(loadPlugin);
         PrintReport(report);
         if (report.interrupted) EndAsInterrupted();
         return report.exitCode;
     }
-    return kExitBadUsage;  // not reached: exactly one command is required
+    const Report report = RunVersion(QBT_VERSION, loadPlugin);
+    PrintReport(report);
+    return report.exitCode;
+}
+
+bool AnyParsed(const ParsedCommands& commands) {
+    return std::any_of(commands.begin(), commands.end(),
+                       [](const auto& command) { return command.first->parsed(); });
+}
+
+// What a word where the command belongs gets: the commands there are, not CLI11's "not
+// expected".
+int RefuseUnknownCommand(const std::string& word) {
+    std::string known;
+    for (const Command& command : Commands()) known += (known.empty() ? "" : ", ") + command.name;
+    Say("unknown command '" + word + "'; the commands are " + known +
+        " (qbt --help tells more)");
+    return kExitBadUsage;
 }
 
 }  // namespace
@@ -55,13 +76,15 @@ int main(int argc, char** argv) {
         "plug-in, loaded and called exactly as a host does.",
         "qbt"};
     app.footer(kExitCodeHelp);  // before the commands are added, which take it over
-    app.require_subcommand(1);
+    app.require_subcommand(0, 1);  // one, unless --version: checked below
     app.fallthrough();  // --plugin may come after the command too
     std::string plugin;
     app.add_option("--plugin", plugin, "the plug-in library to load")
         ->type_name("PATH")
         ->default_str(PathToTerminal(DefaultPluginPath()));
-    std::vector<std::pair<CLI::App*, Runner>> commands;
+    bool version = false;
+    app.add_flag("-V,--version", version, "print qbt's version and the plug-in's, and exit");
+    ParsedCommands commands;
     for (const Command& command : Commands()) {
         CLI::App* parsed = app.add_subcommand(command.name, command.help);
         commands.emplace_back(parsed, command.define(*parsed));
@@ -69,6 +92,10 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
+        if (!version && !AnyParsed(commands)) throw CLI::RequiredError("A subcommand");
+    } catch (const CLI::ExtrasError& error) {
+        if (AnyParsed(commands) || app.remaining().empty()) return app.exit(error), kExitBadUsage;
+        return RefuseUnknownCommand(app.remaining().front());
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
         return status == 0 ? 0 : kExitBadUsage;

@@ -18,6 +18,18 @@ Report RunInfo(const Plugin& plugin) {
     return report;
 }
 
+Report RunVersion(std::string_view toolVersion, const PluginLoader& loadPlugin) {
+    Report report;
+    report.linesAfter = {"qbt " + std::string(toolVersion)};
+    try {
+        report.linesAfter.push_back("plug-in " + std::to_string(loadPlugin().GetPluginVersion()));
+    } catch (const ToolError& error) {
+        report.messages.push_back(error.what());
+        report.exitCode = error.exitCode;
+    }
+    return report;
+}
+
 Runner DefineInfo(CLI::App&) {
     return [](const PluginLoader& loadPlugin) { return RunInfo(loadPlugin()); };
 }

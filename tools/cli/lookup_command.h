@@ -3,12 +3,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/cli/command.h"
 #include "tools/cli/options.h"
 
 Report RunInfo(const Plugin& plugin);
+// `qbt --version`: qbt's own version, then the plug-in's, which a plug-in that cannot be loaded
+// leaves out with the reason.
+Report RunVersion(std::string_view toolVersion, const PluginLoader& loadPlugin);
 Runner DefineInfo(CLI::App& command);
 
 struct LookupOptions {

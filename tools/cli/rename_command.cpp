@@ -49,7 +49,7 @@ void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& re
             outcome += " with " + PathToTerminal(items[*item.companionOf].file.filename());
         }
         rows.push_back({PathToTerminal(item.file),
-                        item.newName.empty() ? "-" : PathToTerminal(PathFromUtf8(item.newName)),
+                        item.newName.empty() ? "-" : Utf8ToTerminal(item.newName),
                         outcome});
     }
     // A dry run has only renames to do, an --apply run only renames done, unless it was stopped.

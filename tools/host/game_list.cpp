@@ -30,13 +30,16 @@ void AppendUtf8(std::string& out, char32_t code) {
 }
 
 // Whether the bytes look like UTF-16 that lost its byte-order mark: a NUL in one half of most
-// pairs, as ASCII markup has in UTF-16.
+// pairs, as ASCII markup has in UTF-16, and hardly any in the other, which a binary file's
+// runs of zeros have too.
 bool LooksLikeUtf16(std::string_view bytes) {
     bytes = bytes.substr(0, 4096);
     std::size_t nulsAt[2] = {0, 0};
     for (std::size_t at = 0; at < bytes.size(); ++at) nulsAt[at % 2] += bytes[at] == '\0';
     const std::size_t pairs = bytes.size() / 2;
-    return pairs > 0 && std::max(nulsAt[0], nulsAt[1]) * 4 >= pairs * 3;
+    const std::size_t most = std::max(nulsAt[0], nulsAt[1]);
+    const std::size_t fewest = std::min(nulsAt[0], nulsAt[1]);
+    return pairs > 0 && most * 4 >= pairs * 3 && fewest * 16 <= pairs;
 }
 
 // Why a file in which the plug-in can find no game is no game list.

@@ -16,6 +16,10 @@ TEST_F(GameListTest, AListWithNoGameIsRefusedSayingWhy) {
         {std::string("<\0G\0A\0M\0E\0>\0<\0/\0R\0O\0M\0C\0R\0C\0>\0", 30),
          "UTF-16 without a byte-order mark"},
         {"\x01\x02\x7F\x80\xFF<ROMCRC>", "it is not text"},
+        // An executable's header: zeros in both halves of its pairs.
+        {std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3E\0\x01\0\0\0"
+                     "\x40\x10\0\0\0\0\0\0</ROMCRC>", 41),
+         "it is not text"},
         {std::string("\0<GAME><ROMCRC>1</ROMCRC>", 25), "it is not text"},
         {"<gamelist><GAME><TITLE>A</TITLE></GAME></gamelist>", "no game found in it"},
     };

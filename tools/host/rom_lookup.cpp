@@ -34,9 +34,19 @@ FieldAnswer AskWithRoomyBuffer(const Query& query) {
 
 }  // namespace
 
-RomQuery QueryFor(const GameList& list, const std::string& key, int32_t keyType,
-                  std::string& scratch) {
-    return {list.TextFor(key, keyType, scratch), key.c_str(), keyType, list.utf8.get()};
+RomQuery QueryFor(const Plugin& plugin, const GameList& list, const std::string& key,
+                  int32_t keyType, std::string& scratch) {
+    RomQuery query{list.TextFor(key, keyType, scratch), key.c_str(), keyType, list.utf8.get()};
+    const std::size_t zeros = std::min(key.find_first_not_of('0'), key.size() - 1);
+    if (zeros == 0 || zeros == std::string::npos) return query;
+    if (plugin.GetImgNum(query.listText, query.key, keyType) != ErrKeyNotFound) return query;
+    const std::string shorter = key.substr(zeros);
+    std::string shorterScratch;
+    const char* shorterText = list.TextFor(shorter, keyType, shorterScratch);
+    if (plugin.GetImgNum(shorterText, key.c_str() + zeros, keyType) == ErrKeyNotFound) return query;
+    scratch = std::move(shorterScratch);
+    return {shorterText == list.text.c_str() ? shorterText : scratch.c_str(), key.c_str() + zeros,
+            keyType, list.utf8.get()};
 }
 
 FieldAnswer AskField(const Plugin& plugin, const FieldRow& field, const RomQuery& rom,
@@ -61,7 +71,7 @@ RomAnswer LookUpRom(const Plugin& plugin, const GameList& list, const std::strin
                     int32_t keyType) {
     RomAnswer answer{"", key, {}, list.encoding};
     std::string record;
-    const RomQuery rom = QueryFor(list, key, keyType, record);
+    const RomQuery rom = QueryFor(plugin, list, key, keyType, record);
     for (const FieldRow& field : kFields) {
         answer.fields[IndexOf(field.field)] = AskField(plugin, field, rom, Asking::kLikeHost);
     }

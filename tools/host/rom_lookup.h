@@ -25,9 +25,11 @@ struct RomQuery {
 };
 
 // The query for `key` in `list`: the index's text for it, kept in `scratch`, and the list's
-// locale. Valid while `scratch`, `key` and the list are.
-RomQuery QueryFor(const GameList& list, const std::string& key, int32_t keyType,
-                  std::string& scratch);
+// locale. Valid while `scratch`, `key` and the list are. A key with leading zeros that the
+// plug-in does not find is asked without them, as a list that drops them writes it ("D325" for
+// the CRC-32 0000D325).
+RomQuery QueryFor(const Plugin& plugin, const GameList& list, const std::string& key,
+                  int32_t keyType, std::string& scratch);
 
 enum class Asking {
     kLikeHost,         // a size query (outSize 0), then a copy into a buffer of exactly that size

@@ -47,6 +47,9 @@ std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding t
 inline std::string TerminalToUtf8(std::string_view text) {
     return ConvertText(text, TextEncoding::kTerminal, TextEncoding::kUtf8);
 }
+inline std::string Utf8ToTerminal(std::string_view text) {
+    return ConvertText(text, TextEncoding::kUtf8, TextEncoding::kTerminal);
+}
 
 // How many terminal columns the text takes: two for a wide (East Asian) character.
 std::size_t DisplayWidth(std::string_view text);

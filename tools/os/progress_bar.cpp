@@ -24,8 +24,11 @@ ProgressBar::~ProgressBar() {
 
 void ProgressBar::Show(std::size_t done) {
     if (!visible_) return;
-    const std::size_t percent = done * 100 / total_;
     const std::lock_guard<std::mutex> lock(drawing_);
+    // Threads report in any order: a count a slower thread took before a faster one's is old.
+    if (done <= highestDone_) return;
+    highestDone_ = done;
+    const std::size_t percent = done * 100 / total_;
     if (percent == drawnPercent_) return;
     drawnPercent_ = percent;
     const std::size_t filled = percent * kBarWidth / 100;

@@ -15,13 +15,14 @@ public:
     ProgressBar& operator=(const ProgressBar&) = delete;
 
     // `done` of the total are finished. Any thread may call it; the line is redrawn only when
-    // the percentage changes.
+    // the percentage changes, and never shows fewer than it showed.
     void Show(std::size_t done);
 
 private:
     std::string label_;
     std::size_t total_;
     bool visible_;
+    std::size_t highestDone_ = 0;
     std::size_t drawnPercent_ = 101;
     std::size_t drawnLength_ = 0;
     std::mutex drawing_;

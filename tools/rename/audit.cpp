@@ -16,7 +16,7 @@ constexpr std::int32_t kKeyAsWritten = 2;
 FieldAnswer Ask(const Plugin& plugin, const GameList& list, Field field, const std::string& key,
                 std::int32_t keyType) {
     std::string record;
-    return AskField(plugin, RowOf(field), QueryFor(list, key, keyType, record),
+    return AskField(plugin, RowOf(field), QueryFor(plugin, list, key, keyType, record),
                     Asking::kWithRoomyBuffer);
 }
 
@@ -84,7 +84,9 @@ Audit AuditCollection(const Plugin& plugin, const GameList& list,
     for (std::size_t index = 0; index < audit.files.size(); ++index) {
         AuditedFile& file = audit.files[index];
         if (file.status != AuditedFile::kGame) continue;
-        const ListIndex::Entry* entry = list.index.Find(file.key, 0);
+        std::string record;  // the key as the plug-in found it, leading zeros or not
+        const char* listed = QueryFor(plugin, list, file.key, 0, record).key;
+        const ListIndex::Entry* entry = list.index.Find(listed, 0);
         const auto game = entry == nullptr ? gameOf.end() : gameOf.find(entry);
         if (game == gameOf.end()) {
             // The plug-in finds its key element, but no record around it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 
 #include "tools/os/ascii.h"
@@ -78,6 +79,7 @@ bool IsNoRom(const fs::path& file) { return IsCompanionName(file) || IsDefaultJo
 void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
     const auto roms = RomsByStem(items);
     std::map<fs::path, CompanionsByStem> folders;
+    std::set<fs::path> shared;  // listed once, however many ROMs are named like it
     const std::size_t romItems = items.size();
     for (std::size_t rom = 0; rom < romItems; ++rom) {
         if (items[rom].outcome != Outcome::kRename || items[rom].companionOf) continue;
@@ -90,6 +92,7 @@ void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
         for (const fs::path& name : sameStem->second) {
             if (IsLink(folder / name)) continue;
             if (roms.at({folder, stem}) > 1) {
+                if (!shared.insert(folder / name).second) continue;
                 items.push_back({folder / name,
                                  "",
                                  "",

@@ -63,6 +63,32 @@ TEST(Companions, SavesAndPatchesMoveWithTheirRomOrNotAtAll) {
               }));
 }
 
+// A duplicate that sorts first ("copy of ...") must not take the name from the ROM whose save
+// stands beside it; a save that ROMs differing only in letter case share follows neither.
+TEST(Companions, TheRomWithItsSaveWinsAndASharedSaveIsListedOnce) {
+    FakeDisk disk;
+    for (const char* file : {"rom_00293.sav", "game.sav"}) disk.Add(fs::path("/roms") / file);
+    std::vector<RenameItem> items;
+    for (const auto& [file, newName] :
+         std::vector<std::pair<const char*, const char*>>{{"copy of 18 rom_00293.gba", "T.gba"},
+                                                          {"rom_00293.gba", "T.gba"},
+                                                          {"game.gba", "G.gba"},
+                                                          {"GAME.gbc", "G.gbc"}}) {
+        disk.Add(fs::path("/roms") / file);
+        items.push_back({fs::path("/roms") / file, "", newName, Outcome::kRename, "", {}});
+    }
+    EXPECT_EQ(PlannedWithCompanions(items, disk),
+              (std::vector<std::string>{
+                  "rom_00293.gba -> T.gba",
+                  "game.gba -> G.gba",
+                  "GAME.gbc -> G.gbc",
+                  "rom_00293.sav -> T.sav",
+                  "copy of 18 rom_00293.gba: conflict: " + Roms("rom_00293.gba") +
+                      " takes the name first",
+                  "game.sav: skipped: a save or patch that more than one ROM here is named like",
+              }));
+}
+
 TEST(Companions, NoRomsAreSavesPatchesAndJournals) {
     for (const char* name :
          {"My Game.sav", "x.SRM", "x.Sa1", "x.eep", "x.fla", "x.rtc", "x.sgm", "x.cht", "x.ips",

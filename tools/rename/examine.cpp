@@ -7,7 +7,6 @@
 #include "tools/os/interruption.h"
 #include "tools/os/parallel.h"
 #include "tools/os/platform.h"
-#include "tools/rename/safe_name.h"
 #include "tools/roms/checksum.h"
 #include "tools/roms/rom_files.h"
 
@@ -18,7 +17,7 @@ namespace {
 // The fields the pattern uses, one export call each; false when the key is not in the list.
 bool AskFields(const NamingContext& context, const std::string& key, NameFields& fields) {
     std::string record;
-    const RomQuery rom = QueryFor(context.list, key, context.keyType, record);
+    const RomQuery rom = QueryFor(context.plugin, context.list, key, context.keyType, record);
     for (const FieldRow& field : kFields) {
         if (!context.pattern.Uses(field.field)) continue;
         const FieldAnswer answer = AskField(context.plugin, field, rom, Asking::kWithRoomyBuffer);
@@ -67,7 +66,7 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
         item.outcome = Outcome::kNotInList;
         return item;
     }
-    item.newName = SafeFileName(context.pattern.Format(fields), Utf8Of(file.extension()));
+    item.newName = context.pattern.FileName(std::move(fields), Utf8Of(file.extension()));
     if (item.newName.empty()) {
         item.reason = "the pattern gives this ROM no name";
     } else {

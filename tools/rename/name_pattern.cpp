@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "tools/os/errors.h"
+#include "tools/rename/safe_name.h"
 
 namespace {
 
@@ -137,6 +138,23 @@ std::string PatternProblem(std::string_view pattern) {
                                        " (fields: " + PatternFieldNames() + ")");
 }
 
+// The title while it has characters to give, then the longest other text the pattern takes;
+// null when no field can give more.
+std::optional<std::string>* FieldToShorten(NameFields& fields, const NamePattern& pattern) {
+    const auto canGive = [&](Field field) {
+        const std::optional<std::string>& text = fields.texts[IndexOf(field)];
+        return field != Field::kRelease && pattern.Uses(field) && text &&
+               ShortenedBy(*text, 1) != *text;
+    };
+    if (canGive(Field::kTitle)) return &fields.texts[IndexOf(Field::kTitle)];
+    std::optional<std::string>* longest = nullptr;
+    for (const FieldRow& row : kFields) {
+        std::optional<std::string>& text = fields.texts[IndexOf(row.field)];
+        if (canGive(row.field) && (!longest || text->size() > (*longest)->size())) longest = &text;
+    }
+    return longest;
+}
+
 bool IsNameSpace(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
 
 }  // namespace
@@ -169,6 +187,16 @@ std::string NamePattern::Format(const NameFields& fields) const {
             '_');
     }
     return TidyName(FormatWith(pattern_, named, nullptr));
+}
+
+std::string NamePattern::FileName(NameFields fields, std::string_view extension) const {
+    for (;;) {
+        const std::string stem = Format(fields);
+        const std::size_t excess = UnitsPastNameLimit(stem, extension);
+        std::optional<std::string>* field = excess > 0 ? FieldToShorten(fields, *this) : nullptr;
+        if (field == nullptr) return SafeFileName(stem, extension);
+        **field = ShortenedBy(**field, excess);
+    }
 }
 
 std::string NameTextFromValue(std::string_view value, const ValueEncoding& encoding) {

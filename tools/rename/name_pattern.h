@@ -45,6 +45,12 @@ public:
     // The pattern filled in and tidied (see TidyName), before SafeFileName.
     std::string Format(const NameFields& fields) const;
 
+    // The file name: Format made safe with SafeFileName (safe_name.h). A name too long for the
+    // file system loses characters from the end of its title, so that what the pattern puts
+    // after the title, the region say, and the extension stay; when the title alone cannot make
+    // room, the longest other field the pattern takes gives up characters too.
+    std::string FileName(NameFields fields, std::string_view extension) const;
+
 private:
     std::string pattern_;
     std::array<bool, kFieldCount> uses_{};

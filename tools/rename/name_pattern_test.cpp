@@ -124,4 +124,36 @@ TEST(NamePattern, ValuesBecomeOneLineOfUtf8) {
               "星屑 A B  C__");
 }
 
+// Too long a name loses the end of its title, never what the pattern puts after it.
+TEST(NamePattern, LongNamesAreShortenedInTheTitleKeepingTheRegion) {
+    const std::size_t limit = 255;
+    NameFields fields;
+    fields.release = 1507;
+    std::string title;
+    for (int copy = 0; copy < 84; ++copy) title += "\xE9\x95\xB7";  // 長, 3 bytes (1 UTF-16 unit)
+    fields.texts[IndexOf(Field::kTitle)] = title;
+    fields.texts[IndexOf(Field::kRegion)] = "(EUJ)";
+    fields.texts[IndexOf(Field::kPublisher)] = std::string(40, 'p');
+    const NamePattern pattern("{release} - {title} {region}");
+    const std::string name = pattern.FileName(fields, ".GBA");
+    EXPECT_TRUE(name.starts_with("1507 - \xE9\x95\xB7")) << name;
+    EXPECT_TRUE(name.ends_with("\xE9\x95\xB7 (EUJ).GBA")) << name;
+#ifndef _WIN32
+    EXPECT_GT(name.size(), limit - 3) << "as much of the title as fits";
+    EXPECT_LE(name.size(), limit);
+#endif
+    // When the title is down to a character, the longest other field gives way.
+    const NamePattern wide("{title} {publisher} {region}");
+    fields.texts[IndexOf(Field::kPublisher)] = std::string(300, 'p');
+    const std::string both = wide.FileName(fields, ".GBA");
+    EXPECT_TRUE(both.starts_with("\xE9\x95\xB7 ppp")) << both;
+    EXPECT_TRUE(both.ends_with("p (EUJ).GBA")) << both;
+#ifndef _WIN32
+    EXPECT_EQ(both.size(), limit);
+#endif
+    // A name that fits is the pattern's, untouched.
+    fields.texts[IndexOf(Field::kTitle)] = "Short";
+    EXPECT_EQ(pattern.FileName(fields, ".gba"), "1507 - Short (EUJ).gba");
+}
+
 }  // namespace

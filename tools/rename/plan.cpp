@@ -30,21 +30,36 @@ private:
     std::map<fs::path, std::multimap<std::string, fs::path>> folders_;
 };
 
-// The first ROM to want a name keeps it; the others are conflicts. Returns those that keep one.
+std::string ClaimOf(const RenameItem& item) {
+    return Utf8Of(Absolute(item.file.parent_path())) + '/' + FoldedName(item.newName);
+}
+
+// Of the ROMs that want one name, the first whose saves or patches stand beside it keeps it:
+// the copy without them is the stray one. Without any, the first keeps it. The others are
+// conflicts. Returns those that keep a name.
 std::vector<std::size_t> FirstClaims(std::vector<RenameItem>& items) {
-    std::map<std::string, std::size_t> claimed;
+    std::vector<bool> withCompanions(items.size());
+    for (const RenameItem& item : items) {
+        if (item.companionOf) withCompanions[*item.companionOf] = true;
+    }
+    std::map<std::string, std::size_t> winners;
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        if (items[index].outcome != Outcome::kRename) continue;
+        const auto [winner, isFirst] = winners.try_emplace(ClaimOf(items[index]), index);
+        if (!isFirst && withCompanions[index] && !withCompanions[winner->second]) {
+            winner->second = index;
+        }
+    }
     std::vector<std::size_t> claims;
     for (std::size_t index = 0; index < items.size(); ++index) {
         RenameItem& item = items[index];
         if (item.outcome != Outcome::kRename) continue;
-        const std::string claim =
-            Utf8Of(Absolute(item.file.parent_path())) + '/' + FoldedName(item.newName);
-        const auto [first, isFirst] = claimed.try_emplace(claim, index);
-        if (isFirst) {
+        const std::size_t winner = winners.at(ClaimOf(item));
+        if (winner == index) {
             claims.push_back(index);
         } else {
             item.outcome = Outcome::kConflict;
-            item.reason = PathToTerminal(items[first->second].file) + " takes the name first";
+            item.reason = PathToTerminal(items[winner].file) + " takes the name first";
         }
     }
     return claims;

@@ -56,16 +56,45 @@ std::string_view HeadWithin(std::string_view text, std::size_t& units) {
     return text.substr(0, at);
 }
 
+std::string_view FirstCharacter(std::string_view text) {
+    if (text.empty()) return text;
+    return text.substr(0, CharacterLength(static_cast<unsigned char>(text[0])));
+}
+
 std::size_t UnitsOf(std::string_view text) {
     std::size_t unlimited = static_cast<std::size_t>(-1);
     HeadWithin(text, unlimited);
     return static_cast<std::size_t>(-1) - unlimited;
 }
 
-}  // namespace
+// U+061C, U+200E, U+200F, U+202A to U+202E and U+2066 to U+2069 in UTF-8: the characters that
+// reorder what follows them, with which "evil\u202Eabg.exe" shows as "evilexe.gba".
+std::size_t BidiControlLength(std::string_view text) {
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    if (text.size() >= 2 && byte(0) == 0xD8 && byte(1) == 0x9C) return 2;
+    if (text.size() < 3 || byte(0) != 0xE2) return 0;
+    const bool marks = byte(1) == 0x80 && (byte(2) == 0x8E || byte(2) == 0x8F ||
+                                           (byte(2) >= 0xAA && byte(2) <= 0xAE));
+    const bool isolates = byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9;
+    return marks || isolates ? 3 : 0;
+}
 
-std::string SafeFileName(std::string_view stem, std::string_view extension) {
-    std::string safe(stem);
+std::string WithoutBidiControls(std::string_view text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        if (const std::size_t length = BidiControlLength(text.substr(at)); length > 0) {
+            at += length;
+        } else {
+            kept += text[at++];
+        }
+    }
+    return kept;
+}
+
+// The stem made valid, not yet cut to the limit.
+std::string SafeStem(std::string_view stem) {
+    std::string safe = WithoutBidiControls(stem);
     for (char& byte : safe) {
         if (IsControl(static_cast<unsigned char>(byte)) ||
             kForbiddenCharacters.find(byte) != std::string_view::npos) {
@@ -79,6 +108,27 @@ std::string SafeFileName(std::string_view stem, std::string_view extension) {
     if (IsReservedDeviceName(std::string_view(safe).substr(0, firstDot))) {
         safe.insert(firstDot, 1, '_');
     }
+    return safe;
+}
+
+}  // namespace
+
+std::size_t UnitsPastNameLimit(std::string_view stem, std::string_view extension) {
+    const std::size_t units = UnitsOf(SafeStem(stem)) + UnitsOf(extension);
+    return units > kNameLimit ? units - kNameLimit : 0;
+}
+
+std::string ShortenedBy(std::string_view text, std::size_t units) {
+    const std::size_t total = UnitsOf(text);
+    std::size_t keep = total > units ? total - units : 0;
+    std::string shortened(HeadWithin(text, keep));
+    if (shortened.empty()) shortened = FirstCharacter(text);
+    while (shortened.size() > 1 && shortened.back() == ' ') shortened.pop_back();
+    return shortened;
+}
+
+std::string SafeFileName(std::string_view stem, std::string_view extension) {
+    std::string safe = SafeStem(stem);
     const std::size_t extensionUnits = UnitsOf(extension);
     if (extensionUnits >= kNameLimit) return "";
     std::size_t room = kNameLimit - extensionUnits;

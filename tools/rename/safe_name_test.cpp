@@ -16,6 +16,18 @@ TEST(SafeFileName, ForbiddenAndControlCharactersBecomeUnderscores) {
         << "a name that begins with a dot is hidden on Linux and macOS";
 }
 
+// They would show a name other than the one it is: "a\u202Eabg.exe" reads "aexe.gba".
+TEST(SafeFileName, BidirectionalControlsGoAndJoinersStay) {
+    for (const char* control : {"\u061C", "\u200E", "\u200F", "\u202A", "\u202B", "\u202C",
+                                "\u202D", "\u202E", "\u2066", "\u2067", "\u2068", "\u2069"}) {
+        EXPECT_EQ(SafeFileName(std::string("RTL ") + control + "evil", ".gba"), "RTL evil.gba")
+            << control;
+    }
+    // Zero-width joiners and the characters beside the controls are text.
+    EXPECT_EQ(SafeFileName("\u200D\u200C\u2029\u2065\u202F\u061B", ".gba"),
+              "\u200D\u200C\u2029\u2065\u202F\u061B.gba");
+}
+
 TEST(SafeFileName, ReservedDeviceNamesInAnyLetterCaseGetAnUnderscore) {
     for (const char* device :
          {"CON", "prn", "Aux", "nUL", "COM1", "com5", "COM9", "LPT1", "lpt9"}) {

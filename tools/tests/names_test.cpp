@@ -121,4 +121,51 @@ TEST_F(QbtNames, AnUndeclaredShiftJisListIsNamedRightOrNotRenamed) {
     }
 }
 
+// A list that writes the CRC-32 0000D325 as "D325": lookup, scan, audit and rename with every
+// key type find the game.
+TEST_F(QbtNames, AKeyWithoutItsLeadingZerosIsFoundByEveryCommand) {
+    const std::string rom = "rom with a short key \x18\xC7\xAA\x54";
+    ASSERT_EQ(CrcKeyOf(rom), "0000D325");
+    const std::string list = Utf8(scratch_ / "list.xml");
+    const std::string roms = Utf8(scratch_ / "roms");
+    WriteFile(scratch_ / "list.xml", "<GAME><TITLE>Short Key</TITLE><ROMCRC>D325</ROMCRC></GAME>");
+    WriteFile(scratch_ / "roms" / "a.gba", rom);
+    const QbtRun lookup = Qbt({"lookup", "--list", list, "0000D325"});
+    EXPECT_EQ(lookup.exitCode, 0) << lookup.out;
+    EXPECT_NE(lookup.out.find("Short Key"), std::string::npos) << lookup.out;
+    const QbtRun scan = Qbt({"scan", "--list", list, roms});
+    EXPECT_NE(scan.out.find("Short Key"), std::string::npos) << scan.out;
+    const QbtRun audit = Qbt({"audit", "--list", list, roms});
+    EXPECT_EQ(audit.exitCode, 0) << audit.out << audit.err;
+    for (const char* keyType : {"0", "1", "2", "32"}) {
+        const QbtRun rename = Qbt({"rename", "--key-type", keyType, "--list", list, roms});
+        EXPECT_NE(rename.out.find("Short Key.gba"), std::string::npos) << keyType << rename.out;
+    }
+}
+
+#ifndef _WIN32
+// The new names, like scan's and lookup's titles, in the terminal's own codeset.
+TEST_F(QbtNames, TheRenameTableIsInTheTerminalsCodeset) {
+    WriteList(scratch_ / "list.xml", {{"1", "星屑マーケット", "", "", "", ""}});
+    WriteFile(scratch_ / "roms" / "a.gba", "1");
+    const QbtRun run = Qbt(
+        {"rename", "--list", Utf8(scratch_ / "list.xml"), Utf8(scratch_ / "roms")},
+        ShiftJisTerminal());
+    EXPECT_NE(run.out.find(std::string(kStardustInShiftJis) + ".gba"), std::string::npos)
+        << run.out;
+}
+#endif
+
+TEST_F(QbtNames, NoCompanionsLeavesSavesWhereTheyAre) {
+    WriteList(scratch_ / "list.xml", {{"1", "Title", "", "", "", ""}});
+    WriteFile(scratch_ / "roms" / "a.gba", "1");
+    WriteFile(scratch_ / "roms" / "a.sav", "a save");
+    const QbtRun run = Qbt({"rename", "--apply", "--no-companions", "--journal",
+                            Utf8(scratch_ / "journal.jsonl"), "--list", Utf8(scratch_ / "list.xml"),
+                            Utf8(scratch_ / "roms")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(NamesIn(scratch_ / "roms"), (std::vector<std::string>{"Title.gba", "a.sav"}));
+}
+
 }  // namespace
+

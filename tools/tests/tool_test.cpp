@@ -102,6 +102,18 @@ TEST_F(QbtInfo, ShowsVersionAuthorAndDescriptionForTheTerminal) {
 #endif
 }
 
+// qbt's own version is the package's; the plug-in's is what it reports.
+TEST_F(QbtInfo, VersionNamesQbtAndThePlugin) {
+    for (const char* flag : {"--version", "-V"}) {
+        const QbtRun run = Qbt({flag});
+        EXPECT_EQ(run.exitCode, 0) << flag << run.err;
+        EXPECT_EQ(run.out, std::string("qbt ") + QBT_VERSION + "\nplug-in 101\n") << flag;
+    }
+    const QbtRun noPlugin = Qbt({"--plugin", "/nonexistent/plugin.so", "--version"});
+    EXPECT_EQ(noPlugin.exitCode, 4);
+    EXPECT_EQ(noPlugin.out, std::string("qbt ") + QBT_VERSION + "\n");
+}
+
 using QbtPaths = ToolTest;
 
 // The tool and its plug-in copied into a folder named in Japanese: the default plug-in is found
@@ -176,6 +188,14 @@ TEST_F(QbtErrors, BadCommandLinesExitWithTwo) {
         EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(arguments);
         EXPECT_NE(run.err, "") << testing::PrintToString(arguments);
     }
+}
+
+TEST_F(QbtErrors, AnUnknownCommandIsNamedWithTheCommandsThereAre) {
+    const QbtRun run = Qbt({"frobnicate"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              "qbt: unknown command 'frobnicate'; the commands are info, lookup, scan, rename, "
+              "undo, audit (qbt --help tells more)\n");
 }
 
 TEST_F(QbtErrors, HelpListsTheSubcommandsAndExitCodes) {
