@@ -250,6 +250,8 @@ Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byt
 
 bool ScannerAvailable(SearchScanner scanner) { return CanRun(scanner); }
 
+SearchScanner ChosenScanner() { return BestScanner(); }
+
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
                            std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
     return FindWithScanners(ScannersFor(scanner), text, from, limit, upperPattern, filter);
