@@ -107,7 +107,8 @@ bool AnswersAgree(const Plugin& plugin, const GeneratedList& list, const std::st
     };
     return Title(plugin, list.text, kAbsentKey) == ErrKeyNotFound &&
            literal(kAbsentKey) == LookupOutcome::kKeyAbsent &&
-           Title(plugin, list.text, key.c_str()) > 0 && literal(key.c_str()) == LookupOutcome::kFound &&
+           Title(plugin, list.text, key.c_str()) > 0 &&
+           literal(key.c_str()) == LookupOutcome::kFound &&
            OneRom(plugin, list.text, key.c_str()) > 0;
 }
 

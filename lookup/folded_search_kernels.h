@@ -132,6 +132,15 @@ bool ScannerAvailable(SearchScanner scanner);
 // The scanner the plain searches use: the widest this build has and this processor runs.
 SearchScanner ChosenScanner();
 
+// A scanner's entry points, by the decision CMakeLists.txt made: the scalar ones for a scanner
+// this build lacks. A build without vector scanners has no dense mode either.
+struct Scanners {
+    ForwardScanner forward;
+    BackwardScanner backward;
+    ForwardScanner dense;
+};
+Scanners ScannersFor(SearchScanner scanner);
+
 // The searches of folded_search.h with a chosen scanner; the plain functions use the best one.
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
                            std::size_t limit, std::string_view upperPattern,

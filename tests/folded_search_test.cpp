@@ -10,7 +10,6 @@
 #include <string>
 
 #include "lookup/folded_search_kernels.h"
-
 #include "tests/misaligned_stack.h"
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -375,28 +374,12 @@ TEST_P(EveryScanner, MatchesAcrossBlockChunkAndPageEnds) {
 }
 
 #if QBT_CAN_MISALIGN_THE_STACK
-// A scanner's entry points as the search calls them.
-struct Kernels {
-    ForwardScanner forward;
-    BackwardScanner backward;
-    ForwardScanner dense;  // none for the scalar scanner
-};
-
-Kernels KernelsOf(SearchScanner scanner) {
-    switch (scanner) {
-        case SearchScanner::kSse2: return {FindSse2, FindLastSse2, FindDenseSse2};
-        case SearchScanner::kAvx2: return {FindAvx2, FindLastAvx2, FindDenseAvx2};
-        case SearchScanner::kAvx512: return {FindAvx512, FindLastAvx2, FindDenseAvx2};
-        default: return {FindScalar, FindLastScalar, nullptr};
-    }
-}
-
 // Each entry point of a scanner, and the whole search through it, called with the stack at each
 // alignment a 32-bit host may leave. The entry points are called directly: each must realign for
 // itself what it keeps on the stack, not rely on the search before it having done so. Needles are
 // made outside the calls, as their alignment would realign the caller.
 TEST_P(EveryScanner, RunsOnAStackAlignedToFourBytes) {
-    const Kernels kernels = KernelsOf(GetParam());
+    const Scanners scanners = ScannersFor(GetParam());
     std::mt19937 random(5);
     const std::string text = RandomBytes(random, "ab<>/0 ", 5000) + "<game>x</GAME>";
     const Needle tag = MakeNeedle("<GAME>X</", {});
@@ -410,10 +393,10 @@ TEST_P(EveryScanner, RunsOnAStackAlignedToFourBytes) {
     const std::size_t floodMatch = ReferenceFind(flood, 0, kNoPosition, floodPattern);
     const Needle floodNeedle = MakeNeedle(floodPattern, {});
     AtEveryStackAlignment([&] {
-        EXPECT_EQ(kernels.forward(text.c_str(), 0, kNoPosition, tag).match, 5000U);
-        EXPECT_EQ(kernels.backward(text.c_str(), 5001, tag), 5000U);
-        if (kernels.dense != nullptr) {
-            EXPECT_EQ(kernels.dense(flood.c_str(), 0, kNoPosition, floodNeedle).match, floodMatch);
+        EXPECT_EQ(scanners.forward(text.c_str(), 0, kNoPosition, tag).match, 5000U);
+        EXPECT_EQ(scanners.backward(text.c_str(), 5001, tag), 5000U);
+        if (scanners.dense != nullptr) {
+            EXPECT_EQ(scanners.dense(flood.c_str(), 0, kNoPosition, floodNeedle).match, floodMatch);
         }
         EXPECT_EQ(Find(flood, 0, kNoPosition, floodPattern), floodMatch);
         EXPECT_EQ(Find(flood, 0, kNoPosition, longFloodPattern),
@@ -442,8 +425,8 @@ SearchScanner WidestScannerByCpuid() {
     if (__get_cpuid_count(7, 0, &eax, &leaf7, &ecx, &edx) == 0) leaf7 = 0;
     if (!avx || (leaf7 & bit_AVX2) == 0) return SearchScanner::kSse2;
     // Opmask and both halves of the ZMM registers.
-    const bool avx512 = (savedStates & 0xE0) == 0xE0 && (leaf7 & bit_AVX512F) != 0 &&
-                        (leaf7 & bit_AVX512BW) != 0;
+    const bool avx512 =
+        (savedStates & 0xE0) == 0xE0 && (leaf7 & bit_AVX512F) != 0 && (leaf7 & bit_AVX512BW) != 0;
     return avx512 ? SearchScanner::kAvx512 : SearchScanner::kAvx2;
 }
 

@@ -208,7 +208,8 @@ TEST_F(LoadedPlugin, LooksUpOnAStackAlignedToFourBytes) {
         expected.push_back(Ask(title, list.text, key->c_str()));
     }
     ASSERT_FALSE(expected[0].empty());
-    const std::int32_t expectedNumber = releaseNumber(list.text.c_str(), list.keys.back().c_str(), 0);
+    const std::int32_t expectedNumber =
+        releaseNumber(list.text.c_str(), list.keys.back().c_str(), 0);
     AtEveryStackAlignment([&] {
         EXPECT_EQ(Ask(title, list.text, list.keys.back().c_str()), expected[0]);
         EXPECT_EQ(Ask(title, list.text, list.keys[list.keys.size() / 2].c_str()), expected[1]);
