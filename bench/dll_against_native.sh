@@ -2,8 +2,8 @@
 # The 32-bit DLL under Wine against the native 64-bit library, timed by one harness
 # (bench/host_speed.cpp) built both ways: for each list size the native library runs, then the
 # DLL right after, ROUNDS times. Prints two tables, the DLL's time beside the native library's
-# and as a multiple of it: the medians of the rounds' medians of RUNS calls or more, and the least time
-# of any call (the steadier figure on a machine shared with other work).
+# and as a multiple of it: the medians of the rounds' medians of RUNS calls or more, and the
+# least time of any call (the steadier figure on a machine shared with other work).
 #
 # Usage: bash bench/dll_against_native.sh [ROUNDS [RUNS [KIBIBYTES...]]]
 # Needs both builds:
