@@ -10,13 +10,33 @@ static_assert(kKeyTag.Closing() == "</ROMCRC>" && kRecordTag.Opening() == "<GAME
 
 namespace {
 
-std::string Concat(std::string_view a, std::string_view b, std::string_view c = {},
-                   std::string_view d = {}) {
-    std::string joined;
-    joined.reserve(a.size() + b.size() + c.size() + d.size());
-    joined.append(a).append(b).append(c).append(d);
-    return joined;
-}
+// Texts joined into a pattern, in place when it is short, as every usual key pattern is: a
+// heap block costs 0.03 us natively but 0.3 to 0.4 us under Wine's heap, where one ROM's eleven
+// calls on a 0.3 MB list lost a tenth of their time to this one.
+class Joined {
+public:
+    Joined(std::string_view a, std::string_view b, std::string_view c = {}) {
+        const std::size_t size = a.size() + b.size() + c.size();
+        char* out = inPlace_;
+        if (size > sizeof inPlace_) {
+            onHeap_.resize(size);
+            out = onHeap_.data();
+        }
+        joined_ = std::string_view(out, size);
+        for (std::string_view part : {a, b, c}) {
+            part.copy(out, part.size());
+            out += part.size();
+        }
+    }
+    Joined(const Joined&) = delete;
+    Joined& operator=(const Joined&) = delete;
+    operator std::string_view() const { return joined_; }
+
+private:
+    char inPlace_[48];
+    std::string onHeap_;
+    std::string_view joined_;
+};
 
 std::string WidenKey(std::string key, std::int32_t keyType) {
     std::size_t width = 0;
@@ -62,15 +82,15 @@ std::size_t FindKey(const char* text, std::string_view upperKey, std::int32_t ke
     const std::string_view closingKeyTag = kKeyTag.Closing();
     const std::string widenedKey = WidenKey(std::string(upperKey), keyType);
     if (widenedKey == upperKey) {
-        return FindFolded(text, 0, kNoPosition, Concat(">", upperKey, closingKeyTag));
+        return FindFolded(text, 0, kNoPosition, Joined(">", upperKey, closingKeyTag));
     }
     // Both forms end in the key and the closing tag, so one pass over that tail finds both.
-    const std::string paddedHead =
-        Concat(">", std::string_view(widenedKey).substr(0, widenedKey.size() - upperKey.size()));
+    const Joined paddedHead(
+        ">", std::string_view(widenedKey).substr(0, widenedKey.size() - upperKey.size()));
     KeyTails tails{paddedHead};
     const std::size_t padded =
-        FindFolded(text, 0, kNoPosition, Concat(upperKey, closingKeyTag), {IsPaddedKey, &tails});
-    return padded != kNoPosition ? padded - paddedHead.size() : tails.firstPlain;
+        FindFolded(text, 0, kNoPosition, Joined(upperKey, closingKeyTag), {IsPaddedKey, &tails});
+    return padded != kNoPosition ? padded - tails.paddedHead.size() : tails.firstPlain;
 }
 
 // A record tag is "<NAME>" and its closing tag "</NAME>": both end in "NAME>", which overlaps

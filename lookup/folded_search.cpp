@@ -85,14 +85,6 @@ std::size_t FindWithAutomaton(const char* text, std::size_t from, std::size_t li
     return kNoPosition;
 }
 
-// The scanners this build has, by the decision CMakeLists.txt made; a build without vector
-// scanners has no dense mode either.
-struct Scanners {
-    ForwardScanner forward;
-    BackwardScanner backward;
-    ForwardScanner dense;
-};
-
 std::size_t FindWithScanners(const Scanners& scanners, const char* text, std::size_t from,
                              std::size_t limit, std::string_view upperPattern, MatchFilter filter) {
     const ForwardScanner scan = scanners.forward;
@@ -131,21 +123,6 @@ std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::siz
         }
     }
     return scan(text, scannedBelow, needle);
-}
-
-Scanners ScannersFor(SearchScanner scanner) {
-    switch (scanner) {
-#ifdef QBT_SCANNER_AVX512BW
-        case SearchScanner::kAvx512: return {FindAvx512, FindLastAvx2, FindDenseAvx2};
-#endif
-#ifdef QBT_SCANNER_AVX2
-        case SearchScanner::kAvx2: return {FindAvx2, FindLastAvx2, FindDenseAvx2};
-#endif
-#ifdef QBT_SCANNER_SSE2
-        case SearchScanner::kSse2: return {FindSse2, FindLastSse2, FindDenseSse2};
-#endif
-        default: return {FindScalar, FindLastScalar, nullptr};
-    }
 }
 
 // Whether this build has the scanner and this processor (and its system) can run it.
@@ -249,6 +226,23 @@ Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byt
 }
 
 bool ScannerAvailable(SearchScanner scanner) { return CanRun(scanner); }
+
+SearchScanner ChosenScanner() { return BestScanner(); }
+
+Scanners ScannersFor(SearchScanner scanner) {
+    switch (scanner) {
+#ifdef QBT_SCANNER_AVX512BW
+        case SearchScanner::kAvx512: return {FindAvx512, FindLastAvx2, FindDenseAvx2};
+#endif
+#ifdef QBT_SCANNER_AVX2
+        case SearchScanner::kAvx2: return {FindAvx2, FindLastAvx2, FindDenseAvx2};
+#endif
+#ifdef QBT_SCANNER_SSE2
+        case SearchScanner::kSse2: return {FindSse2, FindLastSse2, FindDenseSse2};
+#endif
+        default: return {FindScalar, FindLastScalar, nullptr};
+    }
+}
 
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,
                            std::size_t limit, std::string_view upperPattern, MatchFilter filter) {

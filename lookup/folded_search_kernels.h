@@ -7,6 +7,7 @@
 //   folded_search_simd.h      the vector scanners, written once for any block width
 //   folded_search_sse2.cpp    ... built for SSE2
 //   folded_search_avx2.cpp    ... built for AVX2
+//   folded_search_avx512bw.cpp  a wider chunk loop for AVX-512BW, the rest from AVX2
 //
 // A scanner looks for two anchor bytes of the pattern at their distance from each other, which
 // few places in a list have, and verifies each such candidate in full. The vector scanners read
@@ -15,8 +16,9 @@
 // result.
 //
 // Which vector scanners a build has is decided by CMakeLists.txt alone, which compiles their
-// files and tells folded_search.cpp through QBT_SCANNER_SSE2 and QBT_SCANNER_AVX2. They are
-// declared here in every build; only the dispatch, which knows, refers to them.
+// files and tells folded_search.cpp through QBT_SCANNER_SSE2, QBT_SCANNER_AVX2 and
+// QBT_SCANNER_AVX512BW. They are declared here in every build; only the dispatch, which knows,
+// refers to them.
 #pragma once
 
 #include <array>
@@ -126,6 +128,18 @@ enum class SearchScanner { kScalar, kSse2, kAvx2, kAvx512 };
 
 // Whether this build and this processor can run the scanner.
 bool ScannerAvailable(SearchScanner scanner);
+
+// The scanner the plain searches use: the widest this build has and this processor runs.
+SearchScanner ChosenScanner();
+
+// A scanner's entry points, by the decision CMakeLists.txt made: the scalar ones for a scanner
+// this build lacks. A build without vector scanners has no dense mode either.
+struct Scanners {
+    ForwardScanner forward;
+    BackwardScanner backward;
+    ForwardScanner dense;
+};
+Scanners ScannersFor(SearchScanner scanner);
 
 // The searches of folded_search.h with a chosen scanner; the plain functions use the best one.
 std::size_t FindFoldedWith(SearchScanner scanner, const char* text, std::size_t from,

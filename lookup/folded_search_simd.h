@@ -340,6 +340,7 @@ QBT_READS_WHOLE_BLOCKS ScanResult ScanChunks(ForwardScan<Vector, kFolding>& scan
                 least = Vector::Min(least, bytes);
                 const auto near = match.Near(Vector::LoadUnaligned(chunk - distance + at));
                 hits = Vector::Or(hits, Vector::And(match.Far(bytes), near));
+                Vector::EndOfBlock(least, hits);
             }
             if (Vector::Bits(hits) != 0) {
                 const bool nulSeen = Vector::Bits(Vector::ZeroBytes(least)) != 0;

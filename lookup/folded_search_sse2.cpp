@@ -16,6 +16,12 @@ struct Sse2 {
     // The 32-bit build has eight vector registers: a chunk's blocks kept in them would be
     // spilled to the stack, so each is read where it is used.
     static void KeepInRegister(__m128i& /*block*/) {}
+    // See Avx2::EndOfBlock.
+    static void EndOfBlock([[maybe_unused]] __m128i& least, [[maybe_unused]] __m128i& hits) {
+#if defined(__i386__)
+        asm volatile("" : "+x"(least), "+x"(hits));
+#endif
+    }
     static __m128i Splat(unsigned char byte) { return _mm_set1_epi8(static_cast<char>(byte)); }
     static __m128i MatchBytes(__m128i bytes, __m128i fold, __m128i value) {
         return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value);

@@ -5,12 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <random>
 #include <string>
 
 #include "lookup/folded_search_kernels.h"
+#include "tests/misaligned_stack.h"
 
-#if !defined(_WIN32)
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
@@ -210,20 +217,71 @@ TEST_P(EveryScanner, TheOneAcceptedMatchOfAFloodNearTheEndTheLimitOrTheStart) {
     }
 }
 
-#if !defined(_WIN32)
-// Texts placed against unmapped pages, at every alignment: right after one (a backward scan that
-// looked below the text would fault) and ending right before one (a forward scan that read past
-// the NUL would fault).
+// Pages of memory between two inaccessible ones, so that a read before or after them faults.
+class GuardedPages {
+public:
+    explicit GuardedPages(std::size_t pages) : pages_(pages) {
+#if defined(_WIN32)
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        pageSize_ = system.dwPageSize;
+        void* mapping = VirtualAlloc(nullptr, (pages_ + 2) * pageSize_, MEM_RESERVE | MEM_COMMIT,
+                                     PAGE_READWRITE);
+        EXPECT_NE(mapping, nullptr);
+        first_ = static_cast<char*>(mapping) + pageSize_;
+        DWORD old = 0;
+        EXPECT_TRUE(VirtualProtect(mapping, pageSize_, PAGE_NOACCESS, &old));
+        EXPECT_TRUE(VirtualProtect(first_ + Bytes(), pageSize_, PAGE_NOACCESS, &old));
+#else
+        pageSize_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        void* mapping = mmap(nullptr, (pages_ + 2) * pageSize_, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        EXPECT_NE(mapping, MAP_FAILED);
+        first_ = static_cast<char*>(mapping) + pageSize_;
+        EXPECT_EQ(mprotect(mapping, pageSize_, PROT_NONE), 0);
+        EXPECT_EQ(mprotect(first_ + Bytes(), pageSize_, PROT_NONE), 0);
+#endif
+    }
+    ~GuardedPages() {
+#if defined(_WIN32)
+        VirtualFree(first_ - pageSize_, 0, MEM_RELEASE);
+#else
+        munmap(first_ - pageSize_, (pages_ + 2) * pageSize_);
+#endif
+    }
+    GuardedPages(const GuardedPages&) = delete;
+    GuardedPages& operator=(const GuardedPages&) = delete;
+
+    char* First() const { return first_; }
+    std::size_t Bytes() const { return pages_ * pageSize_; }
+    std::size_t PageSize() const { return pageSize_; }
+
+    // `text` and its NUL at the start of the pages, `gap` spaces after it, then `garbage`
+    // repeated to their end.
+    const char* Place(const std::string& text, std::string_view garbage, std::size_t gap = 0) {
+        const std::size_t garbageFrom = text.size() + 1 + gap;
+        for (std::size_t at = 0; at < Bytes(); ++at) {
+            first_[at] = at < garbageFrom ? ' ' : garbage[(at - garbageFrom) % garbage.size()];
+        }
+        text.copy(first_, text.size());
+        first_[text.size()] = '\0';
+        return first_;
+    }
+
+private:
+    std::size_t pages_;
+    std::size_t pageSize_ = 0;
+    char* first_ = nullptr;
+};
+
+// Texts placed against inaccessible pages, at every alignment: right after one (a backward scan
+// that looked below the text would fault) and ending right before one (a forward scan that read
+// past the NUL would fault).
 TEST_P(EveryScanner, NeverReadsOutsideThePagesOfTheText) {
-    const auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    void* mapping =
-        mmap(nullptr, 3 * pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    ASSERT_NE(mapping, MAP_FAILED);
-    char* page = static_cast<char*>(mapping) + pageSize;
-    ASSERT_EQ(mprotect(mapping, pageSize, PROT_NONE), 0);
-    ASSERT_EQ(mprotect(page + pageSize, pageSize, PROT_NONE), 0);
+    GuardedPages pages(1);
+    char* page = pages.First();
     for (std::size_t length = 0; length < 100; ++length) {
-        for (char* text : {page, page + pageSize - length - 1}) {
+        for (char* text : {page, page + pages.Bytes() - length - 1}) {
             for (std::size_t i = 0; i < length; ++i) text[i] = "<GAME>AB00"[i % 10];
             text[length] = '\0';
             for (std::size_t from = 0; from <= length; from += 7) {
@@ -236,40 +294,14 @@ TEST_P(EveryScanner, NeverReadsOutsideThePagesOfTheText) {
             EXPECT_EQ(FindLastFoldedWith(GetParam(), text, length, "<GAME>X"), kNoPosition);
         }
     }
-    munmap(mapping, 3 * pageSize);
 }
 
-// Pages of a text in front of an unmapped one, filled throughout with copies of the patterns
-// sought, so that every block read past the NUL is full of candidates. The scan reads whole
-// chunks and looks for the NUL only once per page and when a chunk has candidates; matches
+// Pages of a text in front of an inaccessible one, filled after the NUL with copies of the
+// patterns sought, so that every block read past the NUL is full of candidates. The scan reads
+// whole chunks and looks for the NUL only once per page and when a chunk has candidates; matches
 // straddle blocks, chunks and pages; the NUL falls anywhere in the last page.
-class GuardedPages {
-public:
-    static constexpr std::size_t kPages = 3;
-    GuardedPages() : pageSize_(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))) {
-        void* mapping = mmap(nullptr, (kPages + 1) * pageSize_, PROT_READ | PROT_WRITE,
-                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        EXPECT_NE(mapping, MAP_FAILED);
-        pages_ = static_cast<char*>(mapping);
-        EXPECT_EQ(mprotect(pages_ + kPages * pageSize_, pageSize_, PROT_NONE), 0);
-    }
-    ~GuardedPages() { munmap(pages_, (kPages + 1) * pageSize_); }
-    std::size_t Bytes() const { return kPages * pageSize_; }
-    // `text` and its NUL at the start of the pages, `garbage` repeated after it to their end.
-    const char* Place(const std::string& text, std::string_view garbage) {
-        for (std::size_t at = 0; at < Bytes(); ++at) pages_[at] = garbage[at % garbage.size()];
-        text.copy(pages_, text.size());
-        pages_[text.size()] = '\0';
-        return pages_;
-    }
-
-private:
-    std::size_t pageSize_;
-    char* pages_;
-};
-
 TEST_P(EveryScanner, NothingPastTheNulInTheLastPageIsFound) {
-    GuardedPages pages;
+    GuardedPages pages(3);
     const std::string patterns[] = {">F00DF00D</ROMCRC>", "<GAME>", "GAME>", "</TITLE>"};
     std::mt19937 random(11);
     const std::string filler = RandomBytes(random, "ab<>/0 ", pages.Bytes());
@@ -291,8 +323,37 @@ TEST_P(EveryScanner, NothingPastTheNulInTheLastPageIsFound) {
     }
 }
 
+// A limit inside the last page ends the scan there, before the page's end, but the NUL comes
+// first: in a chunk with no candidate, the copies of the pattern only in later chunks, up to the
+// limit and past it. The NUL has to be noticed though no chunk that holds it is ever settled.
+TEST_P(EveryScanner, NothingPastTheNulBeforeALimitInTheLastPageIsFound) {
+    GuardedPages pages(3);
+    const std::size_t lastPage = pages.Bytes() - pages.PageSize();
+    std::mt19937 random(7);
+    const std::string filler = RandomBytes(random, "ab<>/0 ", pages.Bytes());
+    for (const std::string pattern : {">F00DF00D</ROMCRC>", "<GAME>"}) {
+        for (std::size_t nul : {lastPage + 3, lastPage + 700, lastPage + 2100}) {
+            const std::string text = filler.substr(0, nul);
+            // From the NUL to the first copy, and from there to the limit.
+            for (std::size_t gap : {0, 60, 128, 300, 1000}) {
+                const char* placed = pages.Place(text, pattern, gap);
+                for (std::size_t reach : {1, 200, 1500}) {
+                    const std::size_t limit = nul + 1 + gap + reach;
+                    if (limit >= pages.Bytes()) continue;
+                    for (std::size_t from : {std::size_t{0}, nul - 1}) {
+                        ASSERT_EQ(FindFoldedWith(GetParam(), placed, from, limit, pattern),
+                                  ReferenceFind(text, from, limit, pattern))
+                            << pattern << " NUL at " << nul << ", copies " << gap
+                            << " bytes after it, limit " << limit << ", from " << from;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_P(EveryScanner, MatchesAcrossBlockChunkAndPageEnds) {
-    GuardedPages pages;
+    GuardedPages pages(3);
     const std::string pattern = ">F00DF00D</ROMCRC>";
     std::mt19937 random(3);
     const std::string filler = RandomBytes(random, "ab<>/0 ", pages.Bytes() - 1);
@@ -310,6 +371,70 @@ TEST_P(EveryScanner, MatchesAcrossBlockChunkAndPageEnds) {
             EXPECT_EQ(FindLastFoldedWith(GetParam(), placed, text.size(), pattern), expected);
         }
     }
+}
+
+#if QBT_CAN_MISALIGN_THE_STACK
+// Each entry point of a scanner, and the whole search through it, called with the stack at each
+// alignment a 32-bit host may leave. The entry points are called directly: each must realign for
+// itself what it keeps on the stack, not rely on the search before it having done so. Needles are
+// made outside the calls, as their alignment would realign the caller.
+TEST_P(EveryScanner, RunsOnAStackAlignedToFourBytes) {
+    const Scanners scanners = ScannersFor(GetParam());
+    std::mt19937 random(5);
+    const std::string text = RandomBytes(random, "ab<>/0 ", 5000) + "<game>x</GAME>";
+    const Needle tag = MakeNeedle("<GAME>X</", {});
+    // A flood of candidates that all fail at their last byte but one near the end: the anchors
+    // give up, then dense mode (the short pattern) or the automaton (the long one) takes over.
+    std::string flood;
+    while (flood.size() < 9000) flood += ">0";
+    flood += "0";
+    const std::string floodPattern = flood.substr(0, 20) + "0";
+    const std::string longFloodPattern = flood.substr(0, 60) + "0";
+    const std::size_t floodMatch = ReferenceFind(flood, 0, kNoPosition, floodPattern);
+    const Needle floodNeedle = MakeNeedle(floodPattern, {});
+    AtEveryStackAlignment([&] {
+        EXPECT_EQ(scanners.forward(text.c_str(), 0, kNoPosition, tag).match, 5000U);
+        EXPECT_EQ(scanners.backward(text.c_str(), 5001, tag), 5000U);
+        if (scanners.dense != nullptr) {
+            EXPECT_EQ(scanners.dense(flood.c_str(), 0, kNoPosition, floodNeedle).match, floodMatch);
+        }
+        EXPECT_EQ(Find(flood, 0, kNoPosition, floodPattern), floodMatch);
+        EXPECT_EQ(Find(flood, 0, kNoPosition, longFloodPattern),
+                  ReferenceFind(flood, 0, kNoPosition, longFloodPattern));
+        EXPECT_EQ(FindLast(text, text.size(), "<GAME>X</"), 5000U);
+    });
+}
+#endif
+
+#if defined(__i386__) || defined(__x86_64__)
+// The widest scanner this processor runs and its system saves the registers of, read from the
+// processor itself rather than through the compiler's run-time checks that the choice uses.
+SearchScanner WidestScannerByCpuid() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0 || (edx & bit_SSE2) == 0) {
+        return SearchScanner::kScalar;
+    }
+    std::uint64_t savedStates = 0;  // XCR0
+    if ((ecx & bit_OSXSAVE) != 0) {
+        unsigned low = 0, high = 0;
+        asm volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+        savedStates = (std::uint64_t{high} << 32) | low;
+    }
+    const bool avx = (ecx & bit_AVX) != 0 && (savedStates & 0x6) == 0x6;  // XMM and YMM
+    unsigned leaf7 = 0;
+    if (__get_cpuid_count(7, 0, &eax, &leaf7, &ecx, &edx) == 0) leaf7 = 0;
+    if (!avx || (leaf7 & bit_AVX2) == 0) return SearchScanner::kSse2;
+    // Opmask and both halves of the ZMM registers.
+    const bool avx512 =
+        (savedStates & 0xE0) == 0xE0 && (leaf7 & bit_AVX512F) != 0 && (leaf7 & bit_AVX512BW) != 0;
+    return avx512 ? SearchScanner::kAvx512 : SearchScanner::kAvx2;
+}
+
+// In the 32-bit DLL as in the 64-bit library.
+TEST(ScannerChoice, IsTheWidestThisProcessorRuns) {
+    EXPECT_EQ(ChosenScanner(), WidestScannerByCpuid())
+        << "scanners: 0 scalar, 1 SSE2, 2 AVX2, 3 AVX-512BW";
+    EXPECT_TRUE(ScannerAvailable(ChosenScanner()));
 }
 #endif
 

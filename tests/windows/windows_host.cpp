@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "plugin/exports.h"
+#include "tests/misaligned_stack.h"
+#include "tests/support/game_list_generator.h"
 
 namespace {
 
@@ -189,6 +191,34 @@ TEST_F(LoadedPlugin, EveryResultCodeReachesTheHost) {
     EXPECT_EQ(country(list.c_str(), "0BADF00D", 0, nullptr, 0), -768);
     EXPECT_EQ(releaseNumber(list.c_str(), "0BADF00D", 0), -769);
     EXPECT_EQ(title(nullptr, "0BADF00D", 0, nullptr, 0), -1024);
+}
+
+// Real lookups at each stack alignment a host built by another compiler may leave: a generated
+// list of a megabyte, long enough for the searches' vector loops, and texts built so that the
+// search changes mode (other anchors, dense mode, the automaton) before it finds its record.
+TEST_F(LoadedPlugin, LooksUpOnAStackAlignedToFourBytes) {
+    const auto title = Find<TextExport>("GetTitle");
+    const auto releaseNumber = Find<NumberExport>("GetImgNum");
+    ASSERT_TRUE(title && releaseNumber);
+    const GeneratedList list = GenerateGameList(1 << 20);
+    const std::vector<HostileList> hostile = GenerateHostileLists(64 << 10);
+    // Answers at the alignment GCC keeps are the yardstick for the others.
+    std::vector<std::string> expected;
+    for (const std::string* key : {&list.keys.back(), &list.keys[list.keys.size() / 2]}) {
+        expected.push_back(Ask(title, list.text, key->c_str()));
+    }
+    ASSERT_FALSE(expected[0].empty());
+    const std::int32_t expectedNumber =
+        releaseNumber(list.text.c_str(), list.keys.back().c_str(), 0);
+    AtEveryStackAlignment([&] {
+        EXPECT_EQ(Ask(title, list.text, list.keys.back().c_str()), expected[0]);
+        EXPECT_EQ(Ask(title, list.text, list.keys[list.keys.size() / 2].c_str()), expected[1]);
+        EXPECT_EQ(releaseNumber(list.text.c_str(), list.keys.back().c_str(), 0), expectedNumber);
+        EXPECT_EQ(title(list.text.c_str(), kAbsentKey, 0, nullptr, 0), -512);
+        for (const HostileList& text : hostile) {
+            EXPECT_EQ(Ask(title, text.text, text.key.c_str()), "found") << text.name;
+        }
+    });
 }
 
 // The version resource, as Explorer's Properties and installers read it, in the DLL and in
