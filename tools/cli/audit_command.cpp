@@ -173,19 +173,18 @@ ExitCode ExitCodeOf(const Counts& counts) {
 
 }  // namespace
 
-Report RunAudit(const Plugin& plugin, const AuditOptions& options) {
+Report RunAudit(const Plugin& plugin, const AuditOptions& options, Disk& disk) {
     const fs::path missingList =
         options.missingList.empty() ? fs::path() : PathFromTerminal(options.missingList);
     // Never over the list itself: a slip of the keyboard would leave only its missing games.
-    std::error_code notTheSame;
-    if (!missingList.empty() &&
-        fs::equivalent(missingList, GameListPath(options.list), notTheSame)) {
+    if (!missingList.empty() && disk.IsSameFile(missingList, GameListPath(options.list))) {
         throw ToolError(kExitBadUsage, "--missing-list names the game list itself: " +
                                            PathToTerminal(missingList));
     }
     const std::unique_ptr<const GameList> opened = OpenGameList(options.list);
     const GameList& list = *opened;
-    const Audit audit = AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs));
+    const Audit audit =
+        AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs), disk);
     const Counts counts = CountsOf(audit);
     const std::string notWritten =
         missingList.empty()
@@ -241,5 +240,7 @@ Runner DefineAudit(CLI::App& command) {
         ->type_name("FILE");
     AddJobsOption(command, options->jobs);
     command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
-    return [options](const PluginLoader& loadPlugin) { return RunAudit(loadPlugin(), *options); };
+    return [options](const PluginLoader& loadPlugin) {
+        return RunAudit(loadPlugin(), *options, SystemDisk());
+    };
 }

@@ -7,6 +7,7 @@
 
 #include "tools/cli/command.h"
 #include "tools/cli/options.h"
+#include "tools/os/disk.h"
 
 struct AuditOptions {
     ListOptions list;
@@ -17,5 +18,5 @@ struct AuditOptions {
     std::vector<std::string> paths;
 };
 
-Report RunAudit(const Plugin& plugin, const AuditOptions& options);
+Report RunAudit(const Plugin& plugin, const AuditOptions& options, Disk& disk);
 Runner DefineAudit(CLI::App& command);

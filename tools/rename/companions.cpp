@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <string>
-#include <system_error>
 
 #include "tools/os/ascii.h"
 #include "tools/os/paths.h"
@@ -16,11 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string FoldedStem(const fs::path& file) { return AsciiFolded(Utf8Of(file.stem())); }
-
-bool IsLink(const fs::path& path) {
-    std::error_code error;
-    return fs::is_symlink(fs::symlink_status(path, error));
-}
 
 // The ROMs of each folder and stem that are in the list, renamed or not: a companion of a stem
 // that two of them share belongs to neither.
@@ -87,7 +81,8 @@ void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
         const auto sameStem = companions->second.find(stem);
         if (sameStem == companions->second.end()) continue;
         for (const fs::path& name : sameStem->second) {
-            if (IsLink(folder / name)) continue;
+            std::string unknown;
+            if (disk.KindAt(folder / name, false, unknown) == FileKind::kLink) continue;
             if (roms.at({folder, stem}) > 1) {
                 items.push_back({folder / name,
                                  "",
