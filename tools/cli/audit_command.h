@@ -14,6 +14,7 @@ struct AuditOptions {
     bool json = false;
     bool csv = false;
     std::string missingList;  // as typed; empty: none written
+    bool replace = false;     // --replace: an earlier missing list or other game list may go
     unsigned jobs = 0;        // 0: one per core
     std::vector<std::string> paths;
 };
