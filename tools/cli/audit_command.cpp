@@ -165,7 +165,8 @@ OutputRules MissingListRules(const AuditOptions& options, const GameList& list) 
         return ReadsAsGameList(bytes) || bytes == noGame;
     };
     rules.beingRead = {{GameListPath(options.list), "the game list"}};
-    for (const std::string& typed : options.paths) rules.readUnder.push_back(PathFromTerminal(typed));
+    for (const std::string& typed : options.paths)
+        rules.readUnder.push_back(PathFromTerminal(typed));
     return rules;
 }
 
@@ -192,9 +193,9 @@ Report RunAudit(const Plugin& plugin, const AuditOptions& options, Disk& disk) {
         AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs), disk);
     const Counts counts = CountsOf(audit);
     const std::string notWritten =
-        missingList.empty() ? ""
-                            : WriteOutput(missingList, ListOfRecords(list.index, audit.Missing()),
-                                          rules, disk);
+        missingList.empty()
+            ? ""
+            : WriteOutput(missingList, ListOfRecords(list.index, audit.Missing()), rules, disk);
 
     Report report;
     if (options.json) {

@@ -35,8 +35,8 @@ fs::path ResolvedOutput(const fs::path& path, Disk& disk) {
 
 std::string Contents(const fs::path& path, Disk& disk, std::string& error) {
     std::string bytes;
-    if (!ReadFileInPieces(disk, path, [&](std::string_view piece) { bytes.append(piece); },
-                          error)) {
+    if (!ReadFileInPieces(
+            disk, path, [&](std::string_view piece) { bytes.append(piece); }, error)) {
         bytes.clear();
     }
     return bytes;

@@ -32,8 +32,7 @@ struct OutputRules {
 // Why the output may not go to `path` ("" when it may): the name is taken and `replace` is off;
 // or what has it is no file, a symbolic link, a file being read, inside a folder being read, or
 // not `replaceable`.
-std::string WhyNotWritable(const std::filesystem::path& path, const OutputRules& rules,
-                           Disk& disk);
+std::string WhyNotWritable(const std::filesystem::path& path, const OutputRules& rules, Disk& disk);
 
 // Writes `content` under a free temporary name beside `path`, then gives it the name: never
 // over a file that took the name meanwhile, and over one that was there only if it may still be

@@ -63,8 +63,8 @@ public:
 
     // The folder's entries with their kinds, links not followed; a link to a folder is listed
     // through. False, with the system's reason in `error`, when the folder cannot be read.
-    virtual bool ListEntries(const std::filesystem::path& folder,
-                             std::vector<FolderEntry>& entries, std::string& error) = 0;
+    virtual bool ListEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
+                             std::string& error) = 0;
 
     // What the name is; a symbolic link as kLink unless `followLinks`. kUnknown, with the reason
     // in `error`, when the system cannot say.
@@ -95,8 +95,8 @@ public:
 
     // Gives the file WriteNewFile made at `from` the name `to`, replacing what `to` names: only
     // for an output that the caller has made sure may be replaced.
-    virtual bool RenameReplacing(const std::filesystem::path& from,
-                                 const std::filesystem::path& to, std::string& error) = 0;
+    virtual bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                                 std::string& error) = 0;
 };
 
 // Hands the content of the file, read through `disk`, to `consume` piece by piece. False, with

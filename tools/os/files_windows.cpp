@@ -195,8 +195,8 @@ private:
 
 std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& error) {
     const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = SystemErrorText(GetLastError());
         return nullptr;
@@ -224,8 +224,8 @@ Reservation WriteNewFile(const fs::path& path, std::string_view content, std::st
     DWORD failure = ERROR_SUCCESS;
     for (std::size_t written = 0; written < content.size() && failure == ERROR_SUCCESS;) {
         DWORD count = 0;
-        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(content.size() - written,
-                                                                     1u << 30));
+        const DWORD piece =
+            static_cast<DWORD>(std::min<std::size_t>(content.size() - written, 1u << 30));
         if (WriteFile(file, content.data() + written, piece, &count, nullptr) == 0) {
             failure = GetLastError();
         } else if (count == 0) {

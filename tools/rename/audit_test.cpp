@@ -9,9 +9,8 @@
 namespace {
 
 // The exports linked in, as a host finds them in the library.
-constexpr Plugin kExports{GetPluginVersion, GetPluginAuthor, GetPluginInfo,
-                          GetMaker,         GetTitle,        GetSaveInfo,
-                          GetMediaInfo,     GetCountry,      GetImgNum};
+constexpr Plugin kExports{GetPluginVersion, GetPluginAuthor, GetPluginInfo, GetMaker, GetTitle,
+                          GetSaveInfo,      GetMediaInfo,    GetCountry,    GetImgNum};
 
 std::string KeyOf(std::string_view content) {
     Crc32 crc;

@@ -52,7 +52,8 @@ std::vector<RomChecksum> ChecksumsOf(const fs::path& file, std::string& unreadab
     if (IsZipArchive(file)) return ZipChecksums(file, unreadable);
     Crc32 crc;
     std::string error;
-    if (!ReadFileInPieces(disk, file, [&](std::string_view piece) { crc.Add(piece); }, error)) {
+    if (!ReadFileInPieces(
+            disk, file, [&](std::string_view piece) { crc.Add(piece); }, error)) {
         unreadable = CannotRead(file, error);
         return {};
     }

@@ -123,11 +123,13 @@ TEST_F(QbtAudit, MissingListReplacesNoFileOfTheUsers) {
 
     const fs::path missing = scratch_ / "missing.xml";
     ASSERT_EQ(Audit({"--missing-list", Utf8(missing)}).exitCode, 1);
-    EXPECT_EQ(Audit({"--missing-list", Utf8(missing)}).exitCode, 2) << "not again without --replace";
+    EXPECT_EQ(Audit({"--missing-list", Utf8(missing)}).exitCode, 2)
+        << "not again without --replace";
     WriteFile(roms_ / "c.gba", games_[2].content);  // a missing game found since
     const QbtRun renewed = Audit({"--replace", "--missing-list", Utf8(missing)});
     EXPECT_EQ(renewed.exitCode, 1) << renewed.err;
-    const json games = json::parse(Qbt({"audit", "--json", "--list", Utf8(missing), Utf8(roms_)}).out)["games"];
+    const json games =
+        json::parse(Qbt({"audit", "--json", "--list", Utf8(missing), Utf8(roms_)}).out)["games"];
     ASSERT_EQ(games.size(), 1u);
     EXPECT_EQ(games[0]["key"], Key(4));
     for (const std::string& name : NamesIn(scratch_)) {
