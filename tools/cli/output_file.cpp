@@ -27,10 +27,13 @@ bool IsWithin(const fs::path& path, const fs::path& folder) {
     return outer.size() <= inner.size() && std::equal(outer.begin(), outer.end(), inner.begin());
 }
 
-// One spelling for a path that need not exist yet: its folder resolved, its own name kept.
-fs::path ResolvedOutput(const fs::path& path, Disk& disk) {
-    const fs::path folder = disk.Resolved(path.parent_path().empty() ? "." : path.parent_path());
-    return folder.empty() ? Absolute(path) : folder / path.filename();
+// The path made absolute, and resolved (links followed) where the system can.
+std::vector<fs::path> SpellingsOf(const fs::path& path, Disk& disk) {
+    std::vector<fs::path> spellings{Absolute(path)};
+    if (fs::path resolved = disk.Resolved(path); !resolved.empty()) {
+        spellings.push_back(std::move(resolved));
+    }
+    return spellings;
 }
 
 std::string Contents(const fs::path& path, Disk& disk, std::string& error) {
@@ -94,11 +97,15 @@ std::string WhyNotWritable(const fs::path& path, const OutputRules& rules, Disk&
     if (!rules.replace) return name + " exists: qbt replaces no file unless --replace is given";
     if (kind == FileKind::kLink) return name + " is a symbolic link: --replace replaces a file";
     if (kind != FileKind::kFile) return name + " is no file";
-    const fs::path resolved = ResolvedOutput(path, disk);
-    for (const fs::path& named : rules.readUnder) {
-        const fs::path folder = disk.Resolved(named);
-        if (!folder.empty() && IsWithin(resolved, folder)) {
-            return name + " lies in " + PathToTerminal(named) + ", which this run reads";
+    // Compared in every spelling, so that a link or a path the system cannot resolve never lets
+    // a file of the collection through.
+    for (const fs::path& output : SpellingsOf(path, disk)) {
+        for (const fs::path& named : rules.readUnder) {
+            for (const fs::path& folder : SpellingsOf(named, disk)) {
+                if (IsWithin(output, folder)) {
+                    return name + " lies in " + PathToTerminal(named) + ", which this run reads";
+                }
+            }
         }
     }
     error.clear();
