@@ -1,11 +1,9 @@
 #include "tools/cli/audit_command.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
+#include "tools/cli/output_file.h"
 #include "tools/cli/rom_report.h"
 #include "tools/host/missing_list.h"
 #include "tools/os/parallel.h"
@@ -157,12 +155,19 @@ nlohmann::ordered_json AuditJson(const Audit& audit, const ValueEncoding& encodi
     return json;
 }
 
-// The reason it could not be written, or "".
-std::string WriteMissingList(const fs::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    return file ? "" : std::strerror(errno);
+// The missing list replaces only a game list (an earlier missing list, even one of no game),
+// never the list being audited nor a file among those audited.
+OutputRules MissingListRules(const AuditOptions& options, const GameList& list) {
+    OutputRules rules;
+    rules.replace = options.replace;
+    rules.kind = "a game list";
+    rules.replaceable = [noGame = ListOfRecords(list.index, {})](std::string_view bytes) {
+        return ReadsAsGameList(bytes) || bytes == noGame;
+    };
+    rules.beingRead = {{GameListPath(options.list), "the game list"}};
+    for (const std::string& typed : options.paths)
+        rules.readUnder.push_back(PathFromTerminal(typed));
+    return rules;
 }
 
 ExitCode ExitCodeOf(const Counts& counts) {
@@ -173,24 +178,24 @@ ExitCode ExitCodeOf(const Counts& counts) {
 
 }  // namespace
 
-Report RunAudit(const Plugin& plugin, const AuditOptions& options) {
+Report RunAudit(const Plugin& plugin, const AuditOptions& options, Disk& disk) {
     const fs::path missingList =
         options.missingList.empty() ? fs::path() : PathFromTerminal(options.missingList);
-    // Never over the list itself: a slip of the keyboard would leave only its missing games.
-    std::error_code notTheSame;
-    if (!missingList.empty() &&
-        fs::equivalent(missingList, GameListPath(options.list), notTheSame)) {
-        throw ToolError(kExitBadUsage, "--missing-list names the game list itself: " +
-                                           PathToTerminal(missingList));
-    }
     const std::unique_ptr<const GameList> opened = OpenGameList(options.list);
     const GameList& list = *opened;
-    const Audit audit = AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs));
+    const OutputRules rules = MissingListRules(options, list);
+    // Looked at before the audit: a slip of the keyboard must not cost a ROM or a list.
+    if (std::string why = missingList.empty() ? "" : WhyNotWritable(missingList, rules, disk);
+        !why.empty()) {
+        throw ToolError(kExitBadUsage, "--missing-list: " + why + "; nothing was written");
+    }
+    const Audit audit =
+        AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs), disk);
     const Counts counts = CountsOf(audit);
     const std::string notWritten =
         missingList.empty()
             ? ""
-            : WriteMissingList(missingList, ListOfRecords(list.index, audit.Missing()));
+            : WriteOutput(missingList, ListOfRecords(list.index, audit.Missing()), rules, disk);
 
     Report report;
     if (options.json) {
@@ -226,7 +231,11 @@ constexpr const char* kAuditHelp =
     "Files are read as rename reads them. A game is the first record that holds a key.\n"
     "The missing list holds the list's text before its first record, each missing\n"
     "record as the list writes it, and the list's text after its last record: the\n"
-    "plug-in and qbt read it as they read the list.";
+    "plug-in and qbt read it as they read the list. It replaces no file: a name that\n"
+    "is taken is refused (exit 2, nothing written), unless --replace is given and\n"
+    "what has the name reads as a game list, is not the list audited and lies outside\n"
+    "the paths audited. It is written whole under a temporary name beside it, then\n"
+    "renamed into place.";
 
 Runner DefineAudit(CLI::App& command) {
     auto options = std::make_shared<AuditOptions>();
@@ -239,7 +248,15 @@ Runner DefineAudit(CLI::App& command) {
                     "write the games the collection lacks to FILE, as a game list in the "
                     "list's own format and encoding")
         ->type_name("FILE");
+    command
+        .add_flag("--replace", options->replace,
+                  "let --missing-list replace a game list already there, such as an earlier "
+                  "missing list; never the list audited, a file under the paths audited, or a "
+                  "file that is no game list")
+        ->needs("--missing-list");
     AddJobsOption(command, options->jobs);
     command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
-    return [options](const PluginLoader& loadPlugin) { return RunAudit(loadPlugin(), *options); };
+    return [options](const PluginLoader& loadPlugin) {
+        return RunAudit(loadPlugin(), *options, SystemDisk());
+    };
 }

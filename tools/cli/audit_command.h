@@ -7,15 +7,17 @@
 
 #include "tools/cli/command.h"
 #include "tools/cli/options.h"
+#include "tools/os/disk.h"
 
 struct AuditOptions {
     ListOptions list;
     bool json = false;
     bool csv = false;
     std::string missingList;  // as typed; empty: none written
+    bool replace = false;     // --replace: an earlier missing list or other game list may go
     unsigned jobs = 0;        // 0: one per core
     std::vector<std::string> paths;
 };
 
-Report RunAudit(const Plugin& plugin, const AuditOptions& options);
+Report RunAudit(const Plugin& plugin, const AuditOptions& options, Disk& disk);
 Runner DefineAudit(CLI::App& command);

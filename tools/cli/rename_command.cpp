@@ -133,7 +133,7 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     const GameList& list = *opened;
     const fs::path journalPath = options.apply ? JournalPath(options) : fs::path();
     if (options.apply) ClearWhatAStoppedRunLeft(journalPath);
-    FilesToName found = CollectFilesToName(options.paths);
+    FilesToName found = CollectFilesToName(options.paths, SystemDisk());
     // Saves, patches and journals are no ROMs: never looked up, never "not in the list".
     const fs::path journalNamed =
         options.journalToWrite.empty() ? fs::path() : JournalPath(options);
@@ -142,7 +142,7 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     });
     if (options.apply) CatchInterruptions();
 
-    const NamingContext context{plugin, list, options.keyType, pattern};
+    const NamingContext context{plugin, list, options.keyType, pattern, SystemDisk()};
     std::vector<RenameItem> items = ExamineAll(found.files, context, JobsOrCores(options.jobs));
     Report report;
     if (Interrupted()) {

@@ -7,7 +7,7 @@
 
 #include "tools/cli/rom_report.h"
 #include "tools/os/file_reading.h"
-#include "tools/os/files.h"
+#include "tools/os/disk.h"
 #include "tools/os/parallel.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
@@ -36,7 +36,7 @@ struct ScanResults {
 std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& paths,
                                                ScanResults& results) {
     std::vector<std::filesystem::path> files;
-    for (FoundPath& found : CollectRomFiles(paths)) {
+    for (FoundPath& found : CollectRomFiles(paths, SystemDisk())) {
         std::string error;
         if (found.kind != Found::kUnreadable && IsNoRom(found.path)) continue;
         if (found.kind == Found::kUnreadable) {
@@ -45,7 +45,8 @@ std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& p
             results.skipped.push_back({found.path, std::move(found.reason)});
         } else if (found.kind == Found::kFile) {
             files.push_back(std::move(found.path));
-        } else if (const FileKind kind = KindOf(found.path, true, error); kind == FileKind::kFile) {
+        } else if (const FileKind kind = SystemDisk().KindAt(found.path, true, error);
+                   kind == FileKind::kFile) {
             files.push_back(std::move(found.path));
         } else if (kind == FileKind::kMissing) {
             results.skipped.push_back({found.path, "a symbolic link that leads nowhere"});
@@ -67,7 +68,7 @@ ScannedFile ScanFile(const Plugin& plugin, const GameList& list,
     ScannedFile scanned;
     scanned.skipped = ReasonToSkip(file);
     if (!scanned.skipped.empty()) return scanned;
-    for (const RomChecksum& rom : ChecksumsOf(file, scanned.unreadable)) {
+    for (const RomChecksum& rom : ChecksumsOf(file, scanned.unreadable, SystemDisk())) {
         RomAnswer& answer =
             scanned.answers.emplace_back(LookUpRom(plugin, list, CrcKey(rom.crc), 0));
         answer.file = NameForTerminal(rom);

@@ -116,14 +116,28 @@ std::string DeclaredAsUtf8(std::string_view list) {
     return text.insert(end, std::string(" encoding=\"") + std::string(utf8) + "\"");
 }
 
-std::string ReadGameList(const std::filesystem::path& path) {
-    std::string bytes = ReadWholeFile(path, "the game list");
+namespace {
+
+// The list as a host that reads Unicode files hands it over.
+std::string AsHostHandsIt(std::string bytes) {
     if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-        bytes = DeclaredAsUtf8(Utf16ToUtf8(std::string_view(bytes).substr(2), bytes[0] == '\xFE'));
+        return DeclaredAsUtf8(Utf16ToUtf8(std::string_view(bytes).substr(2), bytes[0] == '\xFE'));
     }
-    // The plug-in is handed a C string: it sees the list up to its first NUL.
-    const std::string_view hostText = std::string_view(bytes).substr(0, bytes.find('\0'));
-    if (!HoldsAGame(hostText)) {
+    return bytes;
+}
+
+// The plug-in is handed a C string: it sees the list up to its first NUL.
+std::string_view PluginSees(std::string_view list) { return list.substr(0, list.find('\0')); }
+
+}  // namespace
+
+bool ReadsAsGameList(std::string_view bytes) {
+    return HoldsAGame(PluginSees(AsHostHandsIt(std::string(bytes))));
+}
+
+std::string ReadGameList(const std::filesystem::path& path) {
+    std::string bytes = AsHostHandsIt(ReadWholeFile(path, "the game list"));
+    if (!HoldsAGame(PluginSees(bytes))) {
         throw ToolError(kExitUnreadableFile, "the game list " + PathToTerminal(path) +
                                                  " cannot be used: " + WhyNoGames(bytes));
     }

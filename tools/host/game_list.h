@@ -22,6 +22,9 @@ std::filesystem::path DefaultGameListPath();
 // byte-order mark, not text, no </ROMCRC> at all.
 std::string ReadGameList(const std::filesystem::path& path);
 
+// Whether ReadGameList would take a file of these bytes for a game list.
+bool ReadsAsGameList(std::string_view bytes);
+
 // Neither copied nor moved: the index points into the text.
 struct GameList {
     // `listText` as ReadGameList gives it; `overrideName` is --list-encoding (ValueEncodingOf).

@@ -2,6 +2,8 @@
 
 #include <map>
 #include <set>
+#include <system_error>
+#include <vector>
 
 #include "tools/os/letter_case.h"
 #include "tools/os/paths.h"
@@ -69,7 +71,7 @@ public:
             error = "the name held for it was taken meanwhile";
             return false;
         }
-        if (!RenameReplacing(from, placeholder, error)) return false;
+        if (!::RenameReplacing(from, placeholder, error)) return false;
         Moved(from, {});
         return true;
     }
@@ -92,6 +94,57 @@ public:
         return true;
     }
 
+    bool ListEntries(const fs::path& folder, std::vector<FolderEntry>& entries,
+                     std::string& error) override {
+        return ::ListFolder(folder, entries, error);
+    }
+
+    FileKind KindAt(const fs::path& path, bool followLinks, std::string& error) override {
+        return ::KindOf(path, followLinks, error);
+    }
+
+    std::unique_ptr<ReadableFile> OpenToRead(const fs::path& path, std::string& error) override {
+        return OpenReadable(path, error);
+    }
+
+    fs::path Resolved(const fs::path& path) override {
+        std::error_code error;
+        fs::path resolved = fs::canonical(path, error);
+        return error ? fs::path() : resolved;
+    }
+
+    bool IsSameFile(const fs::path& a, const fs::path& b) override {
+        std::error_code error;
+        return fs::equivalent(a, b, error);
+    }
+
+    Reservation WriteNewFile(const fs::path& path, std::string_view content,
+                             std::string& error) override {
+        const Reservation made = ::WriteNewFile(path, content, error);
+        if (made == Reservation::kReserved) {
+            Moved({}, path);
+            made_.insert(path);
+        }
+        return made;
+    }
+
+    // Only a file of this process's own making can go, so that no slip removes a user's.
+    bool RemoveNewFile(const fs::path& path) override {
+        if (!IsMade(path) || !RemoveFile(path)) return false;
+        Moved(path, {});
+        return true;
+    }
+
+    bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) override {
+        if (!IsMade(from)) {
+            error = "qbt did not make " + PathToTerminal(from);
+            return false;
+        }
+        if (!::RenameReplacing(from, to, error)) return false;
+        Moved(from, {});
+        return true;
+    }
+
 private:
     using FoldedNames = std::multiset<std::string>;
 
@@ -110,6 +163,8 @@ private:
 
     // Keeps the listings read so far in step with a name gone (`from`) and one come (`to`).
     void Moved(const fs::path& from, const fs::path& to) {
+        // A file of qbt's own making that has moved on is the user's now.
+        if (!from.empty()) made_.erase(from);
         if (auto listing = listings_.find(from.parent_path());
             !from.empty() && listing != listings_.end()) {
             if (auto name = listing->second.find(FoldedName(Utf8Of(from.filename())));
@@ -123,7 +178,10 @@ private:
         }
     }
 
+    bool IsMade(const fs::path& path) const { return made_.count(path) > 0; }
+
     std::map<fs::path, FoldedNames> listings_;
+    std::set<fs::path> made_;  // by WriteNewFile, not yet renamed or removed
 };
 
 // The key PretendDisk keeps a name under.
@@ -197,6 +255,77 @@ bool PretendDisk::RemoveSecondName(const fs::path& kept, const fs::path& extra) 
     if (!IsSecondName(kept, extra)) return false;
     Move(extra, {});
     return true;
+}
+
+bool PretendDisk::ListEntries(const fs::path& folder, std::vector<FolderEntry>& entries,
+                              std::string& error) {
+    std::vector<FolderEntry> real;
+    if (!real_.ListEntries(folder, real, error)) return false;
+    for (FolderEntry& entry : real) {
+        const auto changed = changed_.find(Folded(folder / entry.name));
+        if (changed == changed_.end() || changed->second) entries.push_back(std::move(entry));
+    }
+    for (const auto& [path, exists] : changed_) {
+        if (exists && path.parent_path() == folder && !real_.Exists(path)) {
+            entries.push_back({path.filename(), FileKind::kFile});
+        }
+    }
+    return true;
+}
+
+FileKind PretendDisk::KindAt(const fs::path& path, bool followLinks, std::string& error) {
+    const auto changed = changed_.find(Folded(path));
+    if (changed == changed_.end()) return real_.KindAt(path, followLinks, error);
+    if (!changed->second) return FileKind::kMissing;
+    const FileKind kind = real_.KindAt(path, followLinks, error);
+    return kind == FileKind::kMissing ? FileKind::kFile : kind;
+}
+
+std::unique_ptr<ReadableFile> PretendDisk::OpenToRead(const fs::path& path, std::string& error) {
+    const auto changed = changed_.find(Folded(path));
+    if (changed != changed_.end()) {
+        error = "No such file or directory (in this dry run)";
+        return nullptr;
+    }
+    return real_.OpenToRead(path, error);
+}
+
+fs::path PretendDisk::Resolved(const fs::path& path) { return real_.Resolved(path); }
+
+bool PretendDisk::IsSameFile(const fs::path& a, const fs::path& b) {
+    return changed_.count(Folded(a)) == 0 && changed_.count(Folded(b)) == 0 &&
+           real_.IsSameFile(a, b);
+}
+
+Reservation PretendDisk::WriteNewFile(const fs::path& path, std::string_view, std::string&) {
+    if (Exists(path)) return Reservation::kTaken;
+    Move({}, path);
+    return Reservation::kReserved;
+}
+
+bool PretendDisk::RemoveNewFile(const fs::path& path) {
+    if (!Exists(path)) return false;
+    Move(path, {});
+    return true;
+}
+
+bool PretendDisk::RenameReplacing(const fs::path& from, const fs::path& to, std::string&) {
+    Move(from, to);
+    return true;
+}
+
+bool ReadFileInPieces(Disk& disk, const fs::path& path,
+                      const std::function<void(std::string_view)>& consume, std::string& error) {
+    const std::unique_ptr<ReadableFile> file = disk.OpenToRead(path, error);
+    if (!file) return false;
+    std::vector<char> piece(1 << 16);
+    for (std::uint64_t offset = 0;;) {
+        const std::int64_t read = file->ReadAt(offset, piece.data(), piece.size(), error);
+        if (read < 0) return false;
+        if (read == 0) return true;
+        consume({piece.data(), static_cast<std::size_t>(read)});
+        offset += static_cast<std::uint64_t>(read);
+    }
 }
 
 void PretendDisk::Move(const fs::path& from, const fs::path& to) {

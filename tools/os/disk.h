@@ -5,12 +5,16 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/os/files.h"
 #include "tools/os/platform.h"
+#include "tools/os/readable_file.h"
 
 class Disk {
 public:
@@ -53,13 +57,59 @@ public:
                               const std::filesystem::path& extra) = 0;
     virtual bool RemoveSecondName(const std::filesystem::path& kept,
                                   const std::filesystem::path& extra) = 0;
+
+    // Reading the collection: the walk, the checksums and the audit look at files only through
+    // these, so that their tests need no real folder.
+
+    // The folder's entries with their kinds, links not followed; a link to a folder is listed
+    // through. False, with the system's reason in `error`, when the folder cannot be read.
+    virtual bool ListEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
+                             std::string& error) = 0;
+
+    // What the name is; a symbolic link as kLink unless `followLinks`. kUnknown, with the reason
+    // in `error`, when the system cannot say.
+    virtual FileKind KindAt(const std::filesystem::path& path, bool followLinks,
+                            std::string& error) = 0;
+
+    // The file open for reading at any offset; null, with the system's reason in `error`.
+    // Safe to call from several threads at once.
+    virtual std::unique_ptr<ReadableFile> OpenToRead(const std::filesystem::path& path,
+                                                     std::string& error) = 0;
+
+    // One spelling per file: the path absolute, every link on it followed, "." and ".." gone.
+    // Empty when the path cannot be resolved.
+    virtual std::filesystem::path Resolved(const std::filesystem::path& path) = 0;
+
+    // Whether the two paths name one file; false when either names none.
+    virtual bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) = 0;
+
+    // Writing qbt's own outputs (cli/output_file.h), never over a user's file.
+
+    // Makes a file holding `content` under `path` only if nothing answers to the name, and
+    // writes it through to the disk; a file that could not be written whole is removed again.
+    virtual Reservation WriteNewFile(const std::filesystem::path& path, std::string_view content,
+                                     std::string& error) = 0;
+
+    // Removes a file that WriteNewFile made in this process, and no other.
+    virtual bool RemoveNewFile(const std::filesystem::path& path) = 0;
+
+    // Gives the file WriteNewFile made at `from` the name `to`, replacing what `to` names: only
+    // for an output that the caller has made sure may be replaced.
+    virtual bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                                 std::string& error) = 0;
 };
+
+// Hands the content of the file, read through `disk`, to `consume` piece by piece. False, with
+// the system's reason in `error`, when it cannot be read.
+bool ReadFileInPieces(Disk& disk, const std::filesystem::path& path,
+                      const std::function<void(std::string_view)>& consume, std::string& error);
 
 // The file system the process sees.
 Disk& SystemDisk();
 
-// A disk that only pretends to change names, over `real`: what a dry run works on, so that each
-// step it shows takes the ones before it into account. Names are told apart as FAT does.
+// A disk that only pretends to change names (and to write files), over `real`: what a dry run
+// works on, so that each step it shows takes the ones before it into account. Names are told
+// apart as FAT does.
 class PretendDisk final : public Disk {
 public:
     explicit PretendDisk(Disk& real) : real_(real) {}
@@ -79,6 +129,19 @@ public:
                       const std::filesystem::path& extra) override;
     bool RemoveSecondName(const std::filesystem::path& kept,
                           const std::filesystem::path& extra) override;
+    bool ListEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
+                     std::string& error) override;
+    FileKind KindAt(const std::filesystem::path& path, bool followLinks,
+                    std::string& error) override;
+    std::unique_ptr<ReadableFile> OpenToRead(const std::filesystem::path& path,
+                                             std::string& error) override;
+    std::filesystem::path Resolved(const std::filesystem::path& path) override;
+    bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) override;
+    Reservation WriteNewFile(const std::filesystem::path& path, std::string_view content,
+                             std::string& error) override;
+    bool RemoveNewFile(const std::filesystem::path& path) override;
+    bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                         std::string& error) override;
 
 private:
     void Move(const std::filesystem::path& from, const std::filesystem::path& to);

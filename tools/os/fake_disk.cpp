@@ -1,6 +1,7 @@
 #include "tools/os/fake_disk.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "tools/os/letter_case.h"
 #include "tools/os/paths.h"
@@ -14,21 +15,64 @@ std::string Key(const fs::path& path) { return FoldedName(Utf8Of(path.filename()
 // One spelling per folder, whatever the separators and however relative the path.
 fs::path FolderOf(const fs::path& path) { return Absolute(path.parent_path()); }
 
+constexpr const char* kNoSuchFile = "No such file or directory";
+constexpr const char* kDenied = "Permission denied";
+
+class BytesFile final : public ReadableFile {
+public:
+    explicit BytesFile(std::string bytes) : bytes_(std::move(bytes)) {}
+
+    std::uint64_t Size() const override { return bytes_.size(); }
+
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
+                        std::string&) override {
+        if (offset >= bytes_.size()) return 0;
+        const std::size_t count = std::min<std::size_t>(size, bytes_.size() - offset);
+        std::memcpy(buffer, bytes_.data() + offset, count);
+        return static_cast<std::int64_t>(count);
+    }
+
+private:
+    const std::string bytes_;
+};
+
 }  // namespace
 
-void FakeDisk::Add(const fs::path& path, const std::string& content) {
-    folders_[FolderOf(path)][Key(path)] = {path.filename(), content};
+void FakeDisk::Put(const fs::path& path, Entry entry) {
+    AddFolder(FolderOf(path));
+    folders_[FolderOf(path)][Key(path)] = std::move(entry);
 }
+
+void FakeDisk::Erase(const fs::path& path) { folders_[FolderOf(path)].erase(Key(path)); }
+
+void FakeDisk::Add(const fs::path& path, const std::string& content) {
+    Put(path, {path.filename(), content, FileKind::kFile, {}});
+}
+
+void FakeDisk::AddFolder(const fs::path& path) {
+    const fs::path folder = Absolute(path);
+    folders_.try_emplace(folder);
+    if (!folder.has_relative_path() || Find(folder) != nullptr) return;
+    Put(folder, {folder.filename(), "", FileKind::kFolder, {}});
+}
+
+void FakeDisk::AddLink(const fs::path& path, const fs::path& target) {
+    Put(path, {path.filename(), "", FileKind::kLink, target});
+}
+
+void FakeDisk::MakeUnreadable(const fs::path& path) { unreadable_.insert(Walk(path, true)); }
 
 std::map<std::string, std::string> FakeDisk::Files() const {
     std::map<std::string, std::string> files;
     for (const auto& [folder, entries] : folders_) {
         for (const auto& [key, entry] : entries) {
+            if (entry.kind == FileKind::kFolder) continue;
             // Without the drive, so that tests expect the same paths on every system.
             std::string path(1, '/');
             path += Utf8Of((folder / entry.name).relative_path());
             std::replace(path.begin(), path.end(), '\\', '/');
-            files[path] = entry.content;
+            files[path] =
+                entry.kind == FileKind::kLink ? "-> " + Utf8Of(entry.target) : entry.content;
         }
     }
     return files;
@@ -39,6 +83,29 @@ const FakeDisk::Entry* FakeDisk::Find(const fs::path& path) const {
     if (folder == folders_.end()) return nullptr;
     const auto entry = folder->second.find(Key(path));
     return entry == folder->second.end() ? nullptr : &entry->second;
+}
+
+fs::path FakeDisk::Walk(const fs::path& path, bool followLast, int hops) const {
+    const fs::path absolute = Absolute(path);
+    fs::path at = absolute.root_path();
+    std::vector<fs::path> parts;
+    for (const fs::path& part : absolute.relative_path()) {
+        if (!part.empty()) parts.push_back(part);
+    }
+    for (std::size_t index = 0; index < parts.size(); ++index) {
+        const Entry* entry = Find(at / parts[index]);
+        if (entry == nullptr) return {};
+        const bool last = index + 1 == parts.size();
+        if (entry->kind == FileKind::kLink && (!last || followLast)) {
+            if (hops >= 40) return {};  // as ELOOP
+            at = Walk(entry->target.is_absolute() ? entry->target : at / entry->target, true,
+                      hops + 1);
+            if (at.empty()) return {};
+        } else {
+            at /= entry->name;
+        }
+    }
+    return at;
 }
 
 std::vector<fs::path> FakeDisk::NamesIn(const fs::path& folder) {
@@ -59,14 +126,15 @@ RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::str
     if (beforeRename) beforeRename(from, to);
     const Entry* entry = Find(from);
     if (entry == nullptr || entry->name != from.filename()) {
-        error = "No such file or directory";
+        error = kNoSuchFile;
         return RenameResult::Failed;
     }
     if (Find(to) != nullptr) return RenameResult::TargetExists;
     if (!refusesToReplace) return RenameResult::CannotRefuse;
-    const std::string content = entry->content;
-    folders_[FolderOf(from)].erase(Key(from));
-    Add(to, content);
+    Entry moved = *entry;
+    moved.name = to.filename();
+    Erase(from);
+    Put(to, std::move(moved));
     return RenameResult::Renamed;
 }
 
@@ -82,18 +150,19 @@ bool FakeDisk::ReplacePlaceholder(const fs::path& from, const fs::path& placehol
     if (beforeRename) beforeRename(from, placeholder);
     const Entry* entry = Find(from);
     if (entry == nullptr || !IsEmptyFile(placeholder)) {
-        error = "No such file or directory";
+        error = kNoSuchFile;
         return false;
     }
-    const std::string content = entry->content;
-    folders_[FolderOf(from)].erase(Key(from));
-    Add(placeholder, content);
+    Entry moved = *entry;
+    moved.name = placeholder.filename();
+    Erase(from);
+    Put(placeholder, std::move(moved));
     return true;
 }
 
 bool FakeDisk::IsEmptyFile(const fs::path& path) {
     const Entry* entry = Find(path);
-    return entry != nullptr && entry->content.empty();
+    return entry != nullptr && entry->kind == FileKind::kFile && entry->content.empty();
 }
 
 void FakeDisk::AddSecondName(const fs::path& kept, const fs::path& extra) {
@@ -108,13 +177,97 @@ bool FakeDisk::IsSecondName(const fs::path& kept, const fs::path& extra) {
 
 bool FakeDisk::RemoveSecondName(const fs::path& kept, const fs::path& extra) {
     if (!IsSecondName(kept, extra)) return false;
-    folders_[FolderOf(extra)].erase(Key(extra));
+    Erase(extra);
     secondNames_.erase(extra);
     return true;
 }
 
 bool FakeDisk::RemoveEmptyFile(const fs::path& path) {
     if (!IsEmptyFile(path)) return false;
-    folders_[FolderOf(path)].erase(Key(path));
+    Erase(path);
+    return true;
+}
+
+bool FakeDisk::ListEntries(const fs::path& folder, std::vector<FolderEntry>& entries,
+                           std::string& error) {
+    const fs::path walked = Walk(folder, true);
+    const Entry* entry = walked.empty() ? nullptr : Find(walked);
+    if (walked.empty() || (entry != nullptr && entry->kind != FileKind::kFolder)) {
+        error = walked.empty() ? kNoSuchFile : "Not a directory";
+        return false;
+    }
+    if (unreadable_.count(walked) > 0) {
+        error = kDenied;
+        return false;
+    }
+    for (const auto& [key, held] : folders_[walked]) entries.push_back({held.name, held.kind});
+    return true;
+}
+
+FileKind FakeDisk::KindAt(const fs::path& path, bool followLinks, std::string&) {
+    const fs::path walked = Walk(path, followLinks);
+    if (walked.empty()) return FileKind::kMissing;
+    const Entry* entry = Find(walked);
+    return entry == nullptr ? FileKind::kFolder : entry->kind;  // only a root has no entry
+}
+
+std::unique_ptr<ReadableFile> FakeDisk::OpenToRead(const fs::path& path, std::string& error) {
+    const fs::path walked = Walk(path, true);
+    const Entry* entry = walked.empty() ? nullptr : Find(walked);
+    if (entry == nullptr) {
+        error = kNoSuchFile;
+        return nullptr;
+    }
+    if (entry->kind == FileKind::kFolder) {
+        error = "Is a directory";
+        return nullptr;
+    }
+    if (unreadable_.count(walked) > 0) {
+        error = kDenied;
+        return nullptr;
+    }
+    return std::make_unique<BytesFile>(entry->content);
+}
+
+fs::path FakeDisk::Resolved(const fs::path& path) { return Walk(path, true); }
+
+bool FakeDisk::IsSameFile(const fs::path& a, const fs::path& b) {
+    const fs::path first = Walk(a, true);
+    const fs::path second = Walk(b, true);
+    if (first.empty() || second.empty()) return false;
+    const auto secondName = [&](const fs::path& kept, const fs::path& extra) {
+        const auto found = secondNames_.find(extra);
+        return found != secondNames_.end() && Walk(found->second, true) == kept;
+    };
+    return first == second || secondName(first, second) || secondName(second, first);
+}
+
+Reservation FakeDisk::WriteNewFile(const fs::path& path, std::string_view content,
+                                   std::string& error) {
+    if (Find(path) != nullptr) return Reservation::kTaken;
+    if (!writeFailure.empty()) {
+        error = writeFailure;
+        return Reservation::kFailed;
+    }
+    Add(path, std::string(content));
+    return Reservation::kReserved;
+}
+
+bool FakeDisk::RemoveNewFile(const fs::path& path) {
+    if (Find(path) == nullptr) return false;
+    Erase(path);
+    return true;
+}
+
+bool FakeDisk::RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
+    const Entry* entry = Find(from);
+    if (entry == nullptr) {
+        error = kNoSuchFile;
+        return false;
+    }
+    Entry moved = *entry;
+    moved.name = to.filename();
+    Erase(from);
+    Put(to, std::move(moved));
     return true;
 }

@@ -3,10 +3,15 @@
 // a name that some entry answers to, even the file's own under another case, is refused as a
 // kernel refuses RENAME_NOREPLACE there. With `refusesToReplace` false it is exFAT through
 // exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers CannotRefuse.
+//
+// Files hold their bytes, folders are made for every file put in them, and symbolic links lead
+// to a path (relative to their folder, or absolute) that need not exist; any of them can be made
+// unreadable. Paths are made absolute first, so tests write them as "/roms/a.gba" everywhere.
 #pragma once
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "tools/os/disk.h"
@@ -14,10 +19,15 @@
 class FakeDisk final : public Disk {
 public:
     void Add(const std::filesystem::path& path, const std::string& content = "");
+    void AddFolder(const std::filesystem::path& path);
+    void AddLink(const std::filesystem::path& path, const std::filesystem::path& target);
     // Gives the file `kept` the second name `extra`, as link(2) does.
     void AddSecondName(const std::filesystem::path& kept, const std::filesystem::path& extra);
+    // Listing the folder, or opening the file, fails with "Permission denied".
+    void MakeUnreadable(const std::filesystem::path& path);
 
-    // Every file as path -> content, paths spelt as the folders keep them.
+    // Every file as path -> content, and every link as path -> "-> target", paths spelt as the
+    // folders keep them.
     std::map<std::string, std::string> Files() const;
 
     // Called before each rename the disk is asked for, done or not, onto a placeholder or not.
@@ -26,6 +36,8 @@ public:
     // Called before each name is held with an empty file.
     std::function<void(const std::filesystem::path& path)> beforeReserve;
     bool refusesToReplace = true;
+    // When not empty, WriteNewFile fails with this reason, as on a full disk.
+    std::string writeFailure;
 
     std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
     bool Exists(const std::filesystem::path& path) override;
@@ -42,16 +54,38 @@ public:
                       const std::filesystem::path& extra) override;
     bool RemoveSecondName(const std::filesystem::path& kept,
                           const std::filesystem::path& extra) override;
+    bool ListEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
+                     std::string& error) override;
+    FileKind KindAt(const std::filesystem::path& path, bool followLinks,
+                    std::string& error) override;
+    std::unique_ptr<ReadableFile> OpenToRead(const std::filesystem::path& path,
+                                             std::string& error) override;
+    std::filesystem::path Resolved(const std::filesystem::path& path) override;
+    bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) override;
+    Reservation WriteNewFile(const std::filesystem::path& path, std::string_view content,
+                             std::string& error) override;
+    bool RemoveNewFile(const std::filesystem::path& path) override;
+    bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                         std::string& error) override;
 
 private:
     struct Entry {
         std::filesystem::path name;
         std::string content;
+        FileKind kind = FileKind::kFile;
+        std::filesystem::path target;  // of a link
     };
     // Folder -> folded name -> entry.
     using Folder = std::map<std::string, Entry>;
     const Entry* Find(const std::filesystem::path& path) const;
+    void Put(const std::filesystem::path& path, Entry entry);
+    void Erase(const std::filesystem::path& path);
+    // The path with the links on it followed (the last one too when `followLast`), spelt as
+    // the folders keep it; empty when a part of it is missing.
+    std::filesystem::path Walk(const std::filesystem::path& path, bool followLast,
+                               int hops = 0) const;
 
     std::map<std::filesystem::path, Folder> folders_;
     std::map<std::filesystem::path, std::filesystem::path> secondNames_;  // extra -> kept
+    std::set<std::filesystem::path> unreadable_;                          // as walked
 };

@@ -4,8 +4,12 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "tools/os/readable_file.h"
 
 // In qbt.exe: an absolute path in the "\\?\" form (UNC paths as "\\?\UNC\server\share"), so that
 // a path past 260 characters still names its file; other paths, and every path on POSIX
@@ -70,6 +74,19 @@ bool RemoveSecondName(const std::filesystem::path& kept, const std::filesystem::
 // created in it survives a crash. True where the file system has nothing to write or cannot
 // do it (Windows writes entries with the file; some FUSE file systems refuse a folder's fsync).
 bool FlushFolder(const std::filesystem::path& folder);
+
+// The file open for reading at any offset (pread, ReadFile at an offset), never through the C
+// runtime. Null, with the system's reason in `error`, when it cannot be opened.
+std::unique_ptr<ReadableFile> OpenReadable(const std::filesystem::path& path, std::string& error);
+
+// Makes a file holding `content` under `path` only if nothing answers to the name (O_CREAT|O_EXCL,
+// CREATE_NEW) and writes it through to the disk. A file that could not be written whole is
+// removed again, with the system's reason in `error`.
+Reservation WriteNewFile(const std::filesystem::path& path, std::string_view content,
+                         std::string& error);
+
+// Removes the name `path` (unlink, DeleteFileW): only ever a file WriteNewFile made.
+bool RemoveFile(const std::filesystem::path& path);
 
 #ifdef _WIN32
 // The system's text for a Win32 error code, in the ANSI code page, with the code.

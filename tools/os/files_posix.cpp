@@ -125,3 +125,74 @@ bool FlushFolder(const fs::path& folder) {
     close(descriptor);
     return flushed;
 }
+
+namespace {
+
+class PosixReadableFile final : public ReadableFile {
+public:
+    PosixReadableFile(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}
+    ~PosixReadableFile() override { close(descriptor_); }
+    PosixReadableFile(const PosixReadableFile&) = delete;
+    PosixReadableFile& operator=(const PosixReadableFile&) = delete;
+
+    std::uint64_t Size() const override { return size_; }
+
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
+                        std::string& error) override {
+        for (;;) {
+            const ssize_t read = pread(descriptor_, buffer, size, static_cast<off_t>(offset));
+            if (read >= 0) return read;
+            if (errno == EINTR) continue;
+            error = std::strerror(errno);
+            return -1;
+        }
+    }
+
+private:
+    int descriptor_;
+    std::uint64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& error) {
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0) {
+        error = std::strerror(errno);
+        close(descriptor);
+        return nullptr;
+    }
+    return std::make_unique<PosixReadableFile>(descriptor,
+                                               static_cast<std::uint64_t>(status.st_size));
+}
+
+Reservation WriteNewFile(const fs::path& path, std::string_view content, std::string& error) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file < 0) {
+        if (errno == EEXIST) return Reservation::kTaken;
+        error = std::strerror(errno);
+        return Reservation::kFailed;
+    }
+    int failure = 0;
+    for (std::size_t written = 0; written < content.size() && failure == 0;) {
+        const ssize_t count = write(file, content.data() + written, content.size() - written);
+        if (count >= 0) {
+            written += static_cast<std::size_t>(count);
+        } else if (errno != EINTR) {
+            failure = errno;
+        }
+    }
+    if (failure == 0 && fsync(file) != 0 && errno != EINVAL) failure = errno;
+    if (close(file) != 0 && failure == 0) failure = errno;
+    if (failure == 0) return Reservation::kReserved;
+    unlink(path.c_str());
+    error = std::strerror(failure);
+    return Reservation::kFailed;
+}
+
+bool RemoveFile(const fs::path& path) { return unlink(path.c_str()) == 0; }

@@ -3,6 +3,7 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tools/os/files.h"
@@ -269,3 +270,87 @@ bool RemoveSecondName(const fs::path&, const fs::path&) { return false; }
 // NTFS logs a folder's entries itself, and FlushFileBuffers on a folder needs write access that
 // the journal's folder need not grant.
 bool FlushFolder(const fs::path&) { return true; }
+
+namespace {
+
+class WindowsReadableFile final : public ReadableFile {
+public:
+    WindowsReadableFile(HANDLE file, std::uint64_t size) : file_(file), size_(size) {}
+    ~WindowsReadableFile() override { CloseHandle(file_); }
+    WindowsReadableFile(const WindowsReadableFile&) = delete;
+    WindowsReadableFile& operator=(const WindowsReadableFile&) = delete;
+
+    std::uint64_t Size() const override { return size_; }
+
+    // An OVERLAPPED offset on a handle opened for synchronous reading reads there and waits, so
+    // several threads may read one file without sharing a file pointer.
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
+                        std::string& error) override {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        const DWORD count = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        if (ReadFile(file_, buffer, count, &read, &at) != 0) return read;
+        const DWORD failure = GetLastError();
+        if (failure == ERROR_HANDLE_EOF) return 0;
+        error = SystemErrorText(failure);
+        return -1;
+    }
+
+private:
+    HANDLE file_;
+    std::uint64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& error) {
+    const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = SystemErrorText(GetLastError());
+        return nullptr;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) == 0) {
+        error = SystemErrorText(GetLastError());
+        CloseHandle(file);
+        return nullptr;
+    }
+    return std::make_unique<WindowsReadableFile>(file, static_cast<std::uint64_t>(size.QuadPart));
+}
+
+Reservation WriteNewFile(const fs::path& path, std::string_view content, std::string& error) {
+    const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD failure = GetLastError();
+        if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) {
+            return Reservation::kTaken;
+        }
+        error = SystemErrorText(failure);
+        return Reservation::kFailed;
+    }
+    DWORD failure = ERROR_SUCCESS;
+    for (std::size_t written = 0; written < content.size() && failure == ERROR_SUCCESS;) {
+        DWORD count = 0;
+        const DWORD piece =
+            static_cast<DWORD>(std::min<std::size_t>(content.size() - written, 1u << 30));
+        if (WriteFile(file, content.data() + written, piece, &count, nullptr) == 0) {
+            failure = GetLastError();
+        } else if (count == 0) {
+            failure = ERROR_WRITE_FAULT;
+        }
+        written += count;
+    }
+    if (failure == ERROR_SUCCESS && FlushFileBuffers(file) == 0) failure = GetLastError();
+    CloseHandle(file);
+    if (failure == ERROR_SUCCESS) return Reservation::kReserved;
+    DeleteFileW(LongPath(path).c_str());
+    error = SystemErrorText(failure);
+    return Reservation::kFailed;
+}
+
+bool RemoveFile(const fs::path& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }

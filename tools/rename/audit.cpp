@@ -21,9 +21,9 @@ FieldAnswer Ask(const Plugin& plugin, const GameList& list, Field field, const s
 }
 
 // Keyed as a host keys a ROM: its CRC-32, key type 0. In the list when the plug-in says so.
-AuditedFile ReadFile(const Plugin& plugin, const GameList& list,
-                     const std::filesystem::path& path) {
-    const RenameItem read = ReadKey(path);
+AuditedFile ReadFile(const Plugin& plugin, const GameList& list, const std::filesystem::path& path,
+                     Disk& disk) {
+    const RenameItem read = ReadKey(path, disk);
     if (read.key.empty()) {
         return {
             path, "",
@@ -55,7 +55,7 @@ std::vector<const ListIndex::Entry*> Audit::Missing() const {
 }
 
 Audit AuditCollection(const Plugin& plugin, const GameList& list,
-                      const std::vector<std::string>& paths, unsigned jobs) {
+                      const std::vector<std::string>& paths, unsigned jobs, Disk& disk) {
     Audit audit;
     std::unordered_map<const ListIndex::Entry*, std::size_t> gameOf;
     for (const ListIndex::Entry& entry : list.index.Entries()) {
@@ -67,12 +67,12 @@ Audit AuditCollection(const Plugin& plugin, const GameList& list,
                                {}});
     }
 
-    FilesToName found = CollectFilesToName(paths);
+    FilesToName found = CollectFilesToName(paths, disk);
     // Counted as rename counts them: saves, patches and qbt's journals are no ROMs.
     std::erase_if(found.files, IsNoRom);
     audit.files.resize(found.files.size());
     ForEachOnThreads(found.files.size(), jobs, "reading", [&](std::size_t index) {
-        audit.files[index] = ReadFile(plugin, list, found.files[index]);
+        audit.files[index] = ReadFile(plugin, list, found.files[index], disk);
     });
     for (const RenameItem& left : found.leftAlone) {
         audit.files.push_back({left.file, "",

@@ -12,6 +12,7 @@
 #include "tools/host/game_list.h"
 #include "tools/host/plugin.h"
 #include "tools/host/rom_lookup.h"
+#include "tools/os/disk.h"
 
 // A file as rename reads it.
 struct AuditedFile {
@@ -40,6 +41,7 @@ struct Audit {
     std::vector<const ListIndex::Entry*> Missing() const;
 };
 
-// Reads the files under `paths` on `jobs` threads and matches them to the games of `list`.
+// Reads the files under `paths` through `disk` on `jobs` threads and matches them to the games
+// of `list`.
 Audit AuditCollection(const Plugin& plugin, const GameList& list,
-                      const std::vector<std::string>& paths, unsigned jobs);
+                      const std::vector<std::string>& paths, unsigned jobs, Disk& disk);

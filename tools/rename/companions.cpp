@@ -18,12 +18,6 @@ namespace {
 
 std::string FoldedStem(const fs::path& file) { return AsciiFolded(Utf8Of(file.stem())); }
 
-// KindOf, not std::filesystem: qbt.exe must also tell the links Wine shows as plain files.
-bool IsLink(const fs::path& path) {
-    std::string error;
-    return KindOf(path, false, error) == FileKind::kLink;
-}
-
 // The ROMs of each folder and stem that are in the list, renamed or not: a companion of a stem
 // that two of them share belongs to neither.
 std::map<std::pair<fs::path, std::string>, std::size_t> RomsByStem(
@@ -90,7 +84,8 @@ void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
         const auto sameStem = companions->second.find(stem);
         if (sameStem == companions->second.end()) continue;
         for (const fs::path& name : sameStem->second) {
-            if (IsLink(folder / name)) continue;
+            std::string unknown;
+            if (disk.KindAt(folder / name, false, unknown) == FileKind::kLink) continue;
             if (roms.at({folder, stem}) > 1) {
                 if (!shared.insert(folder / name).second) continue;
                 items.push_back({folder / name,

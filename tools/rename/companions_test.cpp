@@ -34,6 +34,7 @@ TEST(Companions, SavesAndPatchesMoveWithTheirRomOrNotAtAll) {
                              "c.sav", "C (U).sav", "d.sav", "e.eep"}) {
         disk.Add(fs::path("/roms") / file);
     }
+    disk.AddLink("/roms/a.fla", "/saves/a.fla");  // a link is never renamed, not even as a save
     std::vector<RenameItem> items;
     const auto rom = [&](const char* file, const char* newName, Outcome outcome) {
         disk.Add(fs::path("/roms") / file);

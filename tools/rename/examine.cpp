@@ -36,11 +36,11 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
 
 }  // namespace
 
-RenameItem ReadKey(const fs::path& file) {
+RenameItem ReadKey(const fs::path& file, Disk& disk) {
     RenameItem item{file, "", "", Outcome::kSkipped, ReasonToSkip(file), {}};
     if (!item.reason.empty()) return item;
     std::string unreadable;
-    const std::vector<RomChecksum> checksums = ChecksumsOf(file, unreadable);
+    const std::vector<RomChecksum> checksums = ChecksumsOf(file, unreadable, disk);
     if (!unreadable.empty()) {
         item.outcome = Outcome::kUnreadable;
         item.reason = unreadable;
@@ -57,7 +57,7 @@ RenameItem ReadKey(const fs::path& file) {
 }
 
 RenameItem Examine(const fs::path& file, const NamingContext& context) {
-    RenameItem item = ReadKey(file);
+    RenameItem item = ReadKey(file, context.disk);
     if (item.key.empty()) return item;
     NameFields fields;
     fields.crc = item.key;
@@ -91,10 +91,10 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
     return items;
 }
 
-FilesToName CollectFilesToName(const std::vector<std::string>& paths) {
+FilesToName CollectFilesToName(const std::vector<std::string>& paths, Disk& disk) {
     FilesToName found;
     std::set<fs::path> seen;
-    for (FoundPath& path : CollectRomFiles(paths)) {
+    for (FoundPath& path : CollectRomFiles(paths, disk)) {
         switch (path.kind) {
             case Found::kLink:
                 found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
@@ -110,9 +110,8 @@ FilesToName CollectFilesToName(const std::vector<std::string>& paths) {
                 continue;
             case Found::kFile: break;
         }
-        std::error_code error;
-        const fs::path canonical = fs::canonical(path.path, error);
-        if (seen.insert(error ? Absolute(path.path) : canonical).second) {
+        const fs::path resolved = disk.Resolved(path.path);
+        if (seen.insert(resolved.empty() ? Absolute(path.path) : resolved).second) {
             found.files.push_back(std::move(path.path));
         }
     }

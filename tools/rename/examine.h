@@ -9,6 +9,7 @@
 
 #include "tools/host/game_list.h"
 #include "tools/host/plugin.h"
+#include "tools/os/disk.h"
 #include "tools/rename/items.h"
 #include "tools/rename/name_pattern.h"
 
@@ -17,11 +18,12 @@ struct NamingContext {
     const GameList& list;
     int32_t keyType;
     const NamePattern& pattern;
+    Disk& disk;  // where the files are read
 };
 
 // One file's key, as rename reads it: the CRC-32 of a ROM file, or of the one file in a zip
 // archive. Without a key, the outcome (skipped, unreadable) and the reason.
-RenameItem ReadKey(const std::filesystem::path& file);
+RenameItem ReadKey(const std::filesystem::path& file, Disk& disk);
 
 // One file: its key, the name the pattern gives it, and whether that is a rename.
 RenameItem Examine(const std::filesystem::path& file, const NamingContext& context);
@@ -39,4 +41,4 @@ struct FilesToName {
 // a folder is never renamed nor entered, so nothing outside the folders given is touched and no
 // file is renamed through two names; a link named that leads to a folder is entered, as the user
 // asked for that folder.
-FilesToName CollectFilesToName(const std::vector<std::string>& paths);
+FilesToName CollectFilesToName(const std::vector<std::string>& paths, Disk& disk);

@@ -155,8 +155,12 @@ TEST(ClearStrayPlaceholders, OnlyAnEmptyPlaceholderOfARenameThatNeverHappenedIsC
         journal.entries.push_back(entry);
     }
     EXPECT_EQ(ClearStrayPlaceholders(journal, disk), 1u);
-    EXPECT_FALSE(disk.Exists("/roms/1.gba"));
-    EXPECT_EQ(disk.Files().size(), 6u);
+    EXPECT_EQ(disk.Files(), (std::map<std::string, std::string>{{"/roms/2.gba", "B"},
+                                                                {"/roms/3.gba", "mine"},
+                                                                {"/roms/4.gba", ""},
+                                                                {"/roms/a.gba", "A"},
+                                                                {"/roms/c.gba", "C"},
+                                                                {"/roms/d.gba", "D"}}));
 }
 
 }  // namespace

@@ -48,11 +48,12 @@ std::string ReasonToSkip(const fs::path& file) {
     return IsZipArchive(file) ? std::string(WhyZipArchivesAreNotRead()) : "";
 }
 
-std::vector<RomChecksum> ChecksumsOf(const fs::path& file, std::string& unreadable) {
+std::vector<RomChecksum> ChecksumsOf(const fs::path& file, std::string& unreadable, Disk& disk) {
     if (IsZipArchive(file)) return ZipChecksums(file, unreadable);
     Crc32 crc;
     std::string error;
-    if (!ReadInChunks(file, [&](std::string_view chunk) { crc.Add(chunk); }, error)) {
+    if (!ReadFileInPieces(
+            disk, file, [&](std::string_view piece) { crc.Add(piece); }, error)) {
         unreadable = CannotRead(file, error);
         return {};
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/os/disk.h"
+
 struct RomChecksum {
     std::filesystem::path file;
     std::string entry;  // the entry's name (UTF-8) for a ROM inside a zip archive, else empty
@@ -25,7 +27,8 @@ std::string NameInUtf8(const RomChecksum& rom);
 // build without zip reading).
 std::string ReasonToSkip(const std::filesystem::path& file);
 
-// The checksum of the file's content; for a .zip archive, one per file entry. When the file, or
-// an entry, cannot be read, `unreadable` says so ("cannot read FILE: why"); what could be read is
-// still returned.
-std::vector<RomChecksum> ChecksumsOf(const std::filesystem::path& file, std::string& unreadable);
+// The checksum of the file's content, read through `disk`; for a .zip archive, one per file
+// entry. When the file, or an entry, cannot be read, `unreadable` says so ("cannot read FILE:
+// why"); what could be read is still returned.
+std::vector<RomChecksum> ChecksumsOf(const std::filesystem::path& file, std::string& unreadable,
+                                     Disk& disk);

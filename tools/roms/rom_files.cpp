@@ -4,17 +4,16 @@
 
 #include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
-#include "tools/os/files.h"
 #include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found) {
+void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found, Disk& disk) {
     std::vector<FolderEntry> entries;
     std::string error;
-    if (!ListFolder(folder, entries, error)) {
+    if (!disk.ListEntries(folder, entries, error)) {
         found.push_back({folder, Found::kUnreadable, error});
         return;
     }
@@ -28,7 +27,7 @@ void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found) {
         }
         switch (entry.kind) {
             case FileKind::kFile: found.push_back({path, Found::kFile, ""}); break;
-            case FileKind::kFolder: CollectFolder(path, found); break;
+            case FileKind::kFolder: CollectFolder(path, found, disk); break;
             case FileKind::kLink: found.push_back({path, Found::kLink, ""}); break;
             case FileKind::kUnknown:
                 found.push_back({path, Found::kUnreadable, "its kind cannot be told"});
@@ -41,13 +40,13 @@ void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found) {
 
 }  // namespace
 
-std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths) {
+std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk) {
     std::vector<std::pair<fs::path, FileKind>> named;
     std::string missing;
     for (const std::string& typed : paths) {
         const fs::path path = PathFromTerminal(typed);
         std::string error;
-        const FileKind kind = KindOf(path, true, error);
+        const FileKind kind = disk.KindAt(path, true, error);
         if (kind == FileKind::kMissing || kind == FileKind::kUnknown) {
             if (!missing.empty()) missing += "; ";
             missing +=
@@ -63,8 +62,8 @@ std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths) {
         if (std::string why = InexactName(path); !why.empty()) {
             found.push_back({path, Found::kLeftAlone, std::move(why)});
         } else if (kind == FileKind::kFolder) {
-            CollectFolder(path, found);
-        } else if (KindOf(path, false, error) == FileKind::kLink) {
+            CollectFolder(path, found, disk);
+        } else if (disk.KindAt(path, false, error) == FileKind::kLink) {
             found.push_back({path, Found::kLink, ""});
         } else {
             found.push_back({path, Found::kFile, ""});

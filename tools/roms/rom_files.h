@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/os/disk.h"
+
 enum class Found { kFile, kLink, kUnreadable, kLeftAlone };
 
 struct FoundPath {
@@ -21,4 +23,4 @@ struct FoundPath {
 //
 // Every path named is looked at before anything is collected: when one cannot be found or read
 // the run stops at once (ToolError, kExitUnreadableFile), before a file is read or renamed.
-std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths);
+std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk);

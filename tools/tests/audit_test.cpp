@@ -102,4 +102,39 @@ TEST_F(QbtAudit, MissingListHoldsExactlyTheMissingGamesAndAnswersAsTheList) {
     EXPECT_EQ(json::parse(lookUp(list_)), fromList);
 }
 
+// A slip of the keyboard costs nothing: a ROM or another list named as the missing list is refused
+// before the audit (exit 2) and left as it was, the ROM with --replace too. --replace renews an
+// earlier missing list, written aside and renamed into place.
+TEST_F(QbtAudit, MissingListReplacesNoFileOfTheUsers) {
+    const fs::path other = scratch_ / "other.xml";
+    WriteList(other, {games_[0]});
+    const std::string otherText = ReadFile(other);
+    const auto roms = Snapshot(roms_);
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"--missing-list", Utf8(roms_ / "a.gba")},
+          {"--missing-list", Utf8(roms_ / "a.gba"), "--replace"},
+          {"--missing-list", Utf8(other)}}) {
+        const QbtRun run = Audit(options);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Snapshot(roms_), roms);
+    EXPECT_EQ(ReadFile(other), otherText);
+
+    const fs::path missing = scratch_ / "missing.xml";
+    ASSERT_EQ(Audit({"--missing-list", Utf8(missing)}).exitCode, 1);
+    EXPECT_EQ(Audit({"--missing-list", Utf8(missing)}).exitCode, 2)
+        << "not again without --replace";
+    WriteFile(roms_ / "c.gba", games_[2].content);  // a missing game found since
+    const QbtRun renewed = Audit({"--replace", "--missing-list", Utf8(missing)});
+    EXPECT_EQ(renewed.exitCode, 1) << renewed.err;
+    const json games =
+        json::parse(Qbt({"audit", "--json", "--list", Utf8(missing), Utf8(roms_)}).out)["games"];
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_EQ(games[0]["key"], Key(4));
+    for (const std::string& name : NamesIn(scratch_)) {
+        EXPECT_FALSE(name.ends_with(".tmp")) << name << " left behind";
+    }
+}
+
 }  // namespace
