@@ -200,11 +200,11 @@ std::vector<fs::path> PretendDisk::NamesIn(const fs::path& folder) {
     std::vector<fs::path> names;
     for (fs::path& name : real_.NamesIn(folder)) {
         const auto changed = changed_.find(Folded(folder / name));
-        if (changed == changed_.end() || changed->second) names.push_back(std::move(name));
+        if (changed == changed_.end() || changed->second.exists) names.push_back(std::move(name));
     }
-    for (const auto& [path, exists] : changed_) {
-        if (exists && path.parent_path() == folder && !real_.Exists(path)) {
-            names.push_back(path.filename());
+    for (const auto& [folded, change] : changed_) {
+        if (change.exists && folded.parent_path() == folder && !real_.Exists(change.spelt)) {
+            names.push_back(change.spelt.filename());
         }
     }
     return names;
@@ -212,7 +212,7 @@ std::vector<fs::path> PretendDisk::NamesIn(const fs::path& folder) {
 
 bool PretendDisk::Exists(const fs::path& path) {
     const auto changed = changed_.find(Folded(path));
-    return changed != changed_.end() ? changed->second : real_.Exists(path);
+    return changed != changed_.end() ? changed->second.exists : real_.Exists(path);
 }
 
 bool PretendDisk::IsSameEntry(const fs::path& existing, const fs::path& name) {
@@ -263,11 +263,11 @@ bool PretendDisk::ListEntries(const fs::path& folder, std::vector<FolderEntry>& 
     if (!real_.ListEntries(folder, real, error)) return false;
     for (FolderEntry& entry : real) {
         const auto changed = changed_.find(Folded(folder / entry.name));
-        if (changed == changed_.end() || changed->second) entries.push_back(std::move(entry));
+        if (changed == changed_.end() || changed->second.exists) entries.push_back(std::move(entry));
     }
-    for (const auto& [path, exists] : changed_) {
-        if (exists && path.parent_path() == folder && !real_.Exists(path)) {
-            entries.push_back({path.filename(), FileKind::kFile});
+    for (const auto& [folded, change] : changed_) {
+        if (change.exists && folded.parent_path() == folder && !real_.Exists(change.spelt)) {
+            entries.push_back({change.spelt.filename(), FileKind::kFile});
         }
     }
     return true;
@@ -276,7 +276,7 @@ bool PretendDisk::ListEntries(const fs::path& folder, std::vector<FolderEntry>& 
 FileKind PretendDisk::KindAt(const fs::path& path, bool followLinks, std::string& error) {
     const auto changed = changed_.find(Folded(path));
     if (changed == changed_.end()) return real_.KindAt(path, followLinks, error);
-    if (!changed->second) return FileKind::kMissing;
+    if (!changed->second.exists) return FileKind::kMissing;
     const FileKind kind = real_.KindAt(path, followLinks, error);
     return kind == FileKind::kMissing ? FileKind::kFile : kind;
 }
@@ -329,6 +329,6 @@ bool ReadFileInPieces(Disk& disk, const fs::path& path,
 }
 
 void PretendDisk::Move(const fs::path& from, const fs::path& to) {
-    if (!from.empty()) changed_[Folded(from)] = false;
-    if (!to.empty()) changed_[Folded(to)] = true;
+    if (!from.empty()) changed_[Folded(from)] = {false, from};
+    if (!to.empty()) changed_[Folded(to)] = {true, to};
 }

@@ -147,5 +147,9 @@ private:
     void Move(const std::filesystem::path& from, const std::filesystem::path& to);
 
     Disk& real_;
-    std::map<std::filesystem::path, bool> changed_;  // by folded path: whether it exists now
+    struct Change {
+        bool exists;                  // now, after the steps pretended
+        std::filesystem::path spelt;  // as the step that made it named it
+    };
+    std::map<std::filesystem::path, Change> changed_;  // by folded path
 };
