@@ -4,6 +4,7 @@
 #include <set>
 
 #include "tools/os/ascii.h"
+#include "tools/os/file_reading.h"
 #include "tools/os/paths.h"
 
 namespace fs = std::filesystem;
@@ -91,6 +92,25 @@ public:
         if (!::RemoveSecondName(kept, extra)) return false;
         Moved(extra, {});
         return true;
+    }
+
+    fs::path CurrentFolder() override {
+        std::error_code error;
+        fs::path folder = fs::current_path(error);
+        return error ? fs::path() : folder;
+    }
+
+    FileKind ReadJournalText(const fs::path& path, std::string& text, std::string& error) override {
+        // Not a device or a pipe, which could be read without end.
+        const FileKind kind = KindOf(path, true, error);
+        if (kind != FileKind::kFile) return kind;
+        text.clear();
+        const auto append = [&](std::string_view chunk) { text.append(chunk); };
+        return ReadInChunks(path, append, error) ? FileKind::kFile : FileKind::kUnknown;
+    }
+
+    std::unique_ptr<JournalFile> OpenJournal(const fs::path& path, std::string& error) override {
+        return OpenJournalFile(path, error);
     }
 
 private:
@@ -198,6 +218,18 @@ bool PretendDisk::RemoveSecondName(const fs::path& kept, const fs::path& extra) 
     if (!IsSecondName(kept, extra)) return false;
     Move(extra, {});
     return true;
+}
+
+fs::path PretendDisk::CurrentFolder() { return real_.CurrentFolder(); }
+
+FileKind PretendDisk::ReadJournalText(const fs::path& path, std::string& text,
+                                      std::string& error) {
+    return real_.ReadJournalText(path, text, error);
+}
+
+std::unique_ptr<JournalFile> PretendDisk::OpenJournal(const fs::path&, std::string& error) {
+    error = "a dry run writes nothing";
+    return nullptr;
 }
 
 void PretendDisk::Move(const fs::path& from, const fs::path& to) {

@@ -6,10 +6,12 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/os/files.h"
+#include "tools/os/journal_file.h"
 #include "tools/os/platform.h"
 
 class Disk {
@@ -53,6 +55,24 @@ public:
                               const std::filesystem::path& extra) = 0;
     virtual bool RemoveSecondName(const std::filesystem::path& kept,
                                   const std::filesystem::path& extra) = 0;
+
+    // The journal.
+
+    // The folder a relative path starts from, where a journal goes unless one is named; empty
+    // when the system cannot say (the folder was removed).
+    virtual std::filesystem::path CurrentFolder() = 0;
+
+    // Reads the journal at `path` into `text` when it is a regular file (links followed), and
+    // says what the name is: kFile when it was read, kUnknown with the reason in `error` when it
+    // could not be.
+    virtual FileKind ReadJournalText(const std::filesystem::path& path, std::string& text,
+                                     std::string& error) = 0;
+
+    // Opens the journal at `path` for reading and writing, never truncated; made when missing,
+    // its folder then flushed, or a crash could lose the journal's very name. Null, with the
+    // reason in `error`, when it cannot be opened, or when another qbt is writing it.
+    virtual std::unique_ptr<JournalFile> OpenJournal(const std::filesystem::path& path,
+                                                     std::string& error) = 0;
 };
 
 // The file system the process sees.
@@ -79,6 +99,12 @@ public:
                       const std::filesystem::path& extra) override;
     bool RemoveSecondName(const std::filesystem::path& kept,
                           const std::filesystem::path& extra) override;
+    // Journals are read from the real disk; none is written.
+    std::filesystem::path CurrentFolder() override;
+    FileKind ReadJournalText(const std::filesystem::path& path, std::string& text,
+                             std::string& error) override;
+    std::unique_ptr<JournalFile> OpenJournal(const std::filesystem::path& path,
+                                             std::string& error) override;
 
 private:
     void Move(const std::filesystem::path& from, const std::filesystem::path& to);

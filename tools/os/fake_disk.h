@@ -2,11 +2,17 @@
 // NTFS do. An entry keeps the spelling it was made with and answers to any other; a rename onto
 // a name that some entry answers to, even the file's own under another case, is refused as a
 // kernel refuses RENAME_NOREPLACE there. With `refusesToReplace` false it is exFAT through
-// exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers CannotRefuse.
+// exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers CannotRefuse. Journals are
+// files like any other; what each held when last synced is kept apart, as all that a crash would
+// leave of it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 
 #include "tools/os/disk.h"
@@ -26,6 +32,15 @@ public:
     // Called before each name is held with an empty file.
     std::function<void(const std::filesystem::path& path)> beforeReserve;
     bool refusesToReplace = true;
+    // Renames of these files fail, as on an I/O error.
+    std::set<std::filesystem::path> failingRenames;
+    // Bytes the journals may still grow by before the disk is full.
+    std::uint64_t spaceLeft = std::numeric_limits<std::uint64_t>::max();
+    std::filesystem::path currentFolder = "/";
+
+    // What the journal held when it was last synced, and how many syncs there were in all.
+    std::string SyncedText(const std::filesystem::path& journal) const;
+    std::size_t syncs = 0;
 
     std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
     bool Exists(const std::filesystem::path& path) override;
@@ -42,8 +57,15 @@ public:
                       const std::filesystem::path& extra) override;
     bool RemoveSecondName(const std::filesystem::path& kept,
                           const std::filesystem::path& extra) override;
+    std::filesystem::path CurrentFolder() override { return currentFolder; }
+    FileKind ReadJournalText(const std::filesystem::path& path, std::string& text,
+                             std::string& error) override;
+    std::unique_ptr<JournalFile> OpenJournal(const std::filesystem::path& path,
+                                             std::string& error) override;
 
 private:
+    class Journal;
+
     struct Entry {
         std::filesystem::path name;
         std::string content;
@@ -54,4 +76,5 @@ private:
 
     std::map<std::filesystem::path, Folder> folders_;
     std::map<std::filesystem::path, std::filesystem::path> secondNames_;  // extra -> kept
+    std::map<std::filesystem::path, std::string> synced_;
 };

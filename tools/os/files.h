@@ -4,8 +4,11 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tools/os/journal_file.h"
 
 // In qbt.exe: an absolute path in the "\\?\" form (UNC paths as "\\?\UNC\server\share"), so that
 // a path past 260 characters still names its file; other paths, and every path on POSIX
@@ -57,6 +60,12 @@ bool RemoveSecondName(const std::filesystem::path& kept, const std::filesystem::
 // created in it survives a crash. True where the file system has nothing to write or cannot
 // do it (Windows writes entries with the file; some FUSE file systems refuse a folder's fsync).
 bool FlushFolder(const std::filesystem::path& folder);
+
+// Opens the journal at `path` for reading and writing, made when missing (its folder then flushed)
+// and never truncated, and keeps any other writer out while it is open: two writers at offsets
+// would write over each other's lines. Null, with the reason in `error`, when it cannot.
+std::unique_ptr<JournalFile> OpenJournalFile(const std::filesystem::path& path,
+                                             std::string& error);
 
 #ifdef _WIN32
 // The system's text for a Win32 error code, in the ANSI code page, with the code.

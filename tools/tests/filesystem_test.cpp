@@ -66,7 +66,10 @@ TEST_P(OnCard, RenamesUndoesAndUndoesARunKilledMidway) {
         std::vector<std::string> arguments = rename;
         arguments[3] = Utf8(journal);
         if (killed) {
-            const StoppedRun run = StopQbtMidway(arguments, journal, SIGKILL, false, scratch_);
+            // After the first batches: on a card the first batch is journaled twice, the second
+            // time with the names held first.
+            const StoppedRun run =
+                StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100);
             ASSERT_EQ(run.signal, SIGKILL) << "qbt finished before it could be stopped";
         } else {
             const QbtRun run = Qbt(arguments);
