@@ -4,7 +4,7 @@
 #   image.sh unmount KIND DIR    unmounts it, detaches the loop device, removes the image
 # KIND is exfat (through exfat-fuse, never the kernel's driver, whose RENAME_NOREPLACE would
 # hide what a card mounted through FUSE lacks) or ntfs (through ntfs-3g, also FUSE); or tmpfs,
-# 4 MB in memory without an image, small enough to fill to the last byte.
+# 16 MB in memory without an image, small enough to fill to the last byte.
 #
 # Where the machine cannot do it (no /dev/fuse, no loop device that this user may attach), the
 # reason goes to DIR/KIND.skip and to standard output, and the tests that need the mount skip
@@ -44,7 +44,7 @@ mount)
     if [ "$kind" = tmpfs ]; then
         [ "$(id -u)" -eq 0 ] || skip "mounting needs root"
         mkdir -p "$mountpoint"
-        mount -t tmpfs -o size=4m qbt-full "$mountpoint"
+        mount -t tmpfs -o size=16m qbt-full "$mountpoint"
         echo "tmpfs mounted at $mountpoint"
         exit 0
     fi
