@@ -222,8 +222,7 @@ bool PretendDisk::RemoveSecondName(const fs::path& kept, const fs::path& extra) 
 
 fs::path PretendDisk::CurrentFolder() { return real_.CurrentFolder(); }
 
-FileKind PretendDisk::ReadJournalText(const fs::path& path, std::string& text,
-                                      std::string& error) {
+FileKind PretendDisk::ReadJournalText(const fs::path& path, std::string& text, std::string& error) {
     return real_.ReadJournalText(path, text, error);
 }
 

@@ -157,9 +157,7 @@ public:
     }
 
 private:
-    std::string& Content() {
-        return disk_.folders_[FolderOf(path_)][Key(path_)].content;
-    }
+    std::string& Content() { return disk_.folders_[FolderOf(path_)][Key(path_)].content; }
 
     FakeDisk& disk_;
     fs::path path_;

@@ -64,8 +64,7 @@ bool FlushFolder(const std::filesystem::path& folder);
 // Opens the journal at `path` for reading and writing, made when missing (its folder then flushed)
 // and never truncated, and keeps any other writer out while it is open: two writers at offsets
 // would write over each other's lines. Null, with the reason in `error`, when it cannot.
-std::unique_ptr<JournalFile> OpenJournalFile(const std::filesystem::path& path,
-                                             std::string& error);
+std::unique_ptr<JournalFile> OpenJournalFile(const std::filesystem::path& path, std::string& error);
 
 #ifdef _WIN32
 // The system's text for a Win32 error code, in the ANSI code page, with the code.

@@ -199,9 +199,7 @@ public:
         return true;
     }
 
-    bool Sync(std::string& error) override {
-        return FlushFileBuffers(file_) != 0 || Failed(error);
-    }
+    bool Sync(std::string& error) override { return FlushFileBuffers(file_) != 0 || Failed(error); }
 
 private:
     static OVERLAPPED At(std::uint64_t offset) {
@@ -223,8 +221,8 @@ private:
 std::unique_ptr<JournalFile> OpenJournalFile(const fs::path& path, std::string& error) {
     // Others may read it while it is open, not write it.
     const HANDLE file =
-        CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD failure = GetLastError();
         error = failure == ERROR_SHARING_VIOLATION ? "another program is writing it"

@@ -27,7 +27,9 @@ constexpr std::uint64_t kUndoAllowance = 64;
 
 constexpr std::string_view kRoom = " \n";
 
-bool IsBlank(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(' ') == std::string_view::npos;
+}
 
 // A journal line cut short, when it is the last: what a run stopped while writing it leaves.
 // Its rename never happened, since none happens before its line is whole on the disk. Only the
@@ -178,7 +180,8 @@ JournalContents ReadJournal(Disk& disk, const fs::path& path) {
         case FileKind::kUnknown: throw ToolError(kExitUnreadableFile, CannotRead(path, error));
         default: break;
     }
-    throw ToolError(kExitUnreadableFile, PathToTerminal(path) + " is not a qbt journal: not a file");
+    throw ToolError(kExitUnreadableFile,
+                    PathToTerminal(path) + " is not a qbt journal: not a file");
 }
 
 JournalContents ParseJournal(std::string_view text, const std::string& name) {

@@ -27,7 +27,8 @@ TEST(Journal, WrittenAfterItsLastLineOverTheRoomAndALineCutShort) {
     FakeDisk disk;
     disk.Add(kJournal, "{\"from\":\"/r/a\",\"to\":\"/r/b\"}\n");
     Write(disk, {{"/r/c", "/r/d"}});
-    const std::string two = "{\"from\":\"/r/a\",\"to\":\"/r/b\"}\n{\"from\":\"/r/c\",\"to\":\"/r/d\"}\n";
+    const std::string two =
+        "{\"from\":\"/r/a\",\"to\":\"/r/b\"}\n{\"from\":\"/r/c\",\"to\":\"/r/d\"}\n";
     ASSERT_TRUE(TextOf(disk).starts_with(two));
     EXPECT_EQ(TextOf(disk).find_first_not_of(' ', two.size()), TextOf(disk).size() - 1)
         << "room, then a newline";

@@ -17,12 +17,13 @@ enum class Move { kMoved, kNameTaken, kRefused, kJournalFailed };
 
 // Gives files new names, never replacing anything, each step journaled before it is taken (no
 // journal: null): the journal is synced before every change the disk is asked for, which costs
-// nothing when the step's line was announced with others and synced with them already. In a folder whose file system can refuse to replace a file neither in the
-// rename itself nor through a hard link (exFAT and FAT through FUSE, some network shares), the
-// new name is first held with an empty file made only if the name is free, and the file renamed
-// onto it; the journal says so first, so that undo, and a rename run that adds to the journal,
-// can tell that empty file for the placeholder it is. The first rename in a folder finds out
-// which way the folder takes; the later ones go that way at once.
+// nothing when the step's line was announced with others and synced with them already. In a folder
+// whose file system can refuse to replace a file neither in the rename itself nor through a hard
+// link (exFAT and FAT through FUSE, some network shares), the new name is first held with an empty
+// file made only if the name is free, and the file renamed onto it; the journal says so first, so
+// that undo, and a rename run that adds to the journal, can tell that empty file for the
+// placeholder it is. The first rename in a folder finds out which way the folder takes; the later
+// ones go that way at once.
 class Mover {
 public:
     // `undoing`: the steps are undo's own, and the journal marks them so.

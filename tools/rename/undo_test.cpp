@@ -1,8 +1,8 @@
 #include "tools/rename/undo.h"
 
-#include <optional>
-
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include "tools/os/fake_disk.h"
 

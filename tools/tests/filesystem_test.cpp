@@ -85,8 +85,7 @@ TEST_P(OnCard, RenamesUndoesAndUndoesARunKilledMidway) {
         if (killed) {
             // After the first batches: on a card the first batch is journaled twice, the second
             // time with the names held first.
-            const StoppedRun run =
-                StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100);
+            const StoppedRun run = StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100);
             ASSERT_EQ(run.signal, SIGKILL) << "qbt finished before it could be stopped";
         } else {
             const QbtRun run = Qbt(arguments);
@@ -106,7 +105,6 @@ INSTANTIATE_TEST_SUITE_P(FuseMounts, OnCard, testing::Values("exfat", "ntfs"),
                          [](const testing::TestParamInfo<const char*>& kind) {
                              return std::string(kind.param);
                          });
-
 
 // Free bytes on the file system that holds `path`.
 std::uint64_t FreeBytes(const fs::path& path) {
@@ -144,8 +142,8 @@ TEST_F(OnFullDisk, UndoRestoresEverythingOnADiskWithoutAFreeByte) {
     // Room for the journal of about half the renames.
     WriteFile(card_ / "filler", std::string(FreeBytes(card_) - 768 * 1024, 'f'));
     const fs::path journal = card_ / "journal.jsonl";
-    const QbtRun rename = Qbt({"rename", "--apply", "--journal", Utf8(journal), "--list",
-                               Utf8(list), Utf8(roms)});
+    const QbtRun rename =
+        Qbt({"rename", "--apply", "--journal", Utf8(journal), "--list", Utf8(list), Utf8(roms)});
     EXPECT_EQ(rename.exitCode, 6) << rename.err;
     EXPECT_NE(rename.out.find("the journal cannot be written: No space left on device"),
               std::string::npos)
