@@ -102,7 +102,7 @@ ExitCode ExitCodeOf(Tally& tally) {
 }
 
 fs::path JournalPath(const RenameOptions& options) {
-    return Absolute(options.journalToWrite.empty() ? DefaultJournalPath()
+    return Absolute(options.journalToWrite.empty() ? DefaultJournalPath(SystemDisk())
                                                    : PathFromTerminal(options.journalToWrite));
 }
 
@@ -110,15 +110,18 @@ fs::path JournalPath(const RenameOptions& options) {
 // is refused before anything changes), and the empty files it records as names held for renames
 // that a stopped run never made are cleared away, so that they stand in no one's way.
 void ClearWhatAStoppedRunLeft(const fs::path& journal) {
+    Disk& disk = SystemDisk();
+    std::string text;
     std::string error;
-    if (KindOf(journal, true, error) != FileKind::kFile) return;  // new, or /dev/full, say
-    ClearStrayPlaceholders(ReadJournal(journal), SystemDisk());
+    // New, or /dev/full, say: JournalWriter says whether it can be written.
+    if (disk.ReadJournalText(journal, text, error) != FileKind::kFile) return;
+    ClearStrayPlaceholders(ParseJournal(text, PathToTerminal(journal)), disk);
 }
 
 // Renames what the plan allows, after a line on standard error that says where the journal is.
 void ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
                   const fs::path& journalPath) {
-    JournalWriter journal(journalPath);
+    JournalWriter journal(SystemDisk(), journalPath);
     Say("journal " + PathToTerminal(journalPath) + " (qbt undo " + ShellQuoted(journalPath) +
         " puts the names back)");
     ApplyPlan(items, order, journal, SystemDisk());

@@ -113,12 +113,12 @@ Report RunUndo(const UndoOptions& options) {
     std::vector<JournalContents> contents;
     for (auto typed = options.journals.rbegin(); typed != options.journals.rend(); ++typed) {
         journals.push_back({PathFromTerminal(*typed), {}});
-        contents.push_back(ReadJournal(journals.back().path));
+        contents.push_back(ReadJournal(SystemDisk(), journals.back().path));
     }
     std::vector<std::unique_ptr<JournalWriter>> writers;
     if (!options.dryRun) {
         for (const UndoneJournal& journal : journals) {
-            writers.push_back(std::make_unique<JournalWriter>(journal.path));
+            writers.push_back(std::make_unique<JournalWriter>(SystemDisk(), journal.path));
         }
         CatchInterruptions();
     }

@@ -19,8 +19,9 @@ namespace {
 constexpr std::int32_t kKeyTypes[] = {0, 1, 2, 32, -1};
 
 // Pieces that collide: declarations in and out of place, "UTF-8" and "?>" in values, record tags
-// whole, cut, with attributes and in other cases, keys that differ in padding and case, key
-// elements outside records, fields of every export, and bytes that differ between conversions.
+// whole, cut, with attributes, in other cases and inside comments, comments left open, keys that
+// differ in padding and case, key elements outside records, fields of every export, and bytes
+// that differ between conversions. The lookup knows nothing of comments, so neither may the index.
 const std::vector<std::string> kFragments = {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
                                              "<?xml version=\"1.0\"?>",
                                              "?>",
@@ -32,6 +33,9 @@ const std::vector<std::string> kFragments = {"<?xml version=\"1.0\" encoding=\"U
                                              "</GAME>",
                                              "</Game>",
                                              "<GAME id=\"1\">",
+                                             "<!--",
+                                             "-->",
+                                             "<!-- <GAME> -->",
                                              "<GAM",
                                              "<ROMCRC>",
                                              "<romcrc a=\"b\">",

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "tools/os/letter_case.h"
+#include "tools/os/ascii.h"
+#include "tools/os/file_reading.h"
 #include "tools/os/paths.h"
 
 namespace fs = std::filesystem;
@@ -143,6 +145,25 @@ public:
         if (!::RenameReplacing(from, to, error)) return false;
         Moved(from, {});
         return true;
+    }
+
+    fs::path CurrentFolder() override {
+        std::error_code error;
+        fs::path folder = fs::current_path(error);
+        return error ? fs::path() : folder;
+    }
+
+    FileKind ReadJournalText(const fs::path& path, std::string& text, std::string& error) override {
+        // Not a device or a pipe, which could be read without end.
+        const FileKind kind = KindOf(path, true, error);
+        if (kind != FileKind::kFile) return kind;
+        text.clear();
+        const auto append = [&](std::string_view chunk) { text.append(chunk); };
+        return ReadInChunks(path, append, error) ? FileKind::kFile : FileKind::kUnknown;
+    }
+
+    std::unique_ptr<JournalFile> OpenJournal(const fs::path& path, std::string& error) override {
+        return OpenJournalFile(path, error);
     }
 
 private:
@@ -326,6 +347,17 @@ bool ReadFileInPieces(Disk& disk, const fs::path& path,
         consume({piece.data(), static_cast<std::size_t>(read)});
         offset += static_cast<std::uint64_t>(read);
     }
+}
+
+fs::path PretendDisk::CurrentFolder() { return real_.CurrentFolder(); }
+
+FileKind PretendDisk::ReadJournalText(const fs::path& path, std::string& text, std::string& error) {
+    return real_.ReadJournalText(path, text, error);
+}
+
+std::unique_ptr<JournalFile> PretendDisk::OpenJournal(const fs::path&, std::string& error) {
+    error = "a dry run writes nothing";
+    return nullptr;
 }
 
 void PretendDisk::Move(const fs::path& from, const fs::path& to) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tools/os/files.h"
+#include "tools/os/journal_file.h"
 #include "tools/os/platform.h"
 #include "tools/os/readable_file.h"
 
@@ -97,6 +98,24 @@ public:
     // for an output that the caller has made sure may be replaced.
     virtual bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
                                  std::string& error) = 0;
+
+    // The journal.
+
+    // The folder a relative path starts from, where a journal goes unless one is named; empty
+    // when the system cannot say (the folder was removed).
+    virtual std::filesystem::path CurrentFolder() = 0;
+
+    // Reads the journal at `path` into `text` when it is a regular file (links followed), and
+    // says what the name is: kFile when it was read, kUnknown with the reason in `error` when it
+    // could not be.
+    virtual FileKind ReadJournalText(const std::filesystem::path& path, std::string& text,
+                                     std::string& error) = 0;
+
+    // Opens the journal at `path` for reading and writing, never truncated; made when missing,
+    // its folder then flushed, or a crash could lose the journal's very name. Null, with the
+    // reason in `error`, when it cannot be opened, or when another qbt is writing it.
+    virtual std::unique_ptr<JournalFile> OpenJournal(const std::filesystem::path& path,
+                                                     std::string& error) = 0;
 };
 
 // Hands the content of the file, read through `disk`, to `consume` piece by piece. False, with
@@ -142,6 +161,13 @@ public:
     bool RemoveNewFile(const std::filesystem::path& path) override;
     bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
                          std::string& error) override;
+
+    // Journals are read from the real disk; none is written.
+    std::filesystem::path CurrentFolder() override;
+    FileKind ReadJournalText(const std::filesystem::path& path, std::string& text,
+                             std::string& error) override;
+    std::unique_ptr<JournalFile> OpenJournal(const std::filesystem::path& path,
+                                             std::string& error) override;
 
 private:
     void Move(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -129,6 +129,10 @@ RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::str
         error = kNoSuchFile;
         return RenameResult::Failed;
     }
+    if (failingRenames.count(from) > 0) {
+        error = "Input/output error";
+        return RenameResult::Failed;
+    }
     if (Find(to) != nullptr) return RenameResult::TargetExists;
     if (!refusesToReplace) return RenameResult::CannotRefuse;
     Entry moved = *entry;
@@ -151,6 +155,10 @@ bool FakeDisk::ReplacePlaceholder(const fs::path& from, const fs::path& placehol
     const Entry* entry = Find(from);
     if (entry == nullptr || !IsEmptyFile(placeholder)) {
         error = kNoSuchFile;
+        return false;
+    }
+    if (failingRenames.count(from) > 0) {
+        error = "Input/output error";
         return false;
     }
     Entry moved = *entry;
@@ -270,4 +278,57 @@ bool FakeDisk::RenameReplacing(const fs::path& from, const fs::path& to, std::st
     Erase(from);
     Put(to, std::move(moved));
     return true;
+}
+
+class FakeDisk::Journal final : public JournalFile {
+public:
+    Journal(FakeDisk& disk, fs::path path) : disk_(disk), path_(std::move(path)) {}
+
+    bool Read(std::string& text, std::string&) override {
+        text = Content();
+        return true;
+    }
+
+    bool WriteAt(std::uint64_t offset, std::string_view bytes, std::string& error) override {
+        std::string& content = Content();
+        const std::uint64_t end = offset + bytes.size();
+        const std::uint64_t growth = end > content.size() ? end - content.size() : 0;
+        if (growth > disk_.spaceLeft) {
+            error = "No space left on device";
+            return false;
+        }
+        disk_.spaceLeft -= growth;
+        if (end > content.size()) content.resize(end, '\0');
+        content.replace(offset, bytes.size(), bytes);
+        return true;
+    }
+
+    bool Sync(std::string&) override {
+        disk_.synced_[Absolute(path_)] = Content();
+        ++disk_.syncs;
+        return true;
+    }
+
+private:
+    std::string& Content() { return disk_.folders_[FolderOf(path_)][Key(path_)].content; }
+
+    FakeDisk& disk_;
+    fs::path path_;
+};
+
+std::string FakeDisk::SyncedText(const fs::path& journal) const {
+    const auto synced = synced_.find(Absolute(journal));
+    return synced == synced_.end() ? std::string() : synced->second;
+}
+
+FileKind FakeDisk::ReadJournalText(const fs::path& path, std::string& text, std::string&) {
+    const Entry* entry = Find(path);
+    if (entry == nullptr) return FileKind::kMissing;
+    text = entry->content;
+    return FileKind::kFile;
+}
+
+std::unique_ptr<JournalFile> FakeDisk::OpenJournal(const fs::path& path, std::string&) {
+    if (!Exists(path)) Add(path);
+    return std::make_unique<Journal>(*this, path);
 }

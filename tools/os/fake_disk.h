@@ -1,5 +1,6 @@
 // For tests: a file system in memory whose folders ignore letter case, as FAT, exFAT and NTFS
-// do, for every letter (letter_case.h). An entry keeps the spelling it was made with and answers to any other; a rename onto
+// do, for every letter (letter_case.h). An entry keeps the spelling it was made with and
+// answers to any other; a rename onto
 // a name that some entry answers to, even the file's own under another case, is refused as a
 // kernel refuses RENAME_NOREPLACE there. With `refusesToReplace` false it is exFAT through
 // exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers CannotRefuse.
@@ -7,10 +8,16 @@
 // Files hold their bytes, folders are made for every file put in them, and symbolic links lead
 // to a path (relative to their folder, or absolute) that need not exist; any of them can be made
 // unreadable. Paths are made absolute first, so tests write them as "/roms/a.gba" everywhere.
+//
+// Journals are files like any other; what each held when last synced is kept apart, as all that
+// a crash would leave of it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -38,6 +45,16 @@ public:
     bool refusesToReplace = true;
     // When not empty, WriteNewFile fails with this reason, as on a full disk.
     std::string writeFailure;
+
+    // Renames of these files fail, as on an I/O error.
+    std::set<std::filesystem::path> failingRenames;
+    // Bytes the journals may still grow by before the disk is full.
+    std::uint64_t spaceLeft = std::numeric_limits<std::uint64_t>::max();
+    std::filesystem::path currentFolder = "/";
+
+    // What the journal held when it was last synced, and how many syncs there were in all.
+    std::string SyncedText(const std::filesystem::path& journal) const;
+    std::size_t syncs = 0;
 
     std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
     bool Exists(const std::filesystem::path& path) override;
@@ -68,7 +85,15 @@ public:
     bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
                          std::string& error) override;
 
+    std::filesystem::path CurrentFolder() override { return currentFolder; }
+    FileKind ReadJournalText(const std::filesystem::path& path, std::string& text,
+                             std::string& error) override;
+    std::unique_ptr<JournalFile> OpenJournal(const std::filesystem::path& path,
+                                             std::string& error) override;
+
 private:
+    class Journal;
+
     struct Entry {
         std::filesystem::path name;
         std::string content;
@@ -88,4 +113,5 @@ private:
     std::map<std::filesystem::path, Folder> folders_;
     std::map<std::filesystem::path, std::filesystem::path> secondNames_;  // extra -> kept
     std::set<std::filesystem::path> unreadable_;                          // as walked
+    std::map<std::filesystem::path, std::string> synced_;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/os/readable_file.h"
+#include "tools/os/journal_file.h"
 
 // In qbt.exe: an absolute path in the "\\?\" form (UNC paths as "\\?\UNC\server\share"), so that
 // a path past 260 characters still names its file; other paths, and every path on POSIX
@@ -87,6 +88,11 @@ Reservation WriteNewFile(const std::filesystem::path& path, std::string_view con
 
 // Removes the name `path` (unlink, DeleteFileW): only ever a file WriteNewFile made.
 bool RemoveFile(const std::filesystem::path& path);
+
+// Opens the journal at `path` for reading and writing, made when missing (its folder then flushed)
+// and never truncated, and keeps any other writer out while it is open: two writers at offsets
+// would write over each other's lines. Null, with the reason in `error`, when it cannot.
+std::unique_ptr<JournalFile> OpenJournalFile(const std::filesystem::path& path, std::string& error);
 
 #ifdef _WIN32
 // The system's text for a Win32 error code, in the ANSI code page, with the code.

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "tools/os/files.h"
+#include "tools/os/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -196,3 +198,74 @@ Reservation WriteNewFile(const fs::path& path, std::string_view content, std::st
 }
 
 bool RemoveFile(const fs::path& path) { return unlink(path.c_str()) == 0; }
+
+namespace {
+
+class PosixJournalFile final : public JournalFile {
+public:
+    explicit PosixJournalFile(int descriptor) : descriptor_(descriptor) {}
+    ~PosixJournalFile() override { close(descriptor_); }
+    PosixJournalFile(const PosixJournalFile&) = delete;
+    PosixJournalFile& operator=(const PosixJournalFile&) = delete;
+
+    bool Read(std::string& text, std::string& error) override {
+        struct stat status {};
+        if (fstat(descriptor_, &status) != 0) return Failed(error);
+        text.clear();
+        if (!S_ISREG(status.st_mode)) return true;
+        char chunk[1 << 16];
+        for (off_t at = 0;;) {
+            const ssize_t length = pread(descriptor_, chunk, sizeof chunk, at);
+            if (length < 0 && errno == EINTR) continue;
+            if (length < 0) return Failed(error);
+            if (length == 0) return true;
+            text.append(chunk, static_cast<std::size_t>(length));
+            at += length;
+        }
+    }
+
+    bool WriteAt(std::uint64_t offset, std::string_view bytes, std::string& error) override {
+        while (!bytes.empty()) {
+            const ssize_t written =
+                pwrite(descriptor_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+            if (written < 0 && errno == EINTR) continue;
+            if (written < 0) return Failed(error);
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+            offset += static_cast<std::uint64_t>(written);
+        }
+        return true;
+    }
+
+    bool Sync(std::string& error) override { return fsync(descriptor_) == 0 || Failed(error); }
+
+private:
+    static bool Failed(std::string& error) {
+        error = std::strerror(errno);
+        return false;
+    }
+
+    int descriptor_;
+};
+
+}  // namespace
+
+std::unique_ptr<JournalFile> OpenJournalFile(const fs::path& path, std::string& error) {
+    int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const bool created = descriptor >= 0;
+    if (!created && errno == EEXIST) descriptor = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    auto file = std::make_unique<PosixJournalFile>(descriptor);
+    // Where the file system keeps no locks (some network ones), nothing is refused.
+    if (flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        error = "another qbt is writing it";
+        return nullptr;
+    }
+    if (created && !FlushFolder(Absolute(path).parent_path())) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    return file;
+}

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "tools/os/files.h"
@@ -354,3 +355,77 @@ Reservation WriteNewFile(const fs::path& path, std::string_view content, std::st
 }
 
 bool RemoveFile(const fs::path& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }
+
+
+namespace {
+
+class WindowsJournalFile final : public JournalFile {
+public:
+    explicit WindowsJournalFile(HANDLE file) : file_(file) {}
+    ~WindowsJournalFile() override { CloseHandle(file_); }
+    WindowsJournalFile(const WindowsJournalFile&) = delete;
+    WindowsJournalFile& operator=(const WindowsJournalFile&) = delete;
+
+    bool Read(std::string& text, std::string& error) override {
+        text.clear();
+        if (GetFileType(file_) != FILE_TYPE_DISK) return true;
+        char chunk[1 << 16];
+        for (std::uint64_t at = 0;;) {
+            OVERLAPPED position = At(at);
+            DWORD length = 0;
+            if (!ReadFile(file_, chunk, sizeof chunk, &length, &position)) {
+                if (GetLastError() == ERROR_HANDLE_EOF) return true;
+                return Failed(error);
+            }
+            if (length == 0) return true;
+            text.append(chunk, length);
+            at += length;
+        }
+    }
+
+    bool WriteAt(std::uint64_t offset, std::string_view bytes, std::string& error) override {
+        while (!bytes.empty()) {
+            OVERLAPPED position = At(offset);
+            DWORD written = 0;
+            if (!WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                           &position)) {
+                return Failed(error);
+            }
+            bytes.remove_prefix(written);
+            offset += written;
+        }
+        return true;
+    }
+
+    bool Sync(std::string& error) override { return FlushFileBuffers(file_) != 0 || Failed(error); }
+
+private:
+    static OVERLAPPED At(std::uint64_t offset) {
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>(offset);
+        position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        return position;
+    }
+    static bool Failed(std::string& error) {
+        error = SystemErrorText(GetLastError());
+        return false;
+    }
+
+    HANDLE file_;
+};
+
+}  // namespace
+
+std::unique_ptr<JournalFile> OpenJournalFile(const fs::path& path, std::string& error) {
+    // Others may read it while it is open, not write it.
+    const HANDLE file =
+        CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD failure = GetLastError();
+        error = failure == ERROR_SHARING_VIOLATION ? "another program is writing it"
+                                                   : SystemErrorText(failure);
+        return nullptr;
+    }
+    return std::make_unique<WindowsJournalFile>(file);
+}

@@ -31,9 +31,6 @@ std::string PathToTerminal(const std::filesystem::path& path);
 // fopen(path, "rb") for any file the system can name, whatever the terminal's codeset holds.
 std::FILE* OpenForReading(const std::filesystem::path& path);
 
-// fopen(path, "ab") likewise: creates the file, or adds to its end; never truncates it.
-std::FILE* OpenForAppending(const std::filesystem::path& path);
-
 // The encodings the tool converts text between. kTerminal is the terminal's codeset: the
 // LC_CTYPE locale's on POSIX systems, the ANSI code page on Windows. kShiftJis is the Windows
 // variant (code page 932) on every system, since lists and the plug-in's own text come from there.
@@ -87,7 +84,3 @@ std::unique_ptr<std::streambuf> MakeConsoleBuffer(unsigned codePage,
 enum class RenameResult { Renamed, TargetExists, CannotRefuse, Failed };
 RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
                                     const std::filesystem::path& to, std::string& error);
-
-// Writes what `file` holds through to the disk before returning, so that a journal line
-// survives the process being killed right after.
-bool FlushToDisk(std::FILE* file);

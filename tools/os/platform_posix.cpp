@@ -38,10 +38,6 @@ std::FILE* OpenForReading(const std::filesystem::path& path) {
     return std::fopen(path.c_str(), "rb");
 }
 
-std::FILE* OpenForAppending(const std::filesystem::path& path) {
-    return std::fopen(path.c_str(), "ab");
-}
-
 namespace {
 
 // The flag of renameat2(2); older kernel headers lack the name.
@@ -90,8 +86,6 @@ RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
     error = std::strerror(errno);
     return RenameResult::Failed;
 }
-
-bool FlushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 
 namespace {
 

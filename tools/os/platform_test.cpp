@@ -1,5 +1,5 @@
 // The two file-system steps rename's safety rests on: a rename that never replaces a file, and a
-// flush that reaches the disk. Run on the platform file alone, against real files.
+// journal written where it must be and by one writer only. Run against real files.
 #include "tools/os/platform.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/os/files.h"
 #include "tools/tests/scratch.h"
 #include "tools/tests/wine_unix_path.h"
 
@@ -82,16 +83,29 @@ TEST_F(RenameWithoutReplacingTest, MissingFileFailsWithTheSystemsReason) {
     EXPECT_FALSE(fs::exists(scratch_ / "b.gba"));
 }
 
-using FlushToDiskTest = ScratchTest;
+// The journal's file on the system's disk: written at offsets, over what it holds and past it,
+// never truncated when opened again; a second writer is kept out while the first has it open.
+using JournalFileTest = ScratchTest;
 
-TEST_F(FlushToDiskTest, WhatWasWrittenIsInTheFileWhileItIsStillOpen) {
-    const fs::path journal = scratch_ / "journal.jsonl";
-    std::FILE* file = std::fopen(journal.string().c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("{\"from\": \"a.gba\", \"to\": \"b.gba\"}\n", file);
-    EXPECT_TRUE(FlushToDisk(file));
-    EXPECT_EQ(ReadFile(journal), "{\"from\": \"a.gba\", \"to\": \"b.gba\"}\n");
-    std::fclose(file);
+TEST_F(JournalFileTest, WrittenAtOffsetsNeverTruncatedAndWrittenByOneAtATime) {
+    const fs::path path = scratch_ / "journal.jsonl";
+    WriteFile(path, "line 1\n          \n");
+    const std::string written = "line 1\nline 2\n   \nline 3\n";
+    std::string error;
+    {
+        const std::unique_ptr<JournalFile> file = OpenJournalFile(path, error);
+        ASSERT_NE(file, nullptr) << error;
+        std::string text;
+        ASSERT_TRUE(file->Read(text, error)) << error;
+        EXPECT_EQ(text, "line 1\n          \n");
+        EXPECT_TRUE(file->WriteAt(7, "line 2\n", error)) << error;
+        EXPECT_TRUE(file->WriteAt(18, "line 3\n", error)) << error;
+        EXPECT_TRUE(file->Sync(error)) << error;
+        EXPECT_EQ(ReadFile(path), written);
+        EXPECT_EQ(OpenJournalFile(path, error), nullptr) << "a second writer";
+    }
+    EXPECT_NE(OpenJournalFile(path, error), nullptr) << error;
+    EXPECT_EQ(ReadFile(path), written);
 }
 
 #ifdef _WIN32

@@ -220,10 +220,6 @@ std::string ConvertText(std::string_view text, TextEncoding from, TextEncoding t
     return FromWide(ToWide(text, CodePage(from)), CodePage(to));
 }
 
-std::FILE* OpenForAppending(const std::filesystem::path& path) {
-    return _wfopen(LongPath(path).c_str(), L"ab");
-}
-
 std::size_t DisplayWidth(std::string_view text) {
     // A console of a double-byte code page (932, 936, 949, 950) gives each double-byte character
     // two cells and each single byte one; a single-byte code page gives every byte one cell.
@@ -271,10 +267,4 @@ RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
         return RenameThroughPassingName(from, to, error);
     }
     return RenameResult::Renamed;
-}
-
-bool FlushToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
-    const intptr_t handle = _get_osfhandle(_fileno(file));
-    return handle != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) != 0;
 }

@@ -1,15 +1,15 @@
 #include "tools/rename/journal.h"
 
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <ctime>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 
 #include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
-#include "tools/os/files.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
 
@@ -20,6 +20,48 @@ namespace {
 
 constexpr std::string_view kJournalPrefix = "qbt-rename-";
 constexpr std::string_view kJournalExtension = ".jsonl";
+
+// What undo's lines for a rename's line may take beyond its length: the marks it adds (31 bytes),
+// and to spare for the steps an undo stopped midway journals again when run again.
+constexpr std::uint64_t kUndoAllowance = 64;
+
+constexpr std::string_view kRoom = " \n";
+
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// A journal line cut short, when it is the last: what a run stopped while writing it leaves.
+// Its rename never happened, since none happens before its line is whole on the disk. Only the
+// start of a line as qbt writes it, which JSON finds fault with at its end only, counts, so that
+// no other text is ever taken for one.
+bool IsCutShort(std::string_view line) {
+    constexpr std::string_view kLineStart = R"({"from":)";
+    if (!line.starts_with(kLineStart) && !kLineStart.starts_with(line)) return false;
+    try {
+        [[maybe_unused]] const json parsed = json::parse(line);
+    } catch (const json::parse_error& error) {
+        return error.byte > line.size();
+    }
+    return false;
+}
+
+// Where the next line goes: past the last line and its newline (one to add when it has none),
+// over the room and over a last line cut short.
+struct EndOfLines {
+    std::size_t offset = 0;
+    bool addNewline = false;
+};
+
+EndOfLines EndOfLinesIn(std::string_view text) {
+    const std::size_t last = text.find_last_not_of(kRoom);
+    if (last == std::string_view::npos) return {};
+    const std::size_t newline = text.rfind('\n', last);
+    const std::size_t start = newline == std::string_view::npos ? 0 : newline + 1;
+    if (IsCutShort(text.substr(start, last + 1 - start))) return {start, false};
+    if (last + 1 < text.size() && text[last + 1] == '\n') return {last + 2, false};
+    return {last + 1, true};
+}
 
 json PathToJson(const fs::path& path) {
     if (IsUtf8Path(path)) return Utf8Of(path);
@@ -53,7 +95,7 @@ fs::path PathFromJson(const json& name) {
 
 }  // namespace
 
-fs::path DefaultJournalPath() {
+fs::path DefaultJournalPath(Disk& disk) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -63,11 +105,10 @@ fs::path DefaultJournalPath() {
 #endif
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const fs::path folder = fs::current_path();
+    const fs::path folder = disk.CurrentFolder();
     const std::string stem = std::string(kJournalPrefix) + stamp;
     fs::path path = folder / (stem + std::string(kJournalExtension));
-    std::string unknown;
-    for (int next = 2; KindOf(path, false, unknown) != FileKind::kMissing; ++next) {
+    for (int next = 2; disk.Exists(path); ++next) {
         path = folder / (stem + "-" + std::to_string(next) + std::string(kJournalExtension));
     }
     return path;
@@ -78,31 +119,47 @@ bool IsDefaultJournalName(const fs::path& name) {
     return text.starts_with(kJournalPrefix) && text.ends_with(kJournalExtension);
 }
 
-JournalWriter::JournalWriter(const fs::path& path) {
-    std::string ignored;
-    const bool created = KindOf(path, true, ignored) == FileKind::kMissing;
-    file_ = OpenForAppending(path);
-    // A journal just made is flushed with its folder, or a crash could lose its very name.
-    if (file_ == nullptr || (created && !FlushFolder(Absolute(path).parent_path()))) {
-        const std::string reason = std::strerror(errno);
-        if (file_ != nullptr) std::fclose(file_);
+JournalWriter::JournalWriter(Disk& disk, const fs::path& path) {
+    std::string error;
+    std::string text;
+    file_ = disk.OpenJournal(path, error);
+    if (file_ == nullptr || !file_->Read(text, error)) {
         throw ToolError(kExitRenameFailed, "cannot write the journal " + PathToTerminal(path) +
-                                               ": " + reason + "; nothing was renamed");
+                                               ": " + error + "; nothing was renamed");
     }
+    const EndOfLines end = EndOfLinesIn(text);
+    end_ = end.offset;
+    size_ = text.size();
+    room_ = size_ - end_;
+    if (end.addNewline) held_ = "\n";
 }
 
-JournalWriter::~JournalWriter() { std::fclose(file_); }
-
-bool JournalWriter::Record(const JournalStep& step, std::string& error) {
+void JournalWriter::Record(const JournalStep& step) {
     json line = {{"from", PathToJson(step.from)}, {"to", PathToJson(step.to)}};
     if (step.placeholder) line["placeholder"] = true;
     if (step.undo) line["undo"] = true;
     const std::string text = line.dump() + "\n";
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || !FlushToDisk(file_)) {
-        error = std::strerror(errno);
-        return false;
+    held_ += text;
+    // Undo's own lines take up the room that the rename's lines kept for them.
+    room_ = step.undo ? room_ - std::min<std::uint64_t>(room_, text.size())
+                      : room_ + text.size() + kUndoAllowance;
+}
+
+bool JournalWriter::Sync(std::string& error) {
+    if (held_.empty()) return true;
+    // The room grows first, and the lines go over it: a disk that fills stops a batch before any
+    // of its lines is written, never leaving less room than the renames before it kept.
+    const std::uint64_t end = end_ + held_.size();
+    if (const std::uint64_t size = std::max(size_, end + room_); size > size_) {
+        std::string room(size - size_, ' ');
+        room.back() = '\n';
+        if (!file_->WriteAt(size_, room, error)) return false;
+        size_ = size;
     }
-    return true;
+    if (!file_->WriteAt(end_, held_, error)) return false;
+    end_ = end;
+    held_.clear();
+    return file_->Sync(error);
 }
 
 fs::path FreeName(const fs::path& folder, int number) {
@@ -114,29 +171,38 @@ bool IsFreeName(const fs::path& path) {
     return name.starts_with(".qbt-rename-") && name.ends_with(".tmp");
 }
 
-JournalContents ReadJournal(const fs::path& path) {
-    // Not a device or a pipe, which could be read without end.
+JournalContents ReadJournal(Disk& disk, const fs::path& path) {
+    std::string text;
     std::string error;
-    if (const FileKind kind = KindOf(path, true, error); kind != FileKind::kFile) {
-        throw ToolError(
-            kExitUnreadableFile,
-            kind == FileKind::kMissing || kind == FileKind::kUnknown
-                ? CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error)
-                : PathToTerminal(path) + " is not a qbt journal: not a file");
+    switch (disk.ReadJournalText(path, text, error)) {
+        case FileKind::kFile: return ParseJournal(text, PathToTerminal(path));
+        case FileKind::kMissing: error = "No such file or directory"; [[fallthrough]];
+        case FileKind::kUnknown: throw ToolError(kExitUnreadableFile, CannotRead(path, error));
+        default: break;
     }
-    return ParseJournal(ReadWholeFile(path, "the journal"), PathToTerminal(path));
+    throw ToolError(kExitUnreadableFile,
+                    PathToTerminal(path) + " is not a qbt journal: not a file");
 }
 
 JournalContents ParseJournal(std::string_view text, const std::string& name) {
     JournalContents contents;
+    // Of each path, the last entry that names it.
+    std::map<fs::path, std::size_t> lastNaming;
+    const auto named = [&](std::size_t index) {
+        const JournalEntry& entry = contents.entries[index];
+        for (const fs::path* path : {&entry.from, &entry.to, &entry.via}) {
+            if (!path->empty()) lastNaming[*path] = index;
+        }
+    };
+    const std::size_t lastByte = text.find_last_not_of(kRoom);
     std::size_t lineNumber = 0;
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
         const std::string_view line = text.substr(start, end - start);
-        const bool complete = end < text.size();
+        const bool last = end > lastByte;  // only room after it
         start = end + 1;
         ++lineNumber;
-        if (line.empty()) continue;
+        if (IsBlank(line)) continue;
         JournalEntry entry;
         entry.line = lineNumber;
         try {
@@ -146,9 +212,7 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
             entry.placeholder = step.value("placeholder", false);
             entry.undo = step.value("undo", false);
         } catch (const std::exception& error) {
-            // Every line is written whole before its rename; one cut short at the end is the
-            // line being written when the run was stopped, and its rename never happened.
-            if (!complete) {
+            if (last && IsCutShort(line)) {
                 contents.tornLastLine = true;
             } else if (contents.entries.empty() && contents.damaged.empty()) {
                 throw ToolError(kExitUnreadableFile, name + " is not a qbt journal: its line " +
@@ -160,19 +224,32 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
             }
             continue;
         }
+        // The same rename retried: the last entry naming either file is this very rename.
+        std::optional<std::size_t> latest;
+        for (const fs::path* path : {&entry.from, &entry.to}) {
+            if (const auto found = lastNaming.find(*path); found != lastNaming.end()) {
+                latest = std::max(latest.value_or(0), found->second);
+            }
+        }
+        if (latest) {
+            JournalEntry& same = contents.entries[*latest];
+            if (same.undo == entry.undo && same.from == entry.from && same.to == entry.to &&
+                same.via.empty() && !same.placeholder) {
+                same.placeholder = entry.placeholder;  // retried onto a held name
+                continue;
+            }
+        }
         JournalEntry* previous = contents.entries.empty() ? nullptr : &contents.entries.back();
-        const bool sameKind = previous != nullptr && previous->undo == entry.undo;
-        if (sameKind && previous->from == entry.from && previous->to == entry.to &&
-            !previous->placeholder) {
-            previous->placeholder = entry.placeholder;  // the same rename, retried onto a held name
-        } else if (sameKind && !entry.undo && previous->via.empty() && previous->to == entry.from &&
-                   IsFreeName(entry.from)) {
+        if (previous != nullptr && !previous->undo && !entry.undo && previous->via.empty() &&
+            previous->to == entry.from && IsFreeName(entry.from)) {
             previous->via = previous->to;  // the second step of a change of letter case
             previous->to = entry.to;
             previous->placeholder = entry.placeholder;
-        } else {
-            contents.entries.push_back(std::move(entry));
+            named(contents.entries.size() - 1);
+            continue;
         }
+        contents.entries.push_back(std::move(entry));
+        named(contents.entries.size() - 1);
     }
     return contents;
 }

@@ -1,23 +1,33 @@
-// The rename journal: one JSON line {"from": ..., "to": ...} per rename, each written through to
-// the disk before the rename it records, so that `qbt undo` can put every name back after a run
-// stopped at any moment. Paths are absolute and UTF-8; a Linux name that is not UTF-8 is kept as
-// {"bytes": "<hexadecimal>"} so that no name is ever bent.
+// The rename journal: one JSON line {"from": ..., "to": ...} per rename, on the disk before the
+// rename it records, so that `qbt undo` can put every name back after a run stopped at any moment.
+// A run writes the lines of a batch of renames and syncs them once, before the first of them; a
+// line whose rename never happened is one that undo finds "already in place". Paths are absolute
+// and UTF-8; a Linux name that is not UTF-8 is kept as {"bytes": "<hexadecimal>"} so that no
+// name is ever bent.
 //
 // Two marks may follow: "placeholder": true, the new name is held with an empty file before the
 // rename onto it (a folder that can refuse to replace a file no other way); "undo": true, the
 // step is undo's own, written into the journal it undoes so that an undo stopped midway can be
-// run again. A line repeated with a mark added is the same rename, retried the other way.
+// run again. A line repeating an earlier rename with a mark added, and no line between naming
+// either file, is the same rename, retried the other way.
+//
+// After its last line a journal keeps room for undo's lines: spaces ending in a newline, as many
+// bytes as undo's lines for the renames recorded could take. Undo writes its lines over that room,
+// so that on a card that the rename filled to the last byte the names still come back.
 #pragma once
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/os/disk.h"
+
 // A free name in the current folder: qbt-rename-YYYYMMDD-HHMMSS.jsonl, with -2, -3 ... when
 // that one is taken.
-std::filesystem::path DefaultJournalPath();
+std::filesystem::path DefaultJournalPath(Disk& disk);
 
 // Whether a file name is one DefaultJournalPath gives: a journal, never a ROM.
 bool IsDefaultJournalName(const std::filesystem::path& name);
@@ -31,18 +41,25 @@ struct JournalStep {
 
 class JournalWriter {
 public:
-    // Creates the file or adds to its end. Throws ToolError (kExitRenameFailed) when it cannot.
-    explicit JournalWriter(const std::filesystem::path& path);
-    ~JournalWriter();
-    JournalWriter(const JournalWriter&) = delete;
-    JournalWriter& operator=(const JournalWriter&) = delete;
+    // Creates the file on `disk` or adds to it, after its last line: over the room kept there,
+    // and over a last line cut short, whose rename never happened. Throws ToolError
+    // (kExitRenameFailed) when it cannot.
+    JournalWriter(Disk& disk, const std::filesystem::path& path);
 
-    // False, with the reason in `error`, when the line could not be written through to the disk:
-    // then the rename must not happen.
-    bool Record(const JournalStep& step, std::string& error);
+    // Holds the step's line until Sync.
+    void Record(const JournalStep& step);
+
+    // Writes the lines held through to the disk, with room for undo's lines after a rename's;
+    // true at once when none is held. False, with the reason in `error`, when they could not
+    // be: then no rename they record may happen.
+    bool Sync(std::string& error);
 
 private:
-    std::FILE* file_;
+    std::unique_ptr<JournalFile> file_;
+    std::uint64_t end_ = 0;   // just past the last line, where the next goes
+    std::uint64_t size_ = 0;  // the file's; the room lies between end_ and size_
+    std::uint64_t room_ = 0;  // the room to keep after the last line
+    std::string held_;
 };
 
 struct JournalEntry : JournalStep {
@@ -63,7 +80,7 @@ struct JournalContents {
 
 // Throws ToolError (kExitUnreadableFile) when the journal cannot be read, or when it is no
 // journal at all: its first line is not a rename (a game list named by mistake, say).
-JournalContents ReadJournal(const std::filesystem::path& path);
+JournalContents ReadJournal(Disk& disk, const std::filesystem::path& path);
 
 // Parses a journal's text; `name` is how the messages call it.
 JournalContents ParseJournal(std::string_view text, const std::string& name);

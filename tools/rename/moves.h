@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/os/disk.h"
@@ -14,17 +16,24 @@
 enum class Move { kMoved, kNameTaken, kRefused, kJournalFailed };
 
 // Gives files new names, never replacing anything, each step journaled before it is taken (no
-// journal: null). In a folder whose file system can refuse to replace a file neither in the
-// rename itself nor through a hard link (exFAT and FAT through FUSE, some network shares), the
-// new name is first held with an empty file made only if the name is free, and the file renamed
-// onto it; the journal says so first, so that undo, and a rename run that adds to the journal,
-// can tell that empty file for the placeholder it is. The first rename in a folder finds out
-// which way the folder takes; the later ones go that way at once.
+// journal: null): the journal is synced before every change the disk is asked for, which costs
+// nothing when the step's line was announced with others and synced with them already. In a folder
+// whose file system can refuse to replace a file neither in the rename itself nor through a hard
+// link (exFAT and FAT through FUSE, some network shares), the new name is first held with an empty
+// file made only if the name is free, and the file renamed onto it; the journal says so first, so
+// that undo, and a rename run that adds to the journal, can tell that empty file for the
+// placeholder it is. The first rename in a folder finds out which way the folder takes; the later
+// ones go that way at once.
 class Mover {
 public:
     // `undoing`: the steps are undo's own, and the journal marks them so.
     Mover(Disk& disk, JournalWriter* journal, bool undoing = false)
         : disk_(disk), journal_(journal), undoing_(undoing) {}
+
+    // Journals ahead the step by which MoveName will most likely give `from` the name `to`, held
+    // with the other steps announced until the next sync. A move that goes otherwise (a name
+    // taken, a change of letter case, a folder found to need held names) journals its own steps.
+    void Announce(const std::filesystem::path& from, const std::filesystem::path& to);
 
     // Gives the file `from` the name `to`. A change of letter case only, in a folder that takes
     // `to` for the file's own name, goes through a free name in two journaled steps. `error` says
@@ -39,18 +48,25 @@ private:
                              std::string& error);
     Move MoveThroughFreeName(const std::filesystem::path& from, const std::filesystem::path& to,
                              std::string& error);
-    Move Record(const std::filesystem::path& from, const std::filesystem::path& to,
-                bool placeholder, std::string& error);
+    // Journals the step unless it was announced so, then syncs the journal.
+    Move Journal(const std::filesystem::path& from, const std::filesystem::path& to,
+                 bool placeholder, std::string& error);
+    // Journals again, as renames onto held names, the steps announced into a folder just found
+    // to need them.
+    void AnnounceHeldNames(const std::filesystem::path& folder);
 
     Disk& disk_;
     JournalWriter* journal_;
     bool undoing_;
     std::set<std::filesystem::path> placeholderFolders_;
+    // The steps announced and not yet taken, by their names: whether onto a held name.
+    std::map<std::pair<std::filesystem::path, std::filesystem::path>, bool> announced_;
 };
 
-// Renames the items in the plan's order, each outcome set to what happened. Once the journal
-// cannot be written nothing more is tried; after an interruption (Ctrl-C, SIGTERM) neither, the
-// rename under way finished first.
+// Renames the items in the plan's order, each outcome set to what happened, in batches whose
+// steps are journaled with one sync; the first batches are small, so that a run stopped early or
+// on a full disk has renamed what it could. Once the journal cannot be written nothing more is
+// tried; after an interruption (Ctrl-C, SIGTERM) neither, the rename under way finished first.
 void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
                JournalWriter& journal, Disk& disk);
 

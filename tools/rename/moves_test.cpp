@@ -1,5 +1,7 @@
 #include "tools/rename/moves.h"
 
+#include <gtest/gtest.h>
+
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -7,48 +9,55 @@
 
 #include "tools/os/fake_disk.h"
 #include "tools/os/paths.h"
-#include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> LinesOf(const fs::path& file) {
-    std::istringstream text(ReadFile(file));
+const fs::path kJournal = "/journal.jsonl";
+
+// The journal's lines as last synced, all a crash would leave, without the room after them.
+std::vector<std::string> LinesOf(const FakeDisk& disk) {
+    std::istringstream text(disk.SyncedText(kJournal));
     std::vector<std::string> lines;
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    for (std::string line; std::getline(text, line);) {
+        if (line.find_first_not_of(' ') != std::string::npos) lines.push_back(line);
+    }
     return lines;
 }
 
-// Moves on a folder that ignores letter case, journaled to a real file; at each rename the disk
-// is asked for, the journal's last line must already name it. Run on a disk with the kernel's
-// RENAME_NOREPLACE and on one as exfat-fuse mounts exFAT, with neither it nor hard links.
-class MoveNameTest : public ScratchTest, public testing::WithParamInterface<bool> {
+// Whether a line synced names the step; with no `from`, a step onto a name held first.
+bool Synced(const FakeDisk& journal, const fs::path& from, const fs::path& to) {
+    for (const std::string& line : LinesOf(journal)) {
+        const nlohmann::json step = nlohmann::json::parse(line);
+        if (step["to"] == Utf8Of(to) &&
+            (from.empty() ? step.value("placeholder", false) : step["from"] == Utf8Of(from))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Moves on a folder that ignores letter case, journaled on a disk of the journal's own; at each
+// rename the disk is asked for, and each name held, the journal as synced must already name it.
+// Run on a disk with the kernel's RENAME_NOREPLACE and on one as exfat-fuse mounts exFAT, with
+// neither it nor hard links.
+class MoveNameTest : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        ScratchTest::SetUp();
-        journalPath_ = scratch_ / "journal.jsonl";
-        journal_.emplace(journalPath_);
+        journal_.emplace(journalDisk_, kJournal);
         mover_.emplace(disk_, &*journal_);
         disk_.refusesToReplace = GetParam();
         disk_.beforeRename = [this](const fs::path& from, const fs::path& to) {
             // Asked once more onto the held name, where the first try could not refuse.
             const std::string rename = Utf8Of(from.filename()) + " -> " + Utf8Of(to.filename());
             if (renames_.empty() || renames_.back() != rename) renames_.push_back(rename);
-            const nlohmann::json last = nlohmann::json::parse(LinesOf(journalPath_).back());
-            EXPECT_EQ(last["from"], Utf8Of(from)) << "journaled before the rename";
-            EXPECT_EQ(last["to"], Utf8Of(to)) << "journaled before the rename";
+            EXPECT_TRUE(Synced(journalDisk_, from, to)) << rename << ": not journaled";
         };
         disk_.beforeReserve = [this](const fs::path& path) {
-            const nlohmann::json last = nlohmann::json::parse(LinesOf(journalPath_).back());
-            EXPECT_EQ(last["to"], Utf8Of(path)) << "journaled before the name is held";
-            EXPECT_EQ(last["placeholder"], true) << "as a name held first";
+            EXPECT_TRUE(Synced(journalDisk_, {}, path))
+                << Utf8Of(path) << ": held before the journal says so";
         };
-    }
-    void TearDown() override {
-        mover_.reset();
-        journal_.reset();
-        ScratchTest::TearDown();
     }
 
     Move MoveTo(const std::string& from, const std::string& to) {
@@ -57,7 +66,7 @@ protected:
     }
 
     FakeDisk disk_;
-    fs::path journalPath_;
+    FakeDisk journalDisk_;
     std::optional<JournalWriter> journal_;
     std::optional<Mover> mover_;
     std::vector<std::string> renames_;
@@ -92,6 +101,28 @@ TEST_P(MoveNameTest, ALetterCaseChangeGoesThroughAFreeNameInTwoJournaledSteps) {
     }
 }
 
+// A plan's renames wait for one sync of the journal per batch, not one each (on exFAT one more,
+// when the first rename finds that the folder needs held names), and read back as one each.
+TEST_P(MoveNameTest, APlanIsJournaledOneSyncPerBatch) {
+    std::vector<RenameItem> items;
+    std::vector<std::size_t> order;
+    for (int number = 0; number < 100; ++number) {
+        const std::string name = std::to_string(number);
+        disk_.Add("/roms/" + name + ".gba", name);
+        items.push_back({"/roms/" + name + ".gba", "", "Game " + name + ".gba", Outcome::kRename,
+                         "", std::nullopt});
+        order.push_back(items.size() - 1);
+    }
+    ApplyPlan(items, order, *journal_, disk_);
+    for (const RenameItem& item : items) EXPECT_EQ(item.outcome, Outcome::kRenamed) << item.reason;
+    EXPECT_EQ(disk_.Files().count("/roms/Game 99.gba"), 1u);
+    EXPECT_EQ(renames_.size(), 100u);
+    EXPECT_LE(journalDisk_.syncs, 4u);
+    const JournalContents journal = ReadJournal(journalDisk_, kJournal);
+    ASSERT_EQ(journal.entries.size(), 100u);
+    EXPECT_EQ(journal.entries[0].placeholder, !GetParam());
+}
+
 INSTANTIATE_TEST_SUITE_P(Disks, MoveNameTest, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& refuses) {
                              return refuses.param ? "RenameNoReplace" : "ExfatFuse";
@@ -99,36 +130,40 @@ INSTANTIATE_TEST_SUITE_P(Disks, MoveNameTest, testing::Values(true, false),
 
 // Where the file system can refuse to replace a file in no way, the journal says that the new
 // name is held first, before the empty file is made; the folder is asked once, by its first
-// rename, and the later ones go that way at once.
-using MoverTest = ScratchTest;
-
-TEST_F(MoverTest, WithoutRenameNoReplaceTheNameIsHeldFirstAndEachFolderAskedOnce) {
-    const fs::path journalPath = scratch_ / "journal.jsonl";
+// rename, and the later ones go that way at once. A rename onto the held name that fails leaves
+// no empty file under the new name.
+TEST(Mover, WithoutRenameNoReplaceTheNameIsHeldFirstAndEachFolderAskedOnce) {
+    FakeDisk journalDisk;
     FakeDisk disk;
     disk.refusesToReplace = false;
     disk.Add("/roms/a.gba", "A");
     disk.Add("/roms/b.gba", "B");
     disk.Add("/roms/held.gba", "");  // an empty file of the user's: never replaced
+    disk.Add("/roms/d.gba", "D");
+    disk.failingRenames.insert("/roms/d.gba");
     disk.Add("/other/c.gba", "C");
     {
-        JournalWriter journal(journalPath);
+        JournalWriter journal(journalDisk, kJournal);
         Mover mover(disk, &journal);
         std::string error;
         EXPECT_EQ(mover.MoveName("/roms/a.gba", "/roms/1.gba", error), Move::kMoved);
         EXPECT_EQ(mover.MoveName("/roms/b.gba", "/roms/held.gba", error), Move::kNameTaken);
         EXPECT_EQ(mover.MoveName("/roms/b.gba", "/roms/2.gba", error), Move::kMoved);
+        EXPECT_EQ(mover.MoveName("/roms/d.gba", "/roms/4.gba", error), Move::kRefused);
         EXPECT_EQ(mover.MoveName("/other/c.gba", "/other/3.gba", error), Move::kMoved);
     }
     EXPECT_EQ(disk.Files(), (std::map<std::string, std::string>{{"/other/3.gba", "C"},
                                                                 {"/roms/1.gba", "A"},
                                                                 {"/roms/2.gba", "B"},
+                                                                {"/roms/d.gba", "D"},
                                                                 {"/roms/held.gba", ""}}));
     const std::string held = ",\"placeholder\":true,";
     EXPECT_EQ(
-        LinesOf(journalPath),
+        LinesOf(journalDisk),
         (std::vector<std::string>{R"({"from":"/roms/a.gba","to":"/roms/1.gba"})",
                                   R"({"from":"/roms/a.gba")" + held + R"("to":"/roms/1.gba"})",
                                   R"({"from":"/roms/b.gba")" + held + R"("to":"/roms/2.gba"})",
+                                  R"({"from":"/roms/d.gba")" + held + R"("to":"/roms/4.gba"})",
                                   R"({"from":"/other/c.gba","to":"/other/3.gba"})",
                                   R"({"from":"/other/c.gba")" + held + R"("to":"/other/3.gba"})"}));
 }

@@ -1,10 +1,11 @@
 #include "tools/rename/undo.h"
 
+#include <gtest/gtest.h>
+
 #include <optional>
 
 #include "tools/os/fake_disk.h"
 #include "tools/os/paths.h"
-#include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;
 
@@ -25,18 +26,14 @@ JournalContents Journal(const std::vector<Step>& steps) {
     return ParseJournal(text, "journal");
 }
 
-// Undo on a folder that ignores letter case; its own steps go to a journal of its own here.
-class UndoJournalTest : public ScratchTest {
+// Undo on a folder that ignores letter case; its own steps go to a journal of its own here, on a
+// disk of its own.
+class UndoJournalTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ScratchTest::SetUp();
-        ownPath_ = scratch_ / "own.jsonl";
-    }
-
     // Each entry as "line N: outcome[: reason]", last rename first.
     std::vector<std::string> Undo(const JournalContents& journal, bool dryRun = false) {
         std::optional<JournalWriter> own;
-        if (!dryRun) own.emplace(ownPath_);
+        if (!dryRun) own.emplace(ownDisk_, "/own.jsonl");
         PretendDisk pretend(disk_);
         const UndoOutcome outcome =
             dryRun ? UndoJournal(journal, pretend, nullptr) : UndoJournal(journal, disk_, &*own);
@@ -49,7 +46,7 @@ protected:
     }
 
     FakeDisk disk_;
-    fs::path ownPath_;
+    FakeDisk ownDisk_;
 };
 
 // After renames a -> b -> c, x -> X and ｔｈｅ -> ＴＨＥ (case only), one by link and unlink
@@ -129,7 +126,7 @@ TEST_F(UndoJournalTest, ALetterCaseChangeStoppedAnywhereIsTakenBackWhole) {
         for (const std::string& line : Undo(journal)) {
             EXPECT_TRUE(line.ends_with("already in place")) << line << ", point " << stop;
         }
-        fs::remove(ownPath_);
+        ownDisk_ = FakeDisk();
     }
 }
 

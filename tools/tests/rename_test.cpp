@@ -178,10 +178,14 @@ TEST_F(QbtRename, StoppedMidwayThenUndoneEveryNameAndByteIsBack) {
             EXPECT_NE(Snapshot(roms), before) << which << ": some files were renamed";
         }
         if (stop.signal != SIGKILL && !stop.ignored) {
-            const std::size_t renamed = LinesIn(journal);
+            // What was renamed is what is reported; the journal holds at least that much, since
+            // a batch of renames is journaled before the first of them.
+            std::size_t renamed = 0;
+            for (const auto& [name, crc] : Snapshot(roms)) renamed += before.count(name) == 0;
+            EXPECT_GE(LinesIn(journal), renamed) << which;
             EXPECT_TRUE(
                 run.out.ends_with(" renamed, " + std::to_string(kRoms - renamed) + " to rename\n"))
-                << which << ": every journaled rename was done\n"
+                << which << ": every rename done was reported\n"
                 << run.out;
             EXPECT_TRUE(run.err.ends_with("qbt: interrupted after " + std::to_string(renamed) +
                                           " renames; qbt undo " + Utf8(journal) +

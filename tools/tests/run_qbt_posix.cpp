@@ -58,7 +58,7 @@ pid_t Spawn(const fs::path& tool, const std::vector<std::string>& arguments,
 }  // namespace
 
 StoppedRun StopQbtMidway(const std::vector<std::string>& arguments, const fs::path& journal,
-                         int signal, bool ignored, const fs::path& scratch) {
+                         int signal, bool ignored, const fs::path& scratch, std::size_t lines) {
     // An ignored signal stays ignored in a child that posix_spawn starts.
     struct sigaction ignore {};
     struct sigaction kept {};
@@ -69,7 +69,7 @@ StoppedRun StopQbtMidway(const std::vector<std::string>& arguments, const fs::pa
     StoppedRun run;
     if (child < 0) return run;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (LinesIn(journal) < 20 && std::chrono::steady_clock::now() < deadline) {
+    while (LinesIn(journal) < lines && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     kill(child, signal);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -129,14 +130,17 @@ inline std::vector<Game> WriteManyRoms(const std::filesystem::path& roms, int co
     return games;
 }
 
-inline std::size_t LinesIn(const std::filesystem::path& file) {
-    const std::string text = ReadFile(file);
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+// The journal's lines, not the room kept after them.
+inline std::size_t LinesIn(const std::filesystem::path& journal) {
+    std::istringstream text(ReadFile(journal));
+    std::size_t lines = 0;
+    for (std::string line; std::getline(text, line);) lines += line.starts_with('{') ? 1 : 0;
+    return lines;
 }
 
-// POSIX builds: runs qbt with `arguments` and, once `journal` has 20 lines, sends it `signal`;
-// with `ignored`, qbt starts with that signal ignored, as under nohup. `signal` is the one that
-// ended it (0 if it exited), `status` its exit status otherwise.
+// POSIX builds: runs qbt with `arguments` and, once `journal` has `lines` lines, sends it
+// `signal`; with `ignored`, qbt starts with that signal ignored, as under nohup. `signal` is the
+// one that ended it (0 if it exited), `status` its exit status otherwise.
 struct StoppedRun {
     int signal = 0;
     int status = -1;
@@ -145,7 +149,7 @@ struct StoppedRun {
 };
 StoppedRun StopQbtMidway(const std::vector<std::string>& arguments,
                          const std::filesystem::path& journal, int signal, bool ignored,
-                         const std::filesystem::path& scratch);
+                         const std::filesystem::path& scratch, std::size_t lines = 20);
 
 class ToolTest : public ScratchTest {
 protected:

@@ -3,7 +3,8 @@
 #   image.sh mount   KIND DIR    makes DIR/KIND.img, mounts it at DIR/KIND
 #   image.sh unmount KIND DIR    unmounts it, detaches the loop device, removes the image
 # KIND is exfat (through exfat-fuse, never the kernel's driver, whose RENAME_NOREPLACE would
-# hide what a card mounted through FUSE lacks) or ntfs (through ntfs-3g, also FUSE).
+# hide what a card mounted through FUSE lacks) or ntfs (through ntfs-3g, also FUSE); or tmpfs,
+# 16 MB in memory without an image, small enough to fill to the last byte.
 #
 # Where the machine cannot do it (no /dev/fuse, no loop device that this user may attach), the
 # reason goes to DIR/KIND.skip and to standard output, and the tests that need the mount skip
@@ -40,6 +41,13 @@ unmount)
 mount)
     mkdir -p "$dir"
     unmount  # what a run that was stopped may have left
+    if [ "$kind" = tmpfs ]; then
+        [ "$(id -u)" -eq 0 ] || skip "mounting needs root"
+        mkdir -p "$mountpoint"
+        mount -t tmpfs -o size=16m qbt-full "$mountpoint"
+        echo "tmpfs mounted at $mountpoint"
+        exit 0
+    fi
     [ -c /dev/fuse ] || skip "no /dev/fuse: $kind is mounted through FUSE"
     [ "$(id -u)" -eq 0 ] || skip "attaching a loop device needs root"
     case $kind in exfat | ntfs) ;; *) echo "unknown file system $kind" >&2; exit 2 ;; esac
