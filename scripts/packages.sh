@@ -27,6 +27,9 @@ NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
 # the benchmarks), zip directories, name patterns.
 NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libzip-dev pkgconf
                   libfmt-dev)
+# The tool's archives (tools/collection/): libzip for zip, libarchive for 7z, RAR and RAR5, zlib
+# for gzip.
+NATIVE_PACKAGES+=(libarchive-dev)
 # qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
 # stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
 NATIVE_PACKAGES+=(help2man libbenchmark-dev)
