@@ -36,7 +36,8 @@ public:
             return -1;
         }
         if (offset >= bytes_.size()) return 0;
-        const std::size_t count = std::min({size, bytes_.size() - offset, std::size_t{4099}});
+        const auto count = std::min({size, static_cast<std::size_t>(bytes_.size() - offset),
+                                     std::size_t{4099}});
         std::memcpy(buffer, bytes_.data() + offset, count);
         return static_cast<std::int64_t>(count);
     }

@@ -68,11 +68,16 @@ struct ReaderFree {
 
 // libarchive converts names into the thread's locale (Linux) before it hands them out as
 // UTF-8, so in the C locale every character outside ASCII would be lost: a UTF-8 locale for the
-// thread while it reads. On Windows it keeps names as UTF-16, whatever the code page.
+// thread while it reads. On Windows it keeps a name exactly only in the form the archive stores:
+// UTF-8 in RAR5, UTF-16 in 7z and RAR; any other form passes through the C runtime's code page.
 class Utf8Names {
 public:
 #ifdef _WIN32
-    static std::string Of(archive_entry* entry) {
+    static std::string Of(archive_entry* entry, FileKind kind) {
+        if (kind == FileKind::kRar5) {
+            const char* name = archive_entry_pathname_utf8(entry);
+            if (name != nullptr) return name;
+        }
         const wchar_t* wide = archive_entry_pathname_w(entry);
         if (wide == nullptr) {
             const char* narrow = archive_entry_pathname(entry);
@@ -100,7 +105,7 @@ public:
     Utf8Names(const Utf8Names&) = delete;
     Utf8Names& operator=(const Utf8Names&) = delete;
 
-    static std::string Of(archive_entry* entry) {
+    static std::string Of(archive_entry* entry, FileKind) {
         const char* name = archive_entry_pathname_utf8(entry);
         if (name == nullptr) name = archive_entry_pathname(entry);
         return name == nullptr ? "" : name;
@@ -155,7 +160,7 @@ void ReadWithLibarchive(ArchiveInput& input, FileContents& contents) {
         }
         if (archive_entry_filetype(entry) != AE_IFREG) continue;
         RomInFile rom;
-        rom.entry = Utf8Names::Of(entry);
+        rom.entry = Utf8Names::Of(entry, kind);
         Crc32 crc;
         std::int64_t expected = 0;  // sparse entries leave holes of zeros between blocks
         int status;
