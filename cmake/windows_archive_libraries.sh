@@ -111,7 +111,7 @@ timed libarchive build_libarchive
 
 # What qbt.exe contains besides its own code, and the licences it comes under.
 {
-    echo "qbt.exe contains these libraries, built from Debian 12's packages:"
+    echo "qbt.exe is built with these libraries, from Debian 12's packages:"
     echo
     cat "$install/versions.txt"
     for licence in "libarchive:libarchive/COPYING" "libzip:libzip/LICENSE" \
