@@ -27,6 +27,9 @@ NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
 # the benchmarks), zip directories, name patterns.
 NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libzip-dev pkgconf
                   libfmt-dev)
+# The tool's archives (tools/collection/): libzip for zip, libarchive for 7z, RAR and RAR5, zlib
+# for gzip.
+NATIVE_PACKAGES+=(libarchive-dev)
 # qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
 # stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
 NATIVE_PACKAGES+=(help2man libbenchmark-dev)
@@ -51,6 +54,10 @@ WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine win
 WINDOWS_PACKAGES+=(libcli11-dev nlohmann-json3-dev libfmt-dev)
 # qbt.exe: zlib cross-built for mingw-w64, linked statically, for the CRC-32 of ROM files.
 WINDOWS_PACKAGES+=(libz-mingw-w64-dev)
+# qbt.exe's archive libraries, cross-built from Debian's source packages at configure time
+# (cmake/windows_archive_libraries.sh): apt's keyring to check the sources, dpkg-source to
+# unpack them with Debian's patches, and the decompressors of their tarballs.
+WINDOWS_PACKAGES+=(debian-archive-keyring dpkg-dev xz-utils bzip2)
 
 # 32-bit Wine comes from the i386 architecture. Adding it needs no apt-get update of its own:
 # wine32:i386 is then missing, so ensure_packages updates before it installs.

@@ -1,0 +1,36 @@
+// Inside archive_reading: one reader per library, over the file as the unit hands it on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "tools/collection/archive_reading.h"
+#include "tools/os/readable_file.h"
+
+// The file as the readers see it: reads that fill the buffer unless the file ends, and every
+// byte read counted for the progress callback.
+class ArchiveInput {
+public:
+    ArchiveInput(ReadableFile& file, const ReadingOptions& options)
+        : file_(file), options_(options) {}
+
+    std::uint64_t Size() const { return file_.Size(); }
+
+    // Up to `size` bytes from `offset`: fewer only at the end of the file; -1 with the reason in
+    // `error` when the system could not read it.
+    std::int64_t Read(std::uint64_t offset, void* buffer, std::size_t size, std::string& error);
+
+    const ReadingOptions& Options() const { return options_; }
+
+private:
+    ReadableFile& file_;
+    const ReadingOptions& options_;
+};
+
+// Enough for the system to read ahead in large pieces, small beside any decompressor's state.
+inline constexpr std::size_t kReadBufferSize = 256 * 1024;
+
+void ReadZip(ArchiveInput& input, FileContents& contents);
+void ReadWithLibarchive(ArchiveInput& input, FileContents& contents);
+void ReadGzip(ArchiveInput& input, std::string_view name, FileContents& contents);
