@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
             ++unreadable;
             std::fprintf(stderr, "%s: %s\n", argv[i], contents.unreadable.c_str());
         }
-        if (contents.kind == FileKind::kOther) ++other;
+        if (contents.kind == ContentKind::kOther) ++other;
         for (const RomInFile& rom : contents.roms) {
             ++roms;
             crcs ^= rom.crc;

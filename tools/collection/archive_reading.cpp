@@ -21,17 +21,17 @@ using namespace std::string_view_literals;
 
 // Archives are told by signatures of at least four bytes, so that a ROM is not taken for one by
 // chance; gzip's three are backed by its flag byte's reserved bits, which must be clear.
-FileKind KindOf(std::string_view start, std::string& other) {
+ContentKind KindOf(std::string_view start, std::string& other) {
     if (At(start, 0, "PK\x03\x04"sv) || At(start, 0, "PK\x05\x06"sv) ||
         At(start, 0, "PK\x07\x08PK\x03\x04"sv)) {
-        return FileKind::kZip;
+        return ContentKind::kZip;
     }
-    if (At(start, 0, "7z\xBC\xAF\x27\x1C"sv)) return FileKind::kSevenZip;
-    if (At(start, 0, "Rar!\x1A\x07\x00"sv)) return FileKind::kRar;
-    if (At(start, 0, "Rar!\x1A\x07\x01\x00"sv)) return FileKind::kRar5;
+    if (At(start, 0, "7z\xBC\xAF\x27\x1C"sv)) return ContentKind::kSevenZip;
+    if (At(start, 0, "Rar!\x1A\x07\x00"sv)) return ContentKind::kRar;
+    if (At(start, 0, "Rar!\x1A\x07\x01\x00"sv)) return ContentKind::kRar5;
     if (At(start, 0, "\x1F\x8B\x08"sv) && start.size() > 3 &&
         (static_cast<unsigned char>(start[3]) & 0xE0) == 0) {
-        return FileKind::kGzip;
+        return ContentKind::kGzip;
     }
     // What else collections hold beside ROMs: archives and compressed files that qbt leaves to
     // the user, saying what they are, rather than keying their bytes as a ROM that no list has.
@@ -56,22 +56,22 @@ FileKind KindOf(std::string_view start, std::string& other) {
     for (const auto& [offset, signature, what] : kOthers) {
         if (At(start, offset, signature)) {
             other = what;
-            return FileKind::kOther;
+            return ContentKind::kOther;
         }
     }
     // bzip2: "BZh", the block size, and the block magic (the digits of pi).
     if (At(start, 0, "BZh"sv) && start.size() >= 10 && start[3] >= '1' && start[3] <= '9' &&
         At(start, 4, "\x31\x41\x59\x26\x53\x59"sv)) {
         other = "a bzip2-compressed file";
-        return FileKind::kOther;
+        return ContentKind::kOther;
     }
     // LHA: "-lh" or "-lz", a method character and "-" after the header's size and checksum.
     if (start.size() >= 7 && start[2] == '-' && start[3] == 'l' &&
         (start[4] == 'h' || start[4] == 'z') && start[6] == '-') {
         other = "an LHA archive";
-        return FileKind::kOther;
+        return ContentKind::kOther;
     }
-    return FileKind::kPlain;
+    return ContentKind::kPlain;
 }
 
 std::string ExtensionOf(std::string_view name) {
@@ -130,15 +130,15 @@ std::int64_t ArchiveInput::Read(std::uint64_t offset, void* buffer, std::size_t 
     return static_cast<std::int64_t>(filled);
 }
 
-std::string_view FormatName(FileKind kind) {
+std::string_view FormatName(ContentKind kind) {
     switch (kind) {
-        case FileKind::kPlain: return "file";
-        case FileKind::kZip: return "zip";
-        case FileKind::kSevenZip: return "7z";
-        case FileKind::kRar: return "rar";
-        case FileKind::kRar5: return "rar5";
-        case FileKind::kGzip: return "gzip";
-        case FileKind::kOther: return "other";
+        case ContentKind::kPlain: return "file";
+        case ContentKind::kZip: return "zip";
+        case ContentKind::kSevenZip: return "7z";
+        case ContentKind::kRar: return "rar";
+        case ContentKind::kRar5: return "rar5";
+        case ContentKind::kGzip: return "gzip";
+        case ContentKind::kOther: return "other";
     }
     return "other";
 }
@@ -157,10 +157,10 @@ FileContents ReadFileContents(ReadableFile& file, std::string_view name,
     const std::string_view startBytes(start.data(), static_cast<std::size_t>(count));
     contents.kind = KindOf(startBytes, contents.format);
     switch (contents.kind) {
-        case FileKind::kPlain: {
+        case ContentKind::kPlain: {
             const std::string extension = ExtensionOf(name);
             if (extension == ".zip") {
-                contents.kind = FileKind::kZip;
+                contents.kind = ContentKind::kZip;
                 ReadZip(input, contents);
             } else if (const std::string_view promised = PromisedArchive(extension);
                        !promised.empty()) {
@@ -171,12 +171,12 @@ FileContents ReadFileContents(ReadableFile& file, std::string_view name,
             }
             break;
         }
-        case FileKind::kZip: ReadZip(input, contents); break;
-        case FileKind::kSevenZip:
-        case FileKind::kRar:
-        case FileKind::kRar5: ReadWithLibarchive(input, contents); break;
-        case FileKind::kGzip: ReadGzip(input, name, contents); break;
-        case FileKind::kOther: break;
+        case ContentKind::kZip: ReadZip(input, contents); break;
+        case ContentKind::kSevenZip:
+        case ContentKind::kRar:
+        case ContentKind::kRar5: ReadWithLibarchive(input, contents); break;
+        case ContentKind::kGzip: ReadGzip(input, name, contents); break;
+        case ContentKind::kOther: break;
     }
     return contents;
 }

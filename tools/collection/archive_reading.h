@@ -34,7 +34,7 @@
 
 class ReadableFile;
 
-enum class FileKind {
+enum class ContentKind {
     kPlain,  // one ROM: the file's own bytes
     kZip,
     kSevenZip,
@@ -45,7 +45,7 @@ enum class FileKind {
 };
 
 // "zip", "7z", "rar", "rar5", "gzip"; "file" for kPlain and "other" for kOther.
-std::string_view FormatName(FileKind kind);
+std::string_view FormatName(ContentKind kind);
 
 enum class RomStatus {
     kOk,
@@ -64,7 +64,7 @@ struct RomInFile {
 };
 
 struct FileContents {
-    FileKind kind = FileKind::kPlain;
+    ContentKind kind = ContentKind::kPlain;
     // For kOther: what the file is ("a tar archive", "an xz-compressed file").
     std::string format;
     // Why the file, or the archive past some point, could not be read ("truncated", "not a zip

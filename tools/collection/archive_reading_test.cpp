@@ -264,25 +264,25 @@ TEST(ArchiveReading, ReadsEveryRomOfEachFormatUnderItsName) {
                                         {"read me.txt", CrcOf(kRomC), RomStatus::kOk}};
     for (const bool verify : {false, true}) {
         const FileContents zip = Read(Zip(members), "games.zip", verify);
-        EXPECT_EQ(zip.kind, FileKind::kZip);
+        EXPECT_EQ(zip.kind, ContentKind::kZip);
         EXPECT_EQ(zip.unreadable, "");
         EXPECT_EQ(SeenIn(zip), expected);
         EXPECT_EQ(zip.roms[0].crcFromBytes, verify);  // the directory's, unless verifying
     }
     // Content decides, not the name.
     const FileContents sevenZip = Read(SevenZip(members), "games.bin");
-    EXPECT_EQ(sevenZip.kind, FileKind::kSevenZip);
+    EXPECT_EQ(sevenZip.kind, ContentKind::kSevenZip);
     EXPECT_EQ(sevenZip.unreadable, "");
     EXPECT_EQ(SeenIn(sevenZip), expected);
 
     std::vector<Member> noLinks = members;
     std::erase_if(noLinks, [](const Member& member) { return member.link; });
     const FileContents rar = Read(Rar5(noLinks), "games.rar");
-    EXPECT_EQ(rar.kind, FileKind::kRar5);
+    EXPECT_EQ(rar.kind, ContentKind::kRar5);
     EXPECT_EQ(rar.unreadable, "");
     EXPECT_EQ(SeenIn(rar), expected);
     const FileContents rar4 = Read(Rar4({{"a.gba", kRomA}}), "games.rar");
-    EXPECT_EQ(rar4.kind, FileKind::kRar);
+    EXPECT_EQ(rar4.kind, ContentKind::kRar);
     EXPECT_EQ(SeenIn(rar4), (std::vector<Seen>{{"a.gba", CrcOf(kRomA), RomStatus::kOk}}));
 }
 
@@ -347,7 +347,7 @@ TEST(ArchiveReading, GzipIsOneRomCheckedAgainstItsTrailer) {
     tar.replace(0, 5, "a.gba");
     tar.replace(257, 6, std::string("ustar\0", 6));
     const FileContents tarGz = Read(Gzip(tar, ""), "x.tgz");
-    EXPECT_EQ(tarGz.kind, FileKind::kOther);
+    EXPECT_EQ(tarGz.kind, ContentKind::kOther);
     EXPECT_TRUE(tarGz.roms.empty());
 }
 
@@ -358,7 +358,7 @@ TEST(ArchiveReading, TellsPlainRomsFromArchivesItCannotRead) {
     ReadingOptions options;
     options.bytesRead = [&](std::uint64_t bytes) { counted += bytes; };
     const FileContents plain = ReadFileContents(file, "a.7z.gba", options);
-    EXPECT_EQ(plain.kind, FileKind::kPlain);
+    EXPECT_EQ(plain.kind, ContentKind::kPlain);
     EXPECT_EQ(SeenIn(plain), (std::vector<Seen>{{"", CrcOf(kRomA), RomStatus::kOk}}));
     EXPECT_EQ(counted, kRomA.size());
     EXPECT_EQ(SeenIn(Read("", "empty.gba")), (std::vector<Seen>{{"", 0, RomStatus::kOk}}));
@@ -378,7 +378,7 @@ TEST(ArchiveReading, TellsPlainRomsFromArchivesItCannotRead) {
         EXPECT_NE(contents.unreadable, "") << name;
         EXPECT_TRUE(contents.roms.empty()) << name;
     }
-    EXPECT_EQ(Read(std::string("Rar!\x1A\x07\x01\x00", 8), "a.rar").kind, FileKind::kRar5);
+    EXPECT_EQ(Read(std::string("Rar!\x1A\x07\x01\x00", 8), "a.rar").kind, ContentKind::kRar5);
 
     std::string tar(1024, '\0');
     tar.replace(257, 6, std::string("ustar\0", 6));
@@ -388,7 +388,7 @@ TEST(ArchiveReading, TellsPlainRomsFromArchivesItCannotRead) {
                                          kRomC,
                                      tar, std::string("MSCF\0\0\0\0", 8) + kRomC}) {
         const FileContents contents = Read(other, "a.gba");
-        EXPECT_EQ(contents.kind, FileKind::kOther);
+        EXPECT_EQ(contents.kind, ContentKind::kOther);
         EXPECT_NE(contents.format, "");
         EXPECT_TRUE(contents.roms.empty());
     }

@@ -98,7 +98,7 @@ void ReadGzip(ArchiveInput& input, std::string_view fileName, FileContents& cont
             start.append(produced.substr(0, kTarMarkAt + kTarMark.size() - start.size()));
             if (start.size() == kTarMarkAt + kTarMark.size() &&
                 start.substr(kTarMarkAt) == kTarMark) {
-                contents.kind = FileKind::kOther;
+                contents.kind = ContentKind::kOther;
                 contents.format = "a tar archive compressed with gzip";
                 return;
             }

@@ -73,8 +73,8 @@ struct ReaderFree {
 class Utf8Names {
 public:
 #ifdef _WIN32
-    static std::string Of(archive_entry* entry, FileKind kind) {
-        if (kind == FileKind::kRar5) {
+    static std::string Of(archive_entry* entry, ContentKind kind) {
+        if (kind == ContentKind::kRar5) {
             const char* name = archive_entry_pathname_utf8(entry);
             if (name != nullptr) return name;
         }
@@ -105,7 +105,7 @@ public:
     Utf8Names(const Utf8Names&) = delete;
     Utf8Names& operator=(const Utf8Names&) = delete;
 
-    static std::string Of(archive_entry* entry, FileKind) {
+    static std::string Of(archive_entry* entry, ContentKind) {
         const char* name = archive_entry_pathname_utf8(entry);
         if (name == nullptr) name = archive_entry_pathname(entry);
         return name == nullptr ? "" : name;
@@ -139,10 +139,10 @@ void ReadWithLibarchive(ArchiveInput& input, FileContents& contents) {
     const Utf8Names utf8Names;
 #endif
     const std::unique_ptr<archive, ReaderFree> reader(archive_read_new());
-    const FileKind kind = contents.kind;
-    if (kind == FileKind::kSevenZip) archive_read_support_format_7zip(reader.get());
-    if (kind == FileKind::kRar) archive_read_support_format_rar(reader.get());
-    if (kind == FileKind::kRar5) archive_read_support_format_rar5(reader.get());
+    const ContentKind kind = contents.kind;
+    if (kind == ContentKind::kSevenZip) archive_read_support_format_7zip(reader.get());
+    if (kind == ContentKind::kRar) archive_read_support_format_rar(reader.get());
+    if (kind == ContentKind::kRar5) archive_read_support_format_rar5(reader.get());
     Source source{input, 0, std::vector<char>(kReadBufferSize)};
     archive_read_set_seek_callback(reader.get(), Seek);
     if (archive_read_open2(reader.get(), &source, nullptr, Read, Skip, nullptr) != ARCHIVE_OK) {

@@ -16,10 +16,11 @@ namespace {
 
 bool IsZipArchive(const fs::path& file) { return EqualsFolded(Utf8Of(file.extension()), ".zip"); }
 
-std::vector<RomChecksum> ZipChecksums(const fs::path& archive, std::string& unreadable) {
+std::vector<RomChecksum> ZipChecksums(const fs::path& archive, std::string& unreadable,
+                                      Disk& disk) {
     std::vector<ZipEntry> entries;
     std::string error;
-    if (!ReadZipEntries(archive, entries, error)) unreadable = CannotRead(archive, error);
+    if (!ReadZipEntries(disk, archive, entries, error)) unreadable = CannotRead(archive, error);
     std::vector<RomChecksum> checksums;
     for (ZipEntry& entry : entries)
         checksums.push_back({archive, std::move(entry.name), entry.crc});
@@ -49,7 +50,7 @@ std::string ReasonToSkip(const fs::path& file) {
 }
 
 std::vector<RomChecksum> ChecksumsOf(const fs::path& file, std::string& unreadable, Disk& disk) {
-    if (IsZipArchive(file)) return ZipChecksums(file, unreadable);
+    if (IsZipArchive(file)) return ZipChecksums(file, unreadable, disk);
     Crc32 crc;
     std::string error;
     if (!ReadFileInPieces(

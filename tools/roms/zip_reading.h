@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+class Disk;
+
 // Empty where this build reads zip archives; otherwise the reason the help and the report give
 // for leaving each archive alone.
 std::string_view WhyZipArchivesAreNotRead();
@@ -18,8 +20,8 @@ struct ZipEntry {
     uint32_t crc;
 };
 
-// One entry per file in the archive, read from its directory without unpacking anything. False,
-// with the reason in `error`, when the archive or an entry cannot be read (the entries read so
-// far are kept), or in a build that does not read archives.
-bool ReadZipEntries(const std::filesystem::path& archive, std::vector<ZipEntry>& entries,
-                    std::string& error);
+// One entry per file in the archive, read from its directory through `disk` without unpacking
+// anything. False, with the reason in `error`, when the archive or an entry cannot be read (the
+// entries read so far are kept), or in a build that does not read archives.
+bool ReadZipEntries(Disk& disk, const std::filesystem::path& archive,
+                    std::vector<ZipEntry>& entries, std::string& error);

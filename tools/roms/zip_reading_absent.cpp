@@ -2,7 +2,8 @@
 
 std::string_view WhyZipArchivesAreNotRead() { return "qbt.exe does not read zip archives"; }
 
-bool ReadZipEntries(const std::filesystem::path&, std::vector<ZipEntry>&, std::string& error) {
+bool ReadZipEntries(Disk&, const std::filesystem::path&, std::vector<ZipEntry>&,
+                    std::string& error) {
     error = WhyZipArchivesAreNotRead();
     return false;
 }
