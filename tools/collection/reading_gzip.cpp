@@ -65,7 +65,8 @@ void ReadGzip(ArchiveInput& input, std::string_view fileName, FileContents& cont
     // At least `wanted` bytes unread in `in`, unless the file ends first.
     const auto fill = [&](std::size_t wanted) {
         if (stream.avail_in >= wanted || inputEnded) return true;
-        std::memmove(in.data(), stream.next_in, stream.avail_in);
+        // Before the first read next_in is null, which memmove may not be given even for 0 bytes.
+        if (stream.avail_in > 0) std::memmove(in.data(), stream.next_in, stream.avail_in);
         std::string error;
         const std::int64_t count =
             input.Read(offset, in.data() + stream.avail_in, in.size() - stream.avail_in, error);
