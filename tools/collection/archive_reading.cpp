@@ -40,10 +40,7 @@ ContentKind KindOf(std::string_view start, std::string& other) {
         std::string_view signature;
         std::string_view what;
     } kOthers[] = {
-        {0,
-         "\xFD"
-         "7zXZ\x00"sv,
-         "an xz-compressed file"},
+        {0, "\xFD\x37zXZ\x00"sv, "an xz-compressed file"},
         {0, "\x28\xB5\x2F\xFD"sv, "a zstd-compressed file"},
         {0, "\x04\x22\x4D\x18"sv, "an lz4-compressed file"},
         {257, "ustar"sv, "a tar archive"},
@@ -92,17 +89,17 @@ std::string_view PromisedArchive(std::string_view extension) {
 void ReadPlain(ArchiveInput& input, std::string_view start, FileContents& contents) {
     Crc32 crc;
     crc.Add(start);
-    std::vector<char> buffer(kReadBufferSize);
+    char* const buffer = ThreadBuffer(0);
     std::uint64_t offset = start.size();
     for (;;) {
         std::string error;
-        const std::int64_t count = input.Read(offset, buffer.data(), buffer.size(), error);
+        const std::int64_t count = input.Read(offset, buffer, kReadBufferSize, error);
         if (count < 0) {
             contents.unreadable = error;
             return;
         }
         if (count == 0) break;
-        crc.Add({buffer.data(), static_cast<std::size_t>(count)});
+        crc.Add({buffer, static_cast<std::size_t>(count)});
         offset += static_cast<std::uint64_t>(count);
     }
     RomInFile rom;
@@ -128,6 +125,13 @@ std::int64_t ArchiveInput::Read(std::uint64_t offset, void* buffer, std::size_t 
     }
     if (filled > 0 && options_.bytesRead) options_.bytesRead(filled);
     return static_cast<std::int64_t>(filled);
+}
+
+char* ThreadBuffer(int which) {
+    thread_local std::vector<char> buffers[2];
+    std::vector<char>& buffer = buffers[which];
+    if (buffer.empty()) buffer.resize(kReadBufferSize);
+    return buffer.data();
 }
 
 std::string_view FormatName(ContentKind kind) {

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstring>
-#include <vector>
 
 #include "platform/utf8.h"
 #include "tools/collection/archive_formats.h"
@@ -58,25 +57,25 @@ void ReadGzip(ArchiveInput& input, std::string_view fileName, FileContents& cont
     header.name_max = storedName.size() - 1;  // always ends with a NUL
     inflateGetHeader(&stream, &header);
 
-    std::vector<char> in(kReadBufferSize);
-    std::vector<char> out(kReadBufferSize);
+    char* const in = ThreadBuffer(0);
+    char* const out = ThreadBuffer(1);
     std::uint64_t offset = 0;
     bool inputEnded = false;
     // At least `wanted` bytes unread in `in`, unless the file ends first.
     const auto fill = [&](std::size_t wanted) {
         if (stream.avail_in >= wanted || inputEnded) return true;
         // Before the first read next_in is null, which memmove may not be given even for 0 bytes.
-        if (stream.avail_in > 0) std::memmove(in.data(), stream.next_in, stream.avail_in);
+        if (stream.avail_in > 0) std::memmove(in, stream.next_in, stream.avail_in);
         std::string error;
         const std::int64_t count =
-            input.Read(offset, in.data() + stream.avail_in, in.size() - stream.avail_in, error);
+            input.Read(offset, in + stream.avail_in, kReadBufferSize - stream.avail_in, error);
         if (count < 0) {
             contents.unreadable = error;
             return false;
         }
         inputEnded = count == 0;
         offset += static_cast<std::uint64_t>(count);
-        stream.next_in = reinterpret_cast<Bytef*>(in.data());
+        stream.next_in = reinterpret_cast<Bytef*>(in);
         stream.avail_in += static_cast<uInt>(count);
         return true;
     };
@@ -90,10 +89,10 @@ void ReadGzip(ArchiveInput& input, std::string_view fileName, FileContents& cont
             contents.unreadable = "truncated: the compressed data ends early";
             return;
         }
-        stream.next_out = reinterpret_cast<Bytef*>(out.data());
-        stream.avail_out = static_cast<uInt>(out.size());
+        stream.next_out = reinterpret_cast<Bytef*>(out);
+        stream.avail_out = static_cast<uInt>(kReadBufferSize);
         const int status = inflate(&stream, Z_NO_FLUSH);
-        const std::string_view produced(out.data(), out.size() - stream.avail_out);
+        const std::string_view produced(out, kReadBufferSize - stream.avail_out);
         crc.Add(produced);
         if (start.size() < kTarMarkAt + kTarMark.size()) {
             start.append(produced.substr(0, kTarMarkAt + kTarMark.size() - start.size()));

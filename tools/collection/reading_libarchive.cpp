@@ -24,20 +24,20 @@ namespace {
 struct Source {
     ArchiveInput& input;
     std::uint64_t position = 0;
-    std::vector<char> buffer;
+    char* buffer;
 };
 
 la_ssize_t Read(archive* reader, void* data, const void** block) {
     Source& source = *static_cast<Source*>(data);
     std::string error;
     const std::int64_t count =
-        source.input.Read(source.position, source.buffer.data(), source.buffer.size(), error);
+        source.input.Read(source.position, source.buffer, kReadBufferSize, error);
     if (count < 0) {
         archive_set_error(reader, EIO, "read error: %s", error.c_str());
         return -1;
     }
     source.position += static_cast<std::uint64_t>(count);
-    *block = source.buffer.data();
+    *block = source.buffer;
     return static_cast<la_ssize_t>(count);
 }
 
@@ -143,7 +143,7 @@ void ReadWithLibarchive(ArchiveInput& input, FileContents& contents) {
     if (kind == ContentKind::kSevenZip) archive_read_support_format_7zip(reader.get());
     if (kind == ContentKind::kRar) archive_read_support_format_rar(reader.get());
     if (kind == ContentKind::kRar5) archive_read_support_format_rar5(reader.get());
-    Source source{input, 0, std::vector<char>(kReadBufferSize)};
+    Source source{input, 0, ThreadBuffer(0)};
     archive_read_set_seek_callback(reader.get(), Seek);
     if (archive_read_open2(reader.get(), &source, nullptr, Read, Skip, nullptr) != ARCHIVE_OK) {
         contents.unreadable = ErrorOf(reader.get());

@@ -88,7 +88,7 @@ bool IsRegularFile(zip_t* archive, zip_uint64_t index, std::string_view name) {
 
 // Decompresses the entry: its CRC-32 from its bytes, and whether they match the directory's.
 void Decompress(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat, const Source& source,
-                std::vector<char>& buffer, RomInFile& rom) {
+                RomInFile& rom) {
     zip_file_t* entry = zip_fopen_index(archive, index, 0);
     if (entry == nullptr) {
         rom.status = RomStatus::kUnreadable;
@@ -96,11 +96,11 @@ void Decompress(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat, cons
             Message(source, zip_error_code_zip(zip_get_error(archive)), zip_strerror(archive));
         return;
     }
-    buffer.resize(kReadBufferSize);
+    char* const buffer = ThreadBuffer(0);
     Crc32 crc;
     zip_int64_t count;
-    while ((count = zip_fread(entry, buffer.data(), buffer.size())) > 0) {
-        crc.Add({buffer.data(), static_cast<std::size_t>(count)});
+    while ((count = zip_fread(entry, buffer, kReadBufferSize)) > 0) {
+        crc.Add({buffer, static_cast<std::size_t>(count)});
     }
     rom.crc = crc.Value();
     if (count < 0) {
@@ -133,7 +133,6 @@ void ReadZip(ArchiveInput& input, FileContents& contents) {
     }
     zip_error_fini(&error);
     const bool verify = input.Options().verify;
-    std::vector<char> buffer;  // only when an entry is decompressed
     const zip_int64_t entryCount = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < entryCount; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
@@ -147,7 +146,7 @@ void ReadZip(ArchiveInput& input, FileContents& contents) {
         RomInFile rom;
         rom.entry = stat.name;
         if (verify || (stat.valid & ZIP_STAT_CRC) == 0) {
-            Decompress(archive, index, stat, source, buffer, rom);
+            Decompress(archive, index, stat, source, rom);
         } else {
             rom.crc = stat.crc;
             rom.crcFromBytes = false;
