@@ -135,9 +135,12 @@ std::string AnsiCodeset() {
 
 }  // namespace
 
-std::string ConvertUtf8ToAnsi(std::string_view utf8) {
+void ConvertUtf8ToAnsi(std::string_view utf8, FieldText& ansi) {
     const std::string codeset = AnsiCodeset();
-    if (IsUtf8Codeset(codeset)) return std::string(utf8);
+    if (IsUtf8Codeset(codeset)) {
+        ansi.Assign(utf8);
+        return;
+    }
     const iconv_t opened = iconv_open(codeset.c_str(), "UTF-8");
     if (opened == reinterpret_cast<iconv_t>(-1)) {
         // iconv_open allocates: when memory runs out the text must not come back unconverted
@@ -146,28 +149,30 @@ std::string ConvertUtf8ToAnsi(std::string_view utf8) {
         // A codeset iconv does not know is rare enough that keeping the text beats losing it.
         // (glibc also says EINVAL when memory runs out while it loads a converter module for the
         // first time in the process; that case cannot be told apart.)
-        return std::string(utf8);
+        ansi.Assign(utf8);
+        return;
     }
     const Converter converter(opened);
 
     // Only a few codesets take more bytes per character than UTF-8; the buffer grows for those.
-    std::string converted(utf8.size() + 16, '\0');
+    ansi.Resize(0);
+    ansi.Resize(std::max(ansi.Capacity(), utf8.size() + 16));
     std::size_t written = 0;
     char* in = const_cast<char*>(utf8.data());
     std::size_t inLeft = utf8.size();
     while (true) {
-        char* out = converted.data() + written;
-        std::size_t outLeft = converted.size() - written;
+        char* out = ansi.Data() + written;
+        std::size_t outLeft = ansi.Size() - written;
         const bool flushing = inLeft == 0;  // lets a stateful codeset close its last shift
         const std::size_t result = flushing ? iconv(opened, nullptr, nullptr, &out, &outLeft)
                                             : iconv(opened, &in, &inLeft, &out, &outLeft);
-        written = converted.size() - outLeft;
+        written = ansi.Size() - outLeft;
         if (result != kIconvFailed) {
             if (flushing) break;
             continue;
         }
         if (errno == E2BIG) {
-            converted.resize(converted.size() * 2);
+            ansi.Resize(ansi.Size() * 2);
             continue;
         }
         // Closing a shift state can only fail for want of room; should a codeset fail otherwise,
@@ -178,11 +183,10 @@ std::string ConvertUtf8ToAnsi(std::string_view utf8) {
             std::max<std::size_t>(1, Utf8SequenceLength(std::string_view(in, inLeft)));
         in += skipped;
         inLeft -= skipped;
-        if (written == converted.size()) converted.resize(converted.size() * 2);
-        converted[written++] = '?';
+        if (written == ansi.Size()) ansi.Resize(ansi.Size() * 2);
+        ansi.Data()[written++] = '?';
     }
-    converted.resize(written);
-    return converted;
+    ansi.Resize(written);
 }
 
 bool StartsWithLetterOrDigit(std::string_view text) {

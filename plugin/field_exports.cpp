@@ -2,7 +2,6 @@
 #include <array>
 #include <cstdint>
 #include <limits>
-#include <string>
 #include <string_view>
 
 #include "lookup/field_extraction.h"
@@ -39,17 +38,17 @@ bool IsBadQuery(const char* listText, const char* key) {
     return listText == nullptr || key == nullptr;
 }
 
-void CutToDerivedLimit(std::string& value) {
-    if (value.size() > kDerivedTextLimit) value.resize(kDerivedTextLimit);
+void CutToDerivedLimit(FieldText& value) {
+    if (value.Size() > kDerivedTextLimit) value.Resize(kDerivedTextLimit);
 }
 
 std::int32_t ReadField(const ElementTag& field, const char* listText, const char* key,
-                       std::int32_t keyType, std::string& value) {
+                       std::int32_t keyType, FieldText& value) {
     return ReadFieldValue(FindKeyRecord({listText, key, keyType}), field, value);
 }
 
 std::int32_t ReadDerivedText(const ElementTag& field, const char* listText, const char* key,
-                             std::int32_t keyType, std::string& value) {
+                             std::int32_t keyType, FieldText& value) {
     const std::int32_t found = ReadField(field, listText, key, keyType, value);
     CutToDerivedLimit(value);
     return found;
@@ -95,9 +94,9 @@ std::int32_t AnswerTextField(const ElementTag& field, const char* listText, cons
                              std::int32_t keyType, char** out, std::int32_t outSize) {
     if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
-        std::string value;
+        FieldText value;
         const std::int32_t found = ReadField(field, listText, key, keyType, value);
-        return found < 0 ? found : CopyOut(value, out, outSize);
+        return found < 0 ? found : CopyOut(value.View(), out, outSize);
     });
 }
 
@@ -126,12 +125,12 @@ QBT_EXPORT std::int32_t QBT_CALL GetCountry(const char* listText, const char* ke
                                             std::int32_t outSize) {
     if (IsBadQuery(listText, key) || IsBadBuffer(out, outSize)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
-        std::string location;
+        FieldText location;
         const std::int32_t found = ReadDerivedText(kLocation, listText, key, keyType, location);
         if (found < 0) return found;
         // Text without a number is no region: read as 0 it would claim Europe.
-        if (!HoldsLeadingNumber(location)) return ErrEmptyValue;
-        const std::string_view label = RegionLabel(ParseLeadingInt(location));
+        if (!HoldsLeadingNumber(location.View())) return ErrEmptyValue;
+        const std::string_view label = RegionLabel(ParseLeadingInt(location.View()));
         return label.empty() ? ErrEmptyValue : CopyOut(label, out, outSize);
     });
 }
@@ -140,11 +139,11 @@ QBT_EXPORT std::int32_t QBT_CALL GetImgNum(const char* listText, const char* key
                                            std::int32_t keyType) {
     if (IsBadQuery(listText, key)) return ErrBadArgument;
     return AnswerHost([&]() -> std::int32_t {
-        std::string number;
+        FieldText number;
         const std::int32_t found = ReadDerivedText(kReleaseNumber, listText, key, keyType, number);
         if (found < 0) return found;
-        if (StartsWithLetterOrDigit(number)) return ParseLeadingInt(number);
-        return number.empty() ? ErrEmptyValue : ErrBadValue;
+        if (StartsWithLetterOrDigit(number.View())) return ParseLeadingInt(number.View());
+        return number.Size() == 0 ? ErrEmptyValue : ErrBadValue;
     });
 }
 
@@ -157,20 +156,20 @@ QBT_EXPORT std::int32_t QBT_CALL GetMediaInfo(const char* listText, const char* 
         // Both elements come from one record, so the key is searched for once. A failed
         // element leaves its text empty.
         const KeyRecord record = FindKeyRecord({listText, key, keyType});
-        std::string romSize;
-        std::string sourceRom;
+        FieldText romSize;
+        FieldText sourceRom;
         const std::int32_t sizeFound = ReadFieldValue(record, kRomSize, romSize);
         const std::int32_t sourceFound = ReadFieldValue(record, kSourceRom, sourceRom);
         CutToDerivedLimit(romSize);
         CutToDerivedLimit(sourceRom);
         if (sizeFound < 0 && sourceFound < 0) return sizeFound;
-        if (romSize.empty() && sourceRom.empty()) return ErrEmptyValue;
-
-        std::string line;
-        if (!romSize.empty()) line.append("RomSize:").append(romSize);
+        const std::string_view size = romSize.View();
+        const std::string_view source = sourceRom.View();
+        if (size.empty() && source.empty()) return ErrEmptyValue;
         // The separator belongs to the second label and stays even when the size is missing.
-        if (!sourceRom.empty()) line.append(" / SrcRom:").append(sourceRom);
-        return CopyOut(line, out, outSize);
+        return CopyOut(
+            {size.empty() ? "" : "RomSize:", size, source.empty() ? "" : " / SrcRom:", source}, out,
+            outSize);
     });
 }
 

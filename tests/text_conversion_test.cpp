@@ -44,6 +44,22 @@ TEST(Utf8Conversion, JapaneseTitleComesOutAsShiftJisUnderAShiftJisLocale) {
               kTesutoShiftJis + " 2 " + kGameShiftJis);
 }
 
+// Values are converted in place while short and on the heap beyond that: lengths on both sides
+// of each buffer's end (a few hundred bytes and units) come out whole, entities decoded.
+TEST(Utf8Conversion, LongTitlesComeOutWhole) {
+    USE_SHIFT_JIS_ANSI_CODE_PAGE();
+    for (const std::size_t count : {25, 26, 35, 36, 37, 63, 64, 65, 1000}) {
+        std::string utf8 = "&amp;";
+        std::string shiftJis = "&";
+        for (std::size_t i = 0; i < count; ++i) {
+            utf8 += i % 2 ? kTesutoUtf8 + "ab" : kGameUtf8;  // 11 or 9 bytes, 5 or 3 units
+            shiftJis += i % 2 ? kTesutoShiftJis + "ab" : kGameShiftJis;
+        }
+        EXPECT_EQ(Utf8TitleOf(utf8), shiftJis) << count;
+        EXPECT_EQ(Utf8TitleOf(std::string(count * 4, 'x')), std::string(count * 4, 'x')) << count;
+    }
+}
+
 #if !defined(_WIN32)
 TEST(Utf8Conversion, TextPassesThroughUnderAUtf8Locale) {
     USE_LOCALE(utf8, kUtf8Locale);
