@@ -1,6 +1,7 @@
 // The copy-out contract, the plug-in's identity and argument checking, seen from the host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tests/host_calls.h"
@@ -70,6 +71,21 @@ TEST(CopyOut, FieldValueCutToBufferAndSizeQueryGivesWholeLength) {
     EXPECT_EQ(cut.result, 4);
     EXPECT_EQ(cut.buffer, std::string("Lant") + '\0');
     EXPECT_EQ(AskLikeHost(GetTitle, list, "abcd"), "Lanternfish Odyssey");
+}
+
+// The media line is copied out part by part: every cut, inside a part or between two, is the
+// whole line's first bytes.
+TEST(CopyOut, MediaLineCutAtEveryByte) {
+    const std::string list = Utf8List(
+        Game("0000ABCD", "<ROMSIZE>8 Mbit</ROMSIZE><SOURCEROM>Cart &amp; Box</SOURCEROM>"));
+    const std::string line = "RomSize:8 Mbit / SrcRom:Cart & Box";
+    for (std::size_t size = 1; size <= line.size() + 2; ++size) {
+        const std::size_t kept = std::min(size - 1, line.size());
+        const BufferAnswer cut = CopyInto(GetMediaInfo, list, "abcd", static_cast<int32_t>(size));
+        EXPECT_EQ(cut.result, static_cast<int32_t>(kept)) << size;
+        EXPECT_EQ(cut.buffer, line.substr(0, kept) + '\0' + std::string(size - kept - 1, '#'))
+            << size;
+    }
 }
 
 TEST(CopyOut, FailedLookupWritesNothingForQueryOrCopy) {
