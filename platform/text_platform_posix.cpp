@@ -158,6 +158,11 @@ void ConvertUtf8ToAnsi(std::string_view utf8, FieldText& ansi) {
     ansi.Resize(0);
     ansi.Resize(std::max(ansi.Capacity(), utf8.size() + 16));
     std::size_t written = 0;
+    const auto grow = [&] {  // keeps only what is written
+        const std::size_t doubled = ansi.Size() * 2;
+        ansi.Resize(written);
+        ansi.Resize(doubled);
+    };
     char* in = const_cast<char*>(utf8.data());
     std::size_t inLeft = utf8.size();
     while (true) {
@@ -172,7 +177,7 @@ void ConvertUtf8ToAnsi(std::string_view utf8, FieldText& ansi) {
             continue;
         }
         if (errno == E2BIG) {
-            ansi.Resize(ansi.Size() * 2);
+            grow();
             continue;
         }
         // Closing a shift state can only fail for want of room; should a codeset fail otherwise,
@@ -183,7 +188,7 @@ void ConvertUtf8ToAnsi(std::string_view utf8, FieldText& ansi) {
             std::max<std::size_t>(1, Utf8SequenceLength(std::string_view(in, inLeft)));
         in += skipped;
         inLeft -= skipped;
-        if (written == ansi.Size()) ansi.Resize(ansi.Size() * 2);
+        if (written == ansi.Size()) grow();
         ansi.Data()[written++] = '?';
     }
     ansi.Resize(written);

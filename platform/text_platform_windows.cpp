@@ -22,6 +22,7 @@ void ConvertInto(Text& text, Convert convert) {
     if (converted <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
         const int needed = convert(nullptr, 0);
         if (needed > 0) {
+            text.Resize(0);  // nothing of the failed try is kept
             text.Resize(static_cast<std::size_t>(needed));
             converted = convert(text.Data(), needed);
         }
