@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "tools/os/errors.h"
 #include "tools/rename/safe_name.h"
 
 namespace {
@@ -133,9 +132,9 @@ std::string PatternProblem(std::string_view pattern) {
     return fields == 0 ? "it names no field, so every ROM would get the same name" : "";
 }
 
-[[noreturn]] void RefusePattern(const std::string& pattern, const std::string& why) {
-    throw ToolError(kExitBadUsage, "the pattern \"" + pattern + "\" cannot be used: " + why +
-                                       " (fields: " + PatternFieldNames() + ")");
+Failure PatternRefused(const std::string& pattern, const std::string& why) {
+    return {FailureKind::kWrongUsage, "the pattern \"" + pattern + "\" cannot be used: " + why +
+                                          " (fields: " + PatternFieldNames() + ")"};
 }
 
 // The title while it has characters to give, then the longest other text the pattern takes;
@@ -161,19 +160,23 @@ bool IsNameSpace(char byte) { return byte == ' ' || byte == '\t' || byte == '\r'
 
 std::string PatternFieldNames() { return FieldsInPatternForm() + " {crc} {name}"; }
 
-NamePattern::NamePattern(std::string pattern) : pattern_(std::move(pattern)) {
-    if (const std::string problem = PatternProblem(pattern_); !problem.empty()) {
-        RefusePattern(pattern_, problem);
+Result<NamePattern> NamePattern::Parse(const std::string& pattern) {
+    if (const std::string problem = PatternProblem(pattern); !problem.empty()) {
+        return PatternRefused(pattern, problem);
     }
     NameFields probe;
     for (auto& text : probe.texts) text = "x";
     probe.release = 1;
+    std::array<bool, kFieldCount> uses{};
     try {
-        FormatWith(pattern_, probe, &uses_);
+        FormatWith(pattern, probe, &uses);
     } catch (const fmt::format_error& error) {
-        RefusePattern(pattern_, error.what());
+        return PatternRefused(pattern, error.what());
     }
+    return NamePattern(pattern, uses);
 }
+
+NamePattern::NamePattern(std::string pattern) : NamePattern(*Parse(pattern)) {}
 
 std::string NamePattern::Format(const NameFields& fields) const {
     NameFields named = fields;

@@ -13,9 +13,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tools/host/fields.h"
 #include "tools/host/list_encoding.h"
+#include "tools/os/result.h"
 
 // What a pattern is filled with. A field the plug-in could not give (or gave empty) is nullopt.
 struct NameFields {
@@ -33,10 +35,13 @@ std::string PatternFieldNames();
 
 class NamePattern {
 public:
-    // Throws ToolError (kExitBadUsage) when the pattern cannot name ROMs apart: empty, a field
+    // The pattern as typed, or kWrongUsage when it cannot name ROMs apart: empty, a field
     // taken by position ({} or {0}, which fmt would give the publisher), no field at all (every
     // ROM would get one name); or when fmt cannot use it: an unknown field, a width or precision
     // that does not suit the field, unbalanced braces.
+    static Result<NamePattern> Parse(const std::string& pattern);
+
+    // A pattern Parse takes, such as kDefaultNamePattern; std::bad_variant_access for another.
     explicit NamePattern(std::string pattern);
 
     // Whether the pattern takes the field: only those are asked of the plug-in.
@@ -52,6 +57,9 @@ public:
     std::string FileName(NameFields fields, std::string_view extension) const;
 
 private:
+    NamePattern(std::string pattern, const std::array<bool, kFieldCount>& uses)
+        : pattern_(std::move(pattern)), uses_(uses) {}
+
     std::string pattern_;
     std::array<bool, kFieldCount> uses_{};
 };
