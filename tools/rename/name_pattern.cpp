@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "tools/rename/safe_name.h"
 
@@ -132,9 +133,10 @@ std::string PatternProblem(std::string_view pattern) {
     return fields == 0 ? "it names no field, so every ROM would get the same name" : "";
 }
 
-Failure PatternRefused(const std::string& pattern, const std::string& why) {
-    return {FailureKind::kWrongUsage, "the pattern \"" + pattern + "\" cannot be used: " + why +
-                                          " (fields: " + PatternFieldNames() + ")"};
+// Out of the constructor, to Parse.
+[[noreturn]] void RefusePattern(const std::string& pattern, const std::string& why) {
+    throw std::invalid_argument("the pattern \"" + pattern + "\" cannot be used: " + why +
+                                " (fields: " + PatternFieldNames() + ")");
 }
 
 // The title while it has characters to give, then the longest other text the pattern takes;
@@ -160,23 +162,27 @@ bool IsNameSpace(char byte) { return byte == ' ' || byte == '\t' || byte == '\r'
 
 std::string PatternFieldNames() { return FieldsInPatternForm() + " {crc} {name}"; }
 
-Result<NamePattern> NamePattern::Parse(const std::string& pattern) {
-    if (const std::string problem = PatternProblem(pattern); !problem.empty()) {
-        return PatternRefused(pattern, problem);
+Result<NamePattern> NamePattern::Parse(std::string pattern) {
+    try {
+        return NamePattern(std::move(pattern));
+    } catch (const std::invalid_argument& refused) {
+        return Failure{FailureKind::kWrongUsage, refused.what()};
+    }
+}
+
+NamePattern::NamePattern(std::string pattern) : pattern_(std::move(pattern)) {
+    if (const std::string problem = PatternProblem(pattern_); !problem.empty()) {
+        RefusePattern(pattern_, problem);
     }
     NameFields probe;
     for (auto& text : probe.texts) text = "x";
     probe.release = 1;
-    std::array<bool, kFieldCount> uses{};
     try {
-        FormatWith(pattern, probe, &uses);
+        FormatWith(pattern_, probe, &uses_);
     } catch (const fmt::format_error& error) {
-        return PatternRefused(pattern, error.what());
+        RefusePattern(pattern_, error.what());
     }
-    return NamePattern(pattern, uses);
 }
-
-NamePattern::NamePattern(std::string pattern) : NamePattern(*Parse(pattern)) {}
 
 std::string NamePattern::Format(const NameFields& fields) const {
     NameFields named = fields;

@@ -13,7 +13,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "tools/host/fields.h"
 #include "tools/host/list_encoding.h"
@@ -35,14 +34,14 @@ std::string PatternFieldNames();
 
 class NamePattern {
 public:
-    // The pattern as typed, or kWrongUsage when it cannot name ROMs apart: empty, a field
+    // Throws std::invalid_argument when the pattern cannot name ROMs apart: empty, a field
     // taken by position ({} or {0}, which fmt would give the publisher), no field at all (every
     // ROM would get one name); or when fmt cannot use it: an unknown field, a width or precision
     // that does not suit the field, unbalanced braces.
-    static Result<NamePattern> Parse(const std::string& pattern);
-
-    // A pattern Parse takes, such as kDefaultNamePattern; std::bad_variant_access for another.
     explicit NamePattern(std::string pattern);
+    // The same for a pattern the user typed: kWrongUsage, saying why, where the constructor
+    // throws.
+    static Result<NamePattern> Parse(std::string pattern);
 
     // Whether the pattern takes the field: only those are asked of the plug-in.
     bool Uses(Field field) const { return uses_[IndexOf(field)]; }
@@ -57,9 +56,6 @@ public:
     std::string FileName(NameFields fields, std::string_view extension) const;
 
 private:
-    NamePattern(std::string pattern, const std::array<bool, kFieldCount>& uses)
-        : pattern_(std::move(pattern)), uses_(uses) {}
-
     std::string pattern_;
     std::array<bool, kFieldCount> uses_{};
 };
