@@ -14,7 +14,7 @@
 // (3) from "done, but not everything" (1) from "interrupted" (the signal's own status).
 enum ExitCode : int {
     kExitDone = 0,
-    kExitNotEverything = 1,     // done; a key not in the list, a file unreadable, skipped, left
+    kExitNotEverything = 1,     // done, but a key not in the list, a file unreadable or skipped
     kExitWrongUsage = 2,        // the command line could not be understood, or cannot be acted on
     kExitCannotStart = 3,       // nothing done: a list, path or journal unreadable
     kExitPluginUnusable = 4,    // the plug-in cannot be loaded or lacks one of the nine exports
