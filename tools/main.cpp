@@ -35,7 +35,7 @@ using ParsedCommands = std::vector<std::pair<CLI::App*, Runner>>;
 
 // Runs the command the line names, or --version, and prints its report; the exit code.
 int Dispatch(const ParsedCommands& commands, const std::string& plugin) {
-    const PluginLoader loadPlugin = [&] { return LoadPlugin(PluginPath(plugin)); };
+    const PluginLoader loadPlugin = [&] { return ValueOrStop(LoadPlugin(PluginPath(plugin))); };
     for (const auto& [parsed, run] : commands) {
         if (!parsed->parsed()) continue;
         const Report report = run(loadPlugin);
@@ -60,7 +60,7 @@ int RefuseUnknownCommand(const std::string& word) {
     for (const Command& command : Commands()) known += (known.empty() ? "" : ", ") + command.name;
     Say("unknown command '" + word + "'; the commands are " + known +
         " (qbt --help tells more)");
-    return kExitBadUsage;
+    return kExitWrongUsage;
 }
 
 }  // namespace
@@ -94,11 +94,11 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
         if (!version && !AnyParsed(commands)) throw CLI::RequiredError("A subcommand");
     } catch (const CLI::ExtrasError& error) {
-        if (AnyParsed(commands) || app.remaining().empty()) return app.exit(error), kExitBadUsage;
+        if (AnyParsed(commands) || app.remaining().empty()) return app.exit(error), kExitWrongUsage;
         return RefuseUnknownCommand(app.remaining().front());
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
-        return status == 0 ? 0 : kExitBadUsage;
+        return status == 0 ? kExitDone : kExitWrongUsage;
     }
     try {
         return Dispatch(commands, plugin);

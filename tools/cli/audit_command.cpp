@@ -6,6 +6,7 @@
 #include "tools/cli/output_file.h"
 #include "tools/cli/rom_report.h"
 #include "tools/host/missing_list.h"
+#include "tools/os/errors.h"
 #include "tools/os/parallel.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"

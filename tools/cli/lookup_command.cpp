@@ -49,7 +49,7 @@ Report RunLookup(const Plugin& plugin, const LookupOptions& options) {
         report.table = RomTable(answers);
     }
     const bool allFound = std::all_of(answers.begin(), answers.end(), IsInList);
-    report.exitCode = allFound ? kExitEveryRomFound : kExitSomeRomNotFound;
+    report.exitCode = allFound ? kExitDone : kExitNotEverything;
     return report;
 }
 

@@ -1,7 +1,7 @@
 #include "tools/cli/options.h"
 
+#include "tools/cli/errors.h"
 #include "tools/host/plugin.h"
-#include "tools/os/errors.h"
 #include "tools/os/platform.h"
 
 void AddListOptions(CLI::App& command, ListOptions& list, bool& json, ListRequired required) {
@@ -49,13 +49,14 @@ std::unique_ptr<const GameList> OpenGameList(const ListOptions& options, InDoubt
     const std::filesystem::path path = GameListPath(options);
     if (options.list.empty())
         Say("the sample list " + PathToTerminal(path) + " (--list names yours)");
-    auto list = std::make_unique<const GameList>(ReadGameList(path), options.listEncoding);
+    std::unique_ptr<const GameList> list = ValueOrStop(LoadGameList(path, options.listEncoding));
+    for (const std::string& warning : list->warnings) Warn(warning);
     const std::string& doubt = list->encoding.doubt;
     if (!doubt.empty() && inDoubt == InDoubt::kRefuse) {
-        throw ToolError(kExitBadUsage, doubt +
-                                           "; nothing is renamed until --list-encoding "
-                                           "names it (" +
-                                           kKnownListEncodings + ")");
+        throw ToolError(kExitWrongUsage, doubt +
+                                             "; nothing is renamed until --list-encoding "
+                                             "names it (" +
+                                             kKnownListEncodings + ")");
     }
     if (!doubt.empty()) {
         Warn(doubt +

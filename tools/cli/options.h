@@ -34,8 +34,9 @@ enum class InDoubt { kWarn, kRefuse };
 std::filesystem::path GameListPath(const ListOptions& options);
 
 // The list the options name (the sample list when none is named, said on standard error), read
-// whole and indexed, and the encoding of the plug-in's answers from it. Throws ToolError
-// (kExitBadUsage) when the encoding is in doubt and `inDoubt` is kRefuse. On the heap, since a
+// whole and indexed, and the encoding of the plug-in's answers from it; what reading it found
+// worth a warning is said on standard error. Throws ToolError when it cannot be read, or
+// (kExitWrongUsage) when the encoding is in doubt and `inDoubt` is kRefuse. On the heap, since a
 // GameList does not move.
 std::unique_ptr<const GameList> OpenGameList(const ListOptions& options,
                                              InDoubt inDoubt = InDoubt::kWarn);

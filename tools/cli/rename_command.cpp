@@ -94,11 +94,11 @@ nlohmann::ordered_json PlanJson(const std::vector<RenameItem>& items, Tally& tal
 }
 
 ExitCode ExitCodeOf(Tally& tally) {
-    if (CountOf(tally, Outcome::kFailed) > 0) return kExitRenameFailed;
+    if (CountOf(tally, Outcome::kFailed) > 0) return kExitChangeRefused;
     const std::size_t left =
         CountOf(tally, Outcome::kNotInList) + CountOf(tally, Outcome::kConflict) +
         CountOf(tally, Outcome::kSkipped) + CountOf(tally, Outcome::kUnreadable);
-    return left > 0 ? kExitSomeRomNotFound : kExitEveryRomFound;
+    return left > 0 ? kExitNotEverything : kExitDone;
 }
 
 fs::path JournalPath(const RenameOptions& options) {
@@ -130,7 +130,7 @@ void ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>
 }  // namespace
 
 Report RunRename(const Plugin& plugin, const RenameOptions& options) {
-    const NamePattern pattern(options.pattern);
+    const NamePattern pattern = ValueOrStop(NamePattern::Parse(options.pattern));
     const std::unique_ptr<const GameList> opened =
         OpenGameList(options.list, options.apply ? InDoubt::kRefuse : InDoubt::kWarn);
     const GameList& list = *opened;

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/os/errors.h"
+#include "tools/cli/errors.h"
 
 struct Report {
     std::vector<std::vector<std::string>> table;  // rows of cells, in the terminal's codeset
     std::vector<std::string> linesAfter;          // below the table: counts, notes
     std::optional<nlohmann::ordered_json> json;   // when set, printed instead of the two above
     std::vector<std::string> messages;            // to standard error after the output, as "qbt:"
-    ExitCode exitCode = kExitEveryRomFound;
+    ExitCode exitCode = kExitDone;
     // Stopped by Ctrl-C or SIGTERM between two steps: once the report is out, qbt ends as the
     // signal would have ended it.
     bool interrupted = false;

@@ -8,6 +8,7 @@
 #include "tools/cli/rom_report.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/disk.h"
+#include "tools/os/errors.h"
 #include "tools/os/parallel.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"

@@ -148,9 +148,9 @@ Report RunUndo(const UndoOptions& options) {
                                   " puts back the names not yet restored");
     }
     if (CountOf(tally, Undone::kFailed) > 0) {
-        report.exitCode = kExitRenameFailed;
+        report.exitCode = kExitChangeRefused;
     } else if (CountOf(tally, Undone::kSkipped) + damaged > 0) {
-        report.exitCode = kExitSomeRomNotFound;
+        report.exitCode = kExitNotEverything;
     }
     return report;
 }

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "tools/os/ascii.h"
-#include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/platform.h"
 
@@ -135,33 +134,57 @@ bool ReadsAsGameList(std::string_view bytes) {
     return HoldsAGame(PluginSees(AsHostHandsIt(std::string(bytes))));
 }
 
-std::string ReadGameList(const std::filesystem::path& path) {
-    std::string bytes = AsHostHandsIt(ReadWholeFile(path, "the game list"));
+Result<std::string> ReadGameList(const std::filesystem::path& path) {
+    Result<std::string> read = ReadWholeFile(path, "the game list");
+    if (!read.Ok()) return read;
+    std::string bytes = AsHostHandsIt(std::move(*read));
     if (!HoldsAGame(PluginSees(bytes))) {
-        throw ToolError(kExitUnreadableFile, "the game list " + PathToTerminal(path) +
-                                                 " cannot be used: " + WhyNoGames(bytes));
+        return Failure{FailureKind::kCannotRead, "the game list " + PathToTerminal(path) +
+                                                     " cannot be used: " + WhyNoGames(bytes)};
     }
     return bytes;
 }
 
 namespace {
 
-std::unique_ptr<const Utf8Lookups> Utf8LookupsFor(std::string_view listText) {
+std::unique_ptr<const Utf8Lookups> Utf8LookupsFor(std::string_view listText,
+                                                  std::vector<std::string>& warnings) {
     if (!PluginTakesForUtf8(listText.substr(0, listText.find('\0')))) return nullptr;
     auto utf8 = std::make_unique<const Utf8Lookups>(true);
     if (!utf8->Shortfall().empty()) {
-        Warn(utf8->Shortfall() +
-             ": the list's titles lose the characters the terminal's codeset lacks");
+        warnings.push_back(utf8->Shortfall() +
+                           ": the list's titles lose the characters the terminal's codeset lacks");
     }
     return utf8;
 }
 
+ValueEncoding EncodingWarnedOf(std::string_view listText, std::string_view overrideName,
+                               bool answersInUtf8, std::vector<std::string>& warnings) {
+    Result<FoundEncoding> found = ValueEncodingOf(listText, overrideName, answersInUtf8);
+    if (!found.Ok()) {
+        warnings.push_back(found.Why().message);
+        found = ValueEncodingOf(listText, "", answersInUtf8);
+    }
+    warnings.insert(warnings.end(), found->warnings.begin(), found->warnings.end());
+    return found->encoding;
+}
+
 }  // namespace
+
+Result<std::unique_ptr<const GameList>> LoadGameList(const std::filesystem::path& path,
+                                                     std::string_view overrideName) {
+    Result<std::string> text = ReadGameList(path);
+    if (!text.Ok()) return text.Why();
+    if (!overrideName.empty() && !IsKnownListEncoding(overrideName)) {
+        return UnknownListEncoding(overrideName);
+    }
+    return std::make_unique<const GameList>(std::move(*text), overrideName);
+}
 
 GameList::GameList(std::string listText, std::string_view overrideName)
     : text(std::move(listText)),
-      utf8(Utf8LookupsFor(text)),
-      encoding(ValueEncodingOf(text, overrideName, utf8 && utf8->Active())),
+      utf8(Utf8LookupsFor(text, warnings)),
+      encoding(EncodingWarnedOf(text, overrideName, utf8 && utf8->Active(), warnings)),
       index(text) {}
 
 const char* GameList::TextFor(const std::string& key, std::int32_t keyType,

@@ -7,7 +7,6 @@
 #include "platform/utf8.h"
 #include "tools/host/list_detection.h"
 #include "tools/os/ascii.h"
-#include "tools/os/errors.h"
 
 namespace {
 
@@ -87,7 +86,7 @@ const char* NameOf(TextEncoding encoding) {
 
 // A list that declares no encoding qbt knows and is not UTF-8: never read in the terminal's
 // codeset, which has nothing to do with where the list was written.
-ValueEncoding Undeclared(std::string_view hostText, std::string_view unknownDeclaration) {
+FoundEncoding Undeclared(std::string_view hostText, std::string_view unknownDeclaration) {
     const std::string what = unknownDeclaration.empty()
                                  ? std::string("the list declares no encoding")
                                  : "the list declares the encoding \"" +
@@ -95,27 +94,28 @@ ValueEncoding Undeclared(std::string_view hostText, std::string_view unknownDecl
                                        "\", which qbt does not know,";
     if (IsValidUtf8(hostText)) {
         if (!unknownDeclaration.empty()) {
-            Warn(what +
-                 " and is valid UTF-8: its values are read as UTF-8 (--list-encoding "
-                 "names the right one)");
+            return {{TextEncoding::kUtf8, ""},
+                    {what + " and is valid UTF-8: its values are read as UTF-8 (--list-encoding "
+                            "names the right one)"}};
         }
-        return {TextEncoding::kUtf8, ""};
+        return {{TextEncoding::kUtf8, ""}, {}};
     }
     const ListGuess guess = GuessListEncoding(hostText);
     if (guess.encoding) {
-        Warn(what + " and is not UTF-8; its text reads as " + NameOf(*guess.encoding) + " (" +
-             std::to_string(guess.best.characters) +
-             " characters outside ASCII, none out of place), so qbt reads it so "
-             "(--list-encoding names another)");
-        return {*guess.encoding, ""};
+        return {{*guess.encoding, ""},
+                {what + " and is not UTF-8; its text reads as " + NameOf(*guess.encoding) + " (" +
+                 std::to_string(guess.best.characters) +
+                 " characters outside ASCII, none out of place), so qbt reads it so "
+                 "(--list-encoding names another)"}};
     }
     // Something to show in tables and dry runs; Windows-1252 decodes nearly any bytes.
     const TextEncoding likeliest =
         guess.best.whole ? guess.best.encoding : TextEncoding::kWindows1252;
-    return {likeliest, what +
-                           " and is not UTF-8, and its text does not show clearly which "
-                           "encoding it is in (it reads most like " +
-                           std::string(NameOf(likeliest)) + ")"};
+    return {{likeliest, what +
+                            " and is not UTF-8, and its text does not show clearly which "
+                            "encoding it is in (it reads most like " +
+                            std::string(NameOf(likeliest)) + ")"},
+            {}};
 }
 
 }  // namespace
@@ -133,29 +133,35 @@ bool PluginTakesForUtf8(std::string_view hostText) {
 
 bool IsKnownListEncoding(std::string_view name) { return EncodingNamed(name).has_value(); }
 
-ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName,
-                              bool answersInUtf8) {
+Failure UnknownListEncoding(std::string_view name) {
+    return {FailureKind::kWrongUsage,
+            "unknown list encoding \"" + std::string(name) + "\"; known: " + kKnownListEncodings};
+}
+
+Result<FoundEncoding> ValueEncodingOf(std::string_view listText, std::string_view overrideName,
+                                      bool answersInUtf8) {
     // The plug-in is handed a C string: it sees the list up to its first NUL.
     const std::string_view hostText = listText.substr(0, listText.find('\0'));
     std::optional<TextEncoding> overridden;
     if (!overrideName.empty()) {
         overridden = EncodingNamed(overrideName);
-        if (!overridden) {
-            throw ToolError(kExitBadUsage, "unknown list encoding \"" + std::string(overrideName) +
-                                               "\"; known: " + kKnownListEncodings);
-        }
+        if (!overridden) return UnknownListEncoding(overrideName);
     }
     if (PluginTakesForUtf8(hostText)) {
+        FoundEncoding found{{answersInUtf8 ? TextEncoding::kUtf8 : TextEncoding::kTerminal, ""},
+                            {}};
         if (overridden && *overridden != TextEncoding::kUtf8) {
-            Warn("--list-encoding " + std::string(overrideName) +
-                 " is ignored: the list declares UTF-8, so the plug-in converts its values "
-                 "itself");
+            found.warnings.push_back("--list-encoding " + std::string(overrideName) +
+                                     " is ignored: the list declares UTF-8, so the plug-in "
+                                     "converts its values itself");
         }
-        return {answersInUtf8 ? TextEncoding::kUtf8 : TextEncoding::kTerminal, ""};
+        return found;
     }
-    if (overridden) return {*overridden, ""};
+    if (overridden) return FoundEncoding{{*overridden, ""}, {}};
     const std::string_view declared = DeclaredEncoding(hostText);
-    if (const std::optional<TextEncoding> named = EncodingNamed(declared)) return {*named, ""};
+    if (const std::optional<TextEncoding> named = EncodingNamed(declared)) {
+        return FoundEncoding{{*named, ""}, {}};
+    }
     return Undeclared(hostText, declared);
 }
 

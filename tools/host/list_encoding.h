@@ -7,7 +7,8 @@
 // encoding the list declares, or in the one its text shows when it declares none and is not
 // UTF-8 (host/list_detection.h):
 //
-//     const ValueEncoding encoding = ValueEncodingOf(listText, options.listEncoding, true);
+//     const ValueEncoding encoding =
+//         ValueEncodingOf(listText, options.listEncoding, true)->encoding;
 //     std::cout << ValueToTerminal(title, encoding);   // a table
 //     json["title"] = ValueToUtf8(title, encoding);    // JSON; also the source of a file name
 //
@@ -17,8 +18,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/os/platform.h"
+#include "tools/os/result.h"
 
 struct ValueEncoding {
     TextEncoding values = TextEncoding::kTerminal;
@@ -56,16 +59,25 @@ bool PluginTakesForUtf8(std::string_view hostText);
 // spaces do not matter.
 bool IsKnownListEncoding(std::string_view name);
 
+// The failure a name IsKnownListEncoding does not know is (kWrongUsage), listing the known ones.
+Failure UnknownListEncoding(std::string_view name);
+
+// The encoding, and what the user should be warned of about how it was found, in order.
+struct FoundEncoding {
+    ValueEncoding encoding;
+    std::vector<std::string> warnings;
+};
+
 // From `overrideName` (--list-encoding) when it is non-empty, else from the list's XML
 // declaration, else by the rule for a list without one: valid UTF-8 is read as UTF-8, anything
-// else in the encoding GuessListEncoding finds, which is said on standard error; when it finds
+// else in the encoding GuessListEncoding finds, with a warning that says so; when it finds
 // none, the likeliest reading with `doubt` set. A declaration naming an encoding the tool does
 // not know counts as none, with a warning. When the plug-in converts the values itself they are
 // UTF-8 if `answersInUtf8` (qbt asked in UTF-8), else in the terminal's codeset, whatever the
-// list or the override says (an override other than UTF-8 is warned about then). Throws
-// ToolError (kExitBadUsage) when `overrideName` is not a known encoding.
-ValueEncoding ValueEncodingOf(std::string_view listText, std::string_view overrideName,
-                              bool answersInUtf8 = false);
+// list or the override says (an override other than UTF-8 is warned about then). kWrongUsage
+// when `overrideName` is not a known encoding.
+Result<FoundEncoding> ValueEncodingOf(std::string_view listText, std::string_view overrideName,
+                                      bool answersInUtf8 = false);
 
 // The plug-in's value for a table: in the terminal's codeset, characters it lacks as '?'.
 std::string ValueToTerminal(std::string_view value, const ValueEncoding& encoding);

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/platform.h"
 
@@ -20,14 +19,14 @@ void Find(void* library, const char* name, Function& function, std::string& miss
 
 }  // namespace
 
-Plugin LoadPlugin(const std::filesystem::path& path) {
+Result<Plugin> LoadPlugin(const std::filesystem::path& path) {
     // An absolute path, so that the loader never searches its library path for a bare name.
     const std::filesystem::path absolutePath = std::filesystem::absolute(path);
     std::string error;
     void* library = OpenLibrary(absolutePath, error);
     if (library == nullptr) {
-        throw ToolError(kExitUnusablePlugin,
-                        "cannot load the plug-in " + PathToTerminal(path) + ": " + error);
+        return Failure{FailureKind::kPluginUnusable,
+                       "cannot load the plug-in " + PathToTerminal(path) + ": " + error};
     }
     Plugin plugin{};
     std::string missing;
@@ -41,10 +40,9 @@ Plugin LoadPlugin(const std::filesystem::path& path) {
     Find(library, "GetCountry", plugin.GetCountry, missing);
     Find(library, "GetImgNum", plugin.GetImgNum, missing);
     if (!missing.empty()) {
-        throw ToolError(kExitUnusablePlugin, PathToTerminal(path) +
-                                                 " is not a complete list plug-in: it does not "
-                                                 "export " +
-                                                 missing);
+        return Failure{FailureKind::kPluginUnusable,
+                       PathToTerminal(path) +
+                           " is not a complete list plug-in: it does not export " + missing};
     }
     return plugin;
 }

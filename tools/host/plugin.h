@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "plugin/exports.h"
+#include "tools/os/result.h"
 
 // The exports' types, taken from their declarations so that they cannot drift apart.
 using VersionExport = decltype(&::GetPluginVersion);
@@ -27,6 +28,6 @@ struct Plugin {
 // The installed plug-in, or the one built alongside this executable.
 std::filesystem::path DefaultPluginPath();
 
-// Throws ToolError (kExitUnusablePlugin) when the library cannot be opened or lacks an export.
-// The library stays loaded until the process ends.
-Plugin LoadPlugin(const std::filesystem::path& path);
+// kPluginUnusable when the library cannot be opened or lacks an export. The library stays loaded
+// until the process ends.
+Result<Plugin> LoadPlugin(const std::filesystem::path& path);

@@ -7,7 +7,6 @@
 #include <system_error>
 #include <vector>
 
-#include "tools/os/errors.h"
 #include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
@@ -54,13 +53,13 @@ bool ReadInChunks(const fs::path& path, const std::function<void(std::string_vie
     return true;
 }
 
-std::string ReadWholeFile(const fs::path& path, std::string_view what) {
+Result<std::string> ReadWholeFile(const fs::path& path, std::string_view what) {
     std::string text;
     std::string error;
     if (!ReadInChunks(
             path, [&](std::string_view chunk) { text.append(chunk); }, error)) {
-        throw ToolError(kExitUnreadableFile, "cannot read " + std::string(what) + " " +
-                                                 PathToTerminal(path) + ": " + error);
+        return Failure{FailureKind::kCannotRead, "cannot read " + std::string(what) + " " +
+                                                     PathToTerminal(path) + ": " + error};
     }
     return text;
 }

@@ -7,13 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "tools/os/result.h"
+
 // Of two paths relative to the executable's folder, the first that exists: where an installed
 // qbt keeps a file, then where the build tree does. The installed one when neither exists.
 std::filesystem::path BesideExecutable(std::string_view installed, std::string_view inBuildTree);
 
-// The whole file, byte for byte. Throws ToolError (kExitUnreadableFile) when it cannot be read,
-// naming it as `what` ("the game list").
-std::string ReadWholeFile(const std::filesystem::path& path, std::string_view what);
+// The whole file, byte for byte; kCannotRead, naming it as `what` ("the game list"), when it
+// cannot be read.
+Result<std::string> ReadWholeFile(const std::filesystem::path& path, std::string_view what);
 
 // "cannot read PATH: reason", the way qbt reports a path it could not read.
 std::string CannotRead(const std::filesystem::path& path, std::string_view reason);

@@ -4,8 +4,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <stdexcept>
 
-#include "tools/os/errors.h"
 #include "tools/rename/safe_name.h"
 
 namespace {
@@ -133,9 +133,10 @@ std::string PatternProblem(std::string_view pattern) {
     return fields == 0 ? "it names no field, so every ROM would get the same name" : "";
 }
 
+// Out of the constructor, to Parse.
 [[noreturn]] void RefusePattern(const std::string& pattern, const std::string& why) {
-    throw ToolError(kExitBadUsage, "the pattern \"" + pattern + "\" cannot be used: " + why +
-                                       " (fields: " + PatternFieldNames() + ")");
+    throw std::invalid_argument("the pattern \"" + pattern + "\" cannot be used: " + why +
+                                " (fields: " + PatternFieldNames() + ")");
 }
 
 // The title while it has characters to give, then the longest other text the pattern takes;
@@ -160,6 +161,14 @@ bool IsNameSpace(char byte) { return byte == ' ' || byte == '\t' || byte == '\r'
 }  // namespace
 
 std::string PatternFieldNames() { return FieldsInPatternForm() + " {crc} {name}"; }
+
+Result<NamePattern> NamePattern::Parse(std::string pattern) {
+    try {
+        return NamePattern(std::move(pattern));
+    } catch (const std::invalid_argument& refused) {
+        return Failure{FailureKind::kWrongUsage, refused.what()};
+    }
+}
 
 NamePattern::NamePattern(std::string pattern) : pattern_(std::move(pattern)) {
     if (const std::string problem = PatternProblem(pattern_); !problem.empty()) {

@@ -16,6 +16,7 @@
 
 #include "tools/host/fields.h"
 #include "tools/host/list_encoding.h"
+#include "tools/os/result.h"
 
 // What a pattern is filled with. A field the plug-in could not give (or gave empty) is nullopt.
 struct NameFields {
@@ -33,11 +34,14 @@ std::string PatternFieldNames();
 
 class NamePattern {
 public:
-    // Throws ToolError (kExitBadUsage) when the pattern cannot name ROMs apart: empty, a field
+    // Throws std::invalid_argument when the pattern cannot name ROMs apart: empty, a field
     // taken by position ({} or {0}, which fmt would give the publisher), no field at all (every
     // ROM would get one name); or when fmt cannot use it: an unknown field, a width or precision
     // that does not suit the field, unbalanced braces.
     explicit NamePattern(std::string pattern);
+    // The same for a pattern the user typed: kWrongUsage, saying why, where the constructor
+    // throws.
+    static Result<NamePattern> Parse(std::string pattern);
 
     // Whether the pattern takes the field: only those are asked of the plug-in.
     bool Uses(Field field) const { return uses_[IndexOf(field)]; }
