@@ -103,8 +103,9 @@ inline std::filesystem::path CopyToolAndPlugin(const std::filesystem::path& fold
 }
 
 // Every file under `folder`, by path relative to it, with the CRC-32 of its bytes; links by
-// their target.
-inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+// their target; with `withFolders`, every folder too, by its path and "/", as "folder".
+inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder,
+                                                   bool withFolders = false) {
     std::map<std::string, std::string> files;
     namespace fs = std::filesystem;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
@@ -113,6 +114,8 @@ inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& 
             files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
         } else if (entry.is_regular_file()) {
             files[name] = CrcKeyOf(ReadFile(entry.path()));
+        } else if (withFolders && entry.is_directory()) {
+            files[name + "/"] = "folder";
         }
     }
     return files;
@@ -127,6 +130,22 @@ inline std::vector<Game> WriteManyRoms(const std::filesystem::path& roms, int co
         WriteFile(roms / ("dump" + name + ".gba"), content);
         games.push_back({content, "Game " + name, "", "", "1", name});
     }
+    return games;
+}
+
+// WriteManyRoms's games over four regions, (E) (U) (G) (C), and none for every fifth, with a
+// save beside every tenth ROM and a folder of the user's, (E), that ROMs go into: what
+// '{region}/{title}' sorts.
+inline std::vector<Game> WriteManyRomsToSort(const std::filesystem::path& roms, int count) {
+    std::vector<Game> games = WriteManyRoms(roms, count);
+    for (std::size_t index = 0; index < games.size(); ++index) {
+        games[index].location = index % 5 == 4 ? "" : std::to_string(index % 5);
+        if (index % 10 == 0) {
+            WriteFile(roms / ("dump" + std::to_string(index + 1) + ".sav"),
+                      "save " + games[index].title);
+        }
+    }
+    WriteFile(roms / "(E)" / "lone.sav", "a save of the user's, with no ROM");
     return games;
 }
 
