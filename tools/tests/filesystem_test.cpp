@@ -23,6 +23,7 @@ namespace {
 
 constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
 constexpr decltype(statfs::f_type) kTmpfsMagic = 0x01021994;
+constexpr decltype(statfs::f_type) kExt4Magic = 0xEF53;
 
 // A file system made and mounted with filesystems/image.sh for the test, and taken away after.
 class Mounted : public ToolTest {
@@ -60,9 +61,12 @@ class OnCard : public Mounted, public testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
         Mounted::SetUp();
-        Mount(GetParam(), kFuseMagic);
+        Mount(GetParam(), std::string(GetParam()) == "ext4" ? kExt4Magic : kFuseMagic);
     }
 };
+
+// The cards' file systems and ext4, as Linux keeps a collection.
+using OnImage = OnCard;
 
 // A few hundred ROMs and three already named but for the letter case, of ASCII letters and of
 // others, which these file systems ignore as well (two steps through a free name): renamed,
@@ -111,7 +115,41 @@ TEST_P(OnCard, RenamesUndoesAndUndoesARunKilledMidway) {
     }
 }
 
+// Sorted into folders by region, as a card is sorted: finished and undone, then killed midway
+// and undone. Every name, byte and folder is back each time, the user's own folder too, and no
+// folder qbt made is left.
+TEST_P(OnImage, SortsIntoFoldersAndUndoesAndUndoesARunKilledMidway) {
+    const fs::path roms = card_ / "roms";
+    const fs::path list = scratch_ / "list.xml";
+    WriteList(list, WriteManyRomsToSort(roms, 300));
+    const std::map<std::string, std::string> before = Snapshot(roms, true);
+    for (const bool killed : {false, true}) {
+        const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
+        const std::vector<std::string> arguments{
+            "rename", "--apply",    "--journal", Utf8(journal),      "--list",
+            Utf8(list), "--pattern", "{region}/{title}", Utf8(roms)};
+        if (killed) {
+            const StoppedRun run = StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100);
+            ASSERT_EQ(run.signal, SIGKILL) << "qbt finished before it could be stopped";
+        } else {
+            const QbtRun run = Qbt(arguments);
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_TRUE(run.out.ends_with("\n300 renamed (and 30 saves or patches with them)\n"))
+                << run.out;
+            EXPECT_EQ(Snapshot(roms, true).count("(U)/Game 2.gba"), 1u);
+        }
+        EXPECT_NE(Snapshot(roms, true), before) << "files were moved";
+        const QbtRun undone = Qbt({"undo", Utf8(journal)});
+        EXPECT_EQ(undone.exitCode, 0) << undone.err;
+        EXPECT_EQ(Snapshot(roms, true), before) << (killed ? "killed midway" : "");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(FuseMounts, OnCard, testing::Values("exfat", "ntfs"),
+                         [](const testing::TestParamInfo<const char*>& kind) {
+                             return std::string(kind.param);
+                         });
+INSTANTIATE_TEST_SUITE_P(Images, OnImage, testing::Values("ext4", "exfat", "ntfs"),
                          [](const testing::TestParamInfo<const char*>& kind) {
                              return std::string(kind.param);
                          });
