@@ -34,6 +34,12 @@ struct RenameItem {
     std::optional<std::size_t> companionOf;
 };
 
+// The new name a pattern's folders give `file`, less the folders that `file` already lies in:
+// a ROM sorted into "(U)/" by an earlier run stays there ("(U)/Title.gba" from roms/(U)/ is
+// "Title.gba"), rather than going into a "(U)" under it. Folders are compared as a folder that
+// ignores letter case compares names.
+std::string BelowFoldersAlreadyThere(const std::filesystem::path& file, const std::string& newName);
+
 // Where the item's file goes: its folder, the folders of its new name, its new name; each part
 // appended apart, so that the path is spelt with the system's own separators.
 inline std::filesystem::path Target(const RenameItem& item) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "tools/os/errors.h"
+#include "tools/rename/items.h"
 
 namespace {
 
@@ -183,6 +184,14 @@ TEST(NamePattern, ASlashWrittenInThePatternMakesFolders) {
     fields.texts[IndexOf(Field::kRegion)] = std::string(300, 'r');
     const std::string deep = sorted.FileName(fields, ".gba");
     EXPECT_EQ(deep.find('/'), 255u) << "a folder's name is cut as a file's";
+}
+
+// Sorted once, a ROM stays in its folders when sorted again; only all of them say so.
+TEST(NamePattern, FoldersAROMLiesInAlreadyAreNotMadeAgain) {
+    EXPECT_EQ(BelowFoldersAlreadyThere("/roms/(u)/sega/a.gba", "(U)/Sega/A.gba"), "A.gba");
+    EXPECT_EQ(BelowFoldersAlreadyThere("/roms/(U)/a.gba", "(E)/A.gba"), "(E)/A.gba");
+    EXPECT_EQ(BelowFoldersAlreadyThere("/roms/Sega/a.gba", "(U)/Sega/A.gba"), "(U)/Sega/A.gba");
+    EXPECT_EQ(BelowFoldersAlreadyThere("/(U)/a.gba", "A.gba"), "A.gba");
 }
 
 }  // namespace

@@ -233,6 +233,8 @@ TEST_F(QbtRename, SortedIntoFoldersThenUndoneEveryNameByteAndFolderIsBack) {
             EXPECT_EQ(sorted.at("(G)/Game 3.gba"), before.at("dump3.gba"));
             EXPECT_EQ(sorted.at("(E)/lone.sav"), before.at("(E)/lone.sav"));
             EXPECT_EQ(sorted.count("(C)/"), 1u);
+            EXPECT_TRUE(Qbt(rename).out.ends_with("\n0 to rename, 400 already right\n"))
+                << "sorted again, nothing moves";
         }
         EXPECT_NE(Snapshot(roms, true), before) << "files were moved";
         const QbtRun undo = Qbt({"undo", Utf8(journal)});

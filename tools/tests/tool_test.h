@@ -170,6 +170,18 @@ StoppedRun StopQbtMidway(const std::vector<std::string>& arguments,
                          const std::filesystem::path& journal, int signal, bool ignored,
                          const std::filesystem::path& scratch, std::size_t lines = 20);
 
+// Windows builds: runs qbt with `arguments` and, once `journal` has `lines` lines, ends it with
+// TerminateProcess, which, like SIGKILL, gives it no moment to finish what it is doing.
+// `killed` when it was still running then.
+struct KilledRun {
+    bool killed = false;
+    QbtRun run;
+};
+inline constexpr unsigned kKilledExitCode = 137;
+KilledRun KillQbtMidway(const std::vector<std::string>& arguments,
+                        const std::filesystem::path& journal, const std::filesystem::path& scratch,
+                        std::size_t lines);
+
 class ToolTest : public ScratchTest {
 protected:
     QbtRun Qbt(const std::vector<std::string>& arguments,
