@@ -181,7 +181,8 @@ Reservation FakeDisk::MakeFolder(const fs::path& path, std::string& error) {
     if (beforeMakeFolder) beforeMakeFolder(path);
     if (Find(path) != nullptr) return Reservation::kTaken;
     const Entry* parent = Find(FolderOf(path));
-    if (FolderOf(path).has_relative_path() && (parent == nullptr || parent->kind != FileKind::kFolder)) {
+    if (FolderOf(path).has_relative_path() &&
+        (parent == nullptr || parent->kind != FileKind::kFolder)) {
         error = kNoSuchFile;
         return Reservation::kFailed;
     }

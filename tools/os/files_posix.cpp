@@ -103,8 +103,7 @@ Reservation MakeFolder(const fs::path& path, std::string& error) {
 // rmdir refuses a folder that holds anything; lstat first, since rmdir of "link/" would follow.
 bool RemoveEmptyFolder(const fs::path& path) {
     struct stat status {};
-    return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-           rmdir(path.c_str()) == 0;
+    return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && rmdir(path.c_str()) == 0;
 }
 
 bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {

@@ -56,7 +56,7 @@ RenameItem CompanionItem(const std::vector<RenameItem>& items, std::size_t rom,
     const std::string newStem =
         item.newName.substr(named, item.newName.size() - romExtension.size() - named);
     RenameItem companion{file, "", folders + SafeFileName(newStem, extension), Outcome::kRename,
-                         "", rom};
+                         "",   rom};
     if (companion.newName != folders + newStem + extension) {
         // Cut shorter than the ROM's name, it would no longer match it.
         companion.outcome = Outcome::kConflict;

@@ -257,8 +257,7 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
         }
         JournalEntry* previous = contents.entries.empty() ? nullptr : &contents.entries.back();
         if (previous != nullptr && !previous->folder && !previous->undo && !entry.undo &&
-            previous->via.empty() &&
-            previous->to == entry.from && IsFreeName(entry.from)) {
+            previous->via.empty() && previous->to == entry.from && IsFreeName(entry.from)) {
             previous->via = previous->to;  // the second step of a change of letter case
             previous->to = entry.to;
             previous->placeholder = entry.placeholder;

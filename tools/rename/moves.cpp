@@ -63,7 +63,9 @@ Move Mover::MakeFolders(const fs::path& base, const fs::path& folder, std::strin
             case FileKind::kUnknown:
                 error = "cannot tell what " + PathToTerminal(at) + " is: " + unknown;
                 return Move::kRefused;
-            default: error = PathToTerminal(at) + " is in the way: it is no folder"; return Move::kNameTaken;
+            default:
+                error = PathToTerminal(at) + " is in the way: it is no folder";
+                return Move::kNameTaken;
         }
         // Undo removes the folders the journal records, so a folder that was there already is
         // never recorded, and one made is recorded on the disk first.

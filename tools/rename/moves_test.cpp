@@ -132,9 +132,11 @@ TEST_P(MoveNameTest, FoldersAreJournaledBeforeTheyAreMadeAndUndoTakesThemAway) {
     disk_.AddFolder("/elsewhere");
     disk_.AddLink("/roms/(J)", "/elsewhere");
     std::vector<RenameItem> items;
-    for (const auto& [file, newName] : std::vector<std::pair<std::string, std::string>>{
-             {"a.gba", "(U)/x/A.gba"}, {"b.gba", "(E)/B.gba"}, {"c.gba", "(U)/C.gba"},
-             {"d.gba", "(J)/D.gba"}}) {
+    for (const auto& [file, newName] :
+         std::vector<std::pair<std::string, std::string>>{{"a.gba", "(U)/x/A.gba"},
+                                                          {"b.gba", "(E)/B.gba"},
+                                                          {"c.gba", "(U)/C.gba"},
+                                                          {"d.gba", "(J)/D.gba"}}) {
         disk_.Add("/roms/" + file, file);
         items.push_back({"/roms/" + file, "", newName, Outcome::kRename, "", std::nullopt});
     }
@@ -151,11 +153,11 @@ TEST_P(MoveNameTest, FoldersAreJournaledBeforeTheyAreMadeAndUndoTakesThemAway) {
     EXPECT_EQ(items[3].outcome, Outcome::kConflict);
     EXPECT_EQ(made, (std::vector<fs::path>{"/roms/(U)", "/roms/(U)/x"}));
     EXPECT_EQ(disk_.Files(), (std::map<std::string, std::string>{{"/roms/(E)/B.gba", "b.gba"},
-                                                                {"/roms/(E)/keep.gba", "K"},
-                                                                {"/roms/(J)", "-> /elsewhere"},
-                                                                {"/roms/(U)/C.gba", "c.gba"},
-                                                                {"/roms/(U)/x/A.gba", "a.gba"},
-                                                                {"/roms/d.gba", "d.gba"}}));
+                                                                 {"/roms/(E)/keep.gba", "K"},
+                                                                 {"/roms/(J)", "-> /elsewhere"},
+                                                                 {"/roms/(U)/C.gba", "c.gba"},
+                                                                 {"/roms/(U)/x/A.gba", "a.gba"},
+                                                                 {"/roms/d.gba", "d.gba"}}));
     disk_.beforeRename = nullptr;  // undo journals to a disk of its own
     disk_.beforeReserve = nullptr;
     FakeDisk ownDisk;

@@ -157,18 +157,19 @@ TEST_F(UndoJournalTest, AnUndoStoppedMidwayIsRunAgain) {
 // filled since: undo removes only what the journal records as made and finds empty, never a
 // folder that holds anything, nor a link, nor a file, and a dry run changes nothing.
 TEST_F(UndoJournalTest, OnlyEmptyFoldersTheJournalRecordsAsMadeAreRemoved) {
-    disk_.Add("/roms/a.gba", "A");                // journaled into (U)/, never moved
-    disk_.Add("/roms/(E)/mine.gba", "mine");      // made by qbt, filled by the user
-    disk_.AddFolder("/roms/(J)");                 // made, empty
-    disk_.AddFolder("/roms/(W)");                 // there before: no line
+    disk_.Add("/roms/a.gba", "A");            // journaled into (U)/, never moved
+    disk_.Add("/roms/(E)/mine.gba", "mine");  // made by qbt, filled by the user
+    disk_.AddFolder("/roms/(J)");             // made, empty
+    disk_.AddFolder("/roms/(W)");             // there before: no line
     disk_.AddFolder("/elsewhere");
-    disk_.AddLink("/roms/(L)", "/elsewhere");     // a folder made, since replaced by a link
+    disk_.AddLink("/roms/(L)", "/elsewhere");  // a folder made, since replaced by a link
     disk_.Add("/roms/(F)", "a file since");
     std::string text;
     for (const char* folder : {"(U)", "(E)", "(J)", "(L)", "(F)"}) {
         text += nlohmann::json{{"folder", std::string("/roms/") + folder}}.dump() + "\n";
     }
-    text += R"({"from":"/roms/a.gba","to":"/roms/(U)/A.gba"})" "\n";
+    text += R"({"from":"/roms/a.gba","to":"/roms/(U)/A.gba"})"
+            "\n";
     const JournalContents journal = ParseJournal(text, "journal");
     ASSERT_EQ(journal.entries.size(), 6u) << "a folder line first is a journal's";
     const std::map<std::string, std::string> before = disk_.Files(true);

@@ -125,9 +125,9 @@ TEST_P(OnImage, SortsIntoFoldersAndUndoesAndUndoesARunKilledMidway) {
     const std::map<std::string, std::string> before = Snapshot(roms, true);
     for (const bool killed : {false, true}) {
         const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
-        const std::vector<std::string> arguments{
-            "rename", "--apply",    "--journal", Utf8(journal),      "--list",
-            Utf8(list), "--pattern", "{region}/{title}", Utf8(roms)};
+        const std::vector<std::string> arguments{"rename",      "--apply",          "--journal",
+                                                 Utf8(journal), "--list",           Utf8(list),
+                                                 "--pattern",   "{region}/{title}", Utf8(roms)};
         if (killed) {
             const StoppedRun run = StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100);
             ASSERT_EQ(run.signal, SIGKILL) << "qbt finished before it could be stopped";

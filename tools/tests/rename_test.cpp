@@ -207,8 +207,8 @@ TEST_F(QbtRename, SortedIntoFoldersThenUndoneEveryNameByteAndFolderIsBack) {
     const fs::path list = scratch_ / "list.xml";
     WriteList(list, WriteManyRomsToSort(roms, kRoms));
     const std::map<std::string, std::string> before = Snapshot(roms, true);
-    const std::vector<std::string> rename{"rename", "--list", Utf8(list), "--pattern",
-                                          "{region}/{title}", Utf8(roms)};
+    const std::vector<std::string> rename{"rename",    "--list",           Utf8(list),
+                                          "--pattern", "{region}/{title}", Utf8(roms)};
     std::vector<std::string> json = rename;
     json.insert(json.begin() + 1, "--json");
     const std::map<std::string, std::string> planned = NewNames(Qbt(json));

@@ -166,9 +166,9 @@ TEST_F(QbtOnWindows, SortsIntoFoldersAndUndoesARunKilledMidway) {
     const std::map<std::string, std::string> before = Snapshot(roms, true);
     for (const bool killed : {false, true}) {
         const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
-        const std::vector<std::string> arguments{
-            "rename", "--apply",    "--journal", Utf8(journal),      "--list",
-            Utf8(list), "--pattern", "{region}/{title}", Utf8(roms)};
+        const std::vector<std::string> arguments{"rename",      "--apply",          "--journal",
+                                                 Utf8(journal), "--list",           Utf8(list),
+                                                 "--pattern",   "{region}/{title}", Utf8(roms)};
         if (killed) {
             const KilledRun run = KillQbtMidway(arguments, journal, scratch_, 100);
             ASSERT_TRUE(run.killed) << "qbt.exe finished before it could be ended";
