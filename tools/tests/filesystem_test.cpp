@@ -115,34 +115,13 @@ TEST_P(OnCard, RenamesUndoesAndUndoesARunKilledMidway) {
     }
 }
 
-// Sorted into folders by region, as a card is sorted: finished and undone, then killed midway
-// and undone. Every name, byte and folder is back each time, the user's own folder too, and no
-// folder qbt made is left.
+// Sorted into folders by region, as a card is sorted, and undone: ExpectSortedIntoFoldersAndBack.
 TEST_P(OnImage, SortsIntoFoldersAndUndoesAndUndoesARunKilledMidway) {
-    const fs::path roms = card_ / "roms";
-    const fs::path list = scratch_ / "list.xml";
-    WriteList(list, WriteManyRomsToSort(roms, 300));
-    const std::map<std::string, std::string> before = Snapshot(roms, true);
-    for (const bool killed : {false, true}) {
-        const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
-        const std::vector<std::string> arguments{"rename",      "--apply",          "--journal",
-                                                 Utf8(journal), "--list",           Utf8(list),
-                                                 "--pattern",   "{region}/{title}", Utf8(roms)};
-        if (killed) {
-            const StoppedRun run = StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100);
-            ASSERT_EQ(run.signal, SIGKILL) << "qbt finished before it could be stopped";
-        } else {
-            const QbtRun run = Qbt(arguments);
-            EXPECT_EQ(run.exitCode, 0) << run.err;
-            EXPECT_TRUE(run.out.ends_with("\n300 renamed (and 30 saves or patches with them)\n"))
-                << run.out;
-            EXPECT_EQ(Snapshot(roms, true).count("(U)/Game 2.gba"), 1u);
-        }
-        EXPECT_NE(Snapshot(roms, true), before) << "files were moved";
-        const QbtRun undone = Qbt({"undo", Utf8(journal)});
-        EXPECT_EQ(undone.exitCode, 0) << undone.err;
-        EXPECT_EQ(Snapshot(roms, true), before) << (killed ? "killed midway" : "");
-    }
+    ExpectSortedIntoFoldersAndBack(
+        card_ / "roms", 300, [&](const auto& arguments, const fs::path& journal) {
+            return StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100).signal ==
+                   SIGKILL;
+        });
 }
 
 INSTANTIATE_TEST_SUITE_P(FuseMounts, OnCard, testing::Values("exfat", "ntfs"),

@@ -198,14 +198,12 @@ TEST_F(QbtRename, StoppedMidwayThenUndoneEveryNameAndByteIsBack) {
     }
 }
 
-// Sorted into folders by region: the dry run and JSON show each new path; killed midway and
-// undone, or finished and undone, every name, byte and folder is as before, the user's folder
-// (E) and what it holds included, and no folder qbt made is left.
+// Sorted into folders by region: the dry run and JSON show each new path and change nothing;
+// then sorted, killed midway and undone as ExpectSortedIntoFoldersAndBack says.
 TEST_F(QbtRename, SortedIntoFoldersThenUndoneEveryNameByteAndFolderIsBack) {
-    constexpr int kRoms = 400;
     const fs::path roms = scratch_ / "roms";
     const fs::path list = scratch_ / "list.xml";
-    WriteList(list, WriteManyRomsToSort(roms, kRoms));
+    WriteList(list, WriteManyRomsToSort(roms, 10));
     const std::map<std::string, std::string> before = Snapshot(roms, true);
     const std::vector<std::string> rename{"rename",    "--list",           Utf8(list),
                                           "--pattern", "{region}/{title}", Utf8(roms)};
@@ -217,33 +215,11 @@ TEST_F(QbtRename, SortedIntoFoldersThenUndoneEveryNameByteAndFolderIsBack) {
     EXPECT_EQ(planned.at(Utf8(roms / "dump5.gba")), "Game 5.gba");
     EXPECT_NE(Qbt(rename).out.find("(U)/Game 2.gba"), std::string::npos);
     EXPECT_EQ(Snapshot(roms, true), before) << "a dry run";
-    for (const bool killed : {true, false}) {
-        const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
-        std::vector<std::string> apply = rename;
-        apply.insert(apply.begin() + 1, {"--apply", "--journal", Utf8(journal)});
-        if (killed) {
-            const StoppedRun run = StopQbtMidway(apply, journal, SIGKILL, false, scratch_, 100);
-            ASSERT_EQ(run.signal, SIGKILL) << "qbt finished before it was stopped";
-        } else {
-            const QbtRun run = Qbt(apply);
-            EXPECT_EQ(run.exitCode, 0) << run.err;
-            EXPECT_TRUE(run.out.ends_with("\n400 renamed (and 40 saves or patches with them)\n"))
-                << run.out;
-            const std::map<std::string, std::string> sorted = Snapshot(roms, true);
-            EXPECT_EQ(sorted.at("(G)/Game 3.gba"), before.at("dump3.gba"));
-            EXPECT_EQ(sorted.at("(E)/lone.sav"), before.at("(E)/lone.sav"));
-            EXPECT_EQ(sorted.count("(C)/"), 1u);
-            EXPECT_TRUE(Qbt(rename).out.ends_with("\n0 to rename, 400 already right\n"))
-                << "sorted again, nothing moves";
-        }
-        EXPECT_NE(Snapshot(roms, true), before) << "files were moved";
-        const QbtRun undo = Qbt({"undo", Utf8(journal)});
-        EXPECT_EQ(undo.exitCode, 0) << undo.err;
-        EXPECT_EQ(Snapshot(roms, true), before) << (killed ? "killed midway" : "finished");
-        if (!killed) {
-            EXPECT_TRUE(undo.out.ends_with("; 3 folders removed\n")) << undo.out;
-        }
-    }
+    fs::remove_all(roms);
+
+    ExpectSortedIntoFoldersAndBack(roms, 400, [&](const auto& arguments, const fs::path& journal) {
+        return StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100).signal == SIGKILL;
+    });
 }
 
 // Nothing is renamed when the run cannot start: a path named is missing (3), the journal named

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -187,5 +188,52 @@ protected:
     QbtRun Qbt(const std::vector<std::string>& arguments,
                const std::vector<std::string>& environment = {}) {
         return RunQbt(QBT_TOOL, arguments, environment, scratch_);
+    }
+
+    // Runs qbt with the arguments and ends it once the journal has 100 lines; true when it was
+    // still running then.
+    using KillMidway = std::function<bool(const std::vector<std::string>& arguments,
+                                          const std::filesystem::path& journal)>;
+
+    // `count` ROMs of WriteManyRomsToSort under `roms`, sorted by '{region}/{title}': finished,
+    // sorted again (nothing moves) and undone; then killed midway and undone. Every name, byte
+    // and folder is back each time, the user's own folder too, and no folder qbt made is left.
+    void ExpectSortedIntoFoldersAndBack(const std::filesystem::path& roms, int count,
+                                        const KillMidway& killMidway) {
+        namespace fs = std::filesystem;
+        const fs::path list = scratch_ / "list.xml";
+        WriteList(list, WriteManyRomsToSort(roms, count));
+        const std::map<std::string, std::string> before = Snapshot(roms, true);
+        const std::vector<std::string> rename{"rename",    "--list",           Utf8(list),
+                                              "--pattern", "{region}/{title}", Utf8(roms)};
+        for (const bool killed : {false, true}) {
+            const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
+            std::vector<std::string> apply = rename;
+            apply.insert(apply.begin() + 1, {"--apply", "--journal", Utf8(journal)});
+            if (killed) {
+                ASSERT_TRUE(killMidway(apply, journal)) << "qbt finished before it was stopped";
+            } else {
+                const QbtRun run = Qbt(apply);
+                EXPECT_EQ(run.exitCode, 0) << run.err;
+                const std::string counts = std::to_string(count) + " renamed (and " +
+                                           std::to_string(count / 10) +
+                                           " saves or patches with them)\n";
+                EXPECT_TRUE(run.out.ends_with("\n" + counts)) << run.out;
+                const std::map<std::string, std::string> sorted = Snapshot(roms, true);
+                EXPECT_EQ(sorted.at("(G)/Game 3.gba"), before.at("dump3.gba"));
+                EXPECT_EQ(sorted.at("(E)/lone.sav"), before.at("(E)/lone.sav"));
+                EXPECT_EQ(sorted.count("(C)/"), 1u);
+                EXPECT_TRUE(Qbt(rename).out.ends_with("\n0 to rename, " + std::to_string(count) +
+                                                      " already right\n"))
+                    << "sorted again, nothing moves";
+            }
+            EXPECT_NE(Snapshot(roms, true), before) << "files were moved";
+            const QbtRun undo = Qbt({"undo", Utf8(journal)});
+            EXPECT_EQ(undo.exitCode, 0) << undo.err;
+            EXPECT_EQ(Snapshot(roms, true), before) << (killed ? "killed midway" : "finished");
+            if (!killed) {
+                EXPECT_TRUE(undo.out.ends_with("; 3 folders removed\n")) << undo.out;
+            }
+        }
     }
 };

@@ -156,34 +156,13 @@ TEST_F(QbtOnWindows, RenamesAndUndoesPastTwoHundredAndSixtyCharacters) {
     }
 }
 
-// Sorted into folders by region in qbt.exe, the folders made through Win32 calls: finished and
-// undone, then ended midway by TerminateProcess and undone. Every name, byte and folder is back
-// each time, the user's own folder too, and no folder qbt made is left.
+// Sorted into folders by region in qbt.exe, the folders made through Win32 calls, and undone;
+// ended midway by TerminateProcess: ExpectSortedIntoFoldersAndBack.
 TEST_F(QbtOnWindows, SortsIntoFoldersAndUndoesARunKilledMidway) {
-    const fs::path roms = scratch_ / "roms";
-    const fs::path list = scratch_ / "list.xml";
-    WriteList(list, WriteManyRomsToSort(roms, 300));
-    const std::map<std::string, std::string> before = Snapshot(roms, true);
-    for (const bool killed : {false, true}) {
-        const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
-        const std::vector<std::string> arguments{"rename",      "--apply",          "--journal",
-                                                 Utf8(journal), "--list",           Utf8(list),
-                                                 "--pattern",   "{region}/{title}", Utf8(roms)};
-        if (killed) {
-            const KilledRun run = KillQbtMidway(arguments, journal, scratch_, 100);
-            ASSERT_TRUE(run.killed) << "qbt.exe finished before it could be ended";
-        } else {
-            const QbtRun run = Qbt(arguments);
-            EXPECT_EQ(run.exitCode, 0) << run.err;
-            EXPECT_TRUE(run.out.ends_with("\n300 renamed (and 30 saves or patches with them)\n"))
-                << run.out;
-            EXPECT_EQ(Snapshot(roms, true).count("(U)/Game 2.gba"), 1u);
-        }
-        EXPECT_NE(Snapshot(roms, true), before) << "files were moved";
-        const QbtRun undone = Qbt({"undo", Utf8(journal)});
-        EXPECT_EQ(undone.exitCode, 0) << undone.err;
-        EXPECT_EQ(Snapshot(roms, true), before) << (killed ? "killed midway" : "");
-    }
+    ExpectSortedIntoFoldersAndBack(
+        scratch_ / "roms", 300, [&](const auto& arguments, const fs::path& journal) {
+            return KillQbtMidway(arguments, journal, scratch_, 100).killed;
+        });
 }
 
 std::vector<std::string> SortedLines(const std::string& text) {
