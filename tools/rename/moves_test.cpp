@@ -151,7 +151,7 @@ TEST_P(MoveNameTest, FoldersAreJournaledBeforeTheyAreMadeAndUndoTakesThemAway) {
     };
     ApplyPlan(items, {0, 1, 2, 3}, *journal_, disk_);
     EXPECT_EQ(items[3].outcome, Outcome::kConflict);
-    EXPECT_EQ(made, (std::vector<fs::path>{"/roms/(U)", "/roms/(U)/x"}));
+    EXPECT_EQ(made, (std::vector<fs::path>{Absolute("/roms/(U)"), Absolute("/roms/(U)/x")}));
     EXPECT_EQ(disk_.Files(), (std::map<std::string, std::string>{{"/roms/(E)/B.gba", "b.gba"},
                                                                  {"/roms/(E)/keep.gba", "K"},
                                                                  {"/roms/(J)", "-> /elsewhere"},
@@ -163,7 +163,8 @@ TEST_P(MoveNameTest, FoldersAreJournaledBeforeTheyAreMadeAndUndoTakesThemAway) {
     FakeDisk ownDisk;
     JournalWriter own(ownDisk, "/own.jsonl");
     const UndoOutcome undone = UndoJournal(ReadJournal(journalDisk_, kJournal), disk_, &own);
-    EXPECT_EQ(undone.foldersRemoved, (std::vector<fs::path>{"/roms/(U)/x", "/roms/(U)"}));
+    EXPECT_EQ(undone.foldersRemoved,
+              (std::vector<fs::path>{Absolute("/roms/(U)/x"), Absolute("/roms/(U)")}));
     EXPECT_EQ(disk_.Files(true), before);
 }
 

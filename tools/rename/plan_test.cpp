@@ -93,9 +93,10 @@ TEST(PlanRenames, FoldersOnTheWayAreFoldersAndNoLinks) {
     EXPECT_EQ(Planned(items, disk),
               (std::vector<std::string>{
                   "a.gba -> (E)/deeper/A.gba", "f.gba -> (J)/F.gba",
-                  "b.gba: /roms/link is a link: nothing is moved into a link or junction, which "
-                  "could lead out of the ROM's folder",
-                  "c.gba: /roms/(F) is in the way: it is no folder",
+                  "b.gba: " + PathToTerminal(Absolute("/roms/link")) +
+                      " is a link: nothing is moved into a link or junction, which could lead "
+                      "out of the ROM's folder",
+                  "c.gba: " + PathToTerminal(Absolute("/roms/(F)")) + " is in the way: it is no folder",
                   "d.gba: /roms/a.gba takes the name first", "e.gba: the name is taken by E.gba"}));
 }
 

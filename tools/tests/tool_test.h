@@ -110,7 +110,9 @@ inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& 
     std::map<std::string, std::string> files;
     namespace fs = std::filesystem;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = Utf8(entry.path().lexically_relative(folder));
+        // With '/' between folders on every system, as tests write them.
+        const std::string name =
+            Utf8(fs::path(entry.path().lexically_relative(folder).generic_u8string()));
         if (entry.is_symlink()) {
             files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
         } else if (entry.is_regular_file()) {
