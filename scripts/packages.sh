@@ -66,5 +66,6 @@ ensure_i386_architecture() {
 }
 
 # qbt's tests on real card file systems: exFAT and NTFS images mounted through FUSE on a loop
-# device (tools/tests/filesystems/image.sh), as many systems mount such cards.
-FILESYSTEM_PACKAGES=(exfatprogs exfat-fuse ntfs-3g util-linux mount)
+# device (tools/tests/filesystems/image.sh), as many systems mount such cards; and an ext4 image
+# (e2fsprogs' mkfs.ext4), the kernel's own, for sorting into folders.
+FILESYSTEM_PACKAGES=(exfatprogs exfat-fuse ntfs-3g util-linux mount e2fsprogs)

@@ -191,7 +191,8 @@ Runner DefineRename(CLI::App& command) {
                         ", with fmt width and precision such as {release:04} or {title:.60} "
                         "(padding stays). A field the list lacks goes with the separators and "
                         "brackets beside it, never with a character of another field; the region "
-                        "comes in brackets")
+                        "comes in brackets. A / makes folders under the ROM's folder, "
+                        "{region}/{title}; a / in a field's value becomes _")
         ->type_name("TEXT")
         ->capture_default_str();
     command.add_flag("--apply", options->apply,

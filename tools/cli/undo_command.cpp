@@ -32,6 +32,7 @@ void PutTable(const std::vector<UndoneJournal>& journals, bool dryRun, Tally& ta
     const bool several = journals.size() > 1;
     if (dryRun) report.table.push_back({"LINE", "FILE", "OLD NAME", "OUTCOME"});
     std::size_t damaged = 0;
+    std::size_t folders = 0;  // removed
     for (const UndoneJournal& journal : journals) {
         const std::string source = Source(journal, several);
         for (const std::string& line : journal.outcome.damaged) {
@@ -50,6 +51,11 @@ void PutTable(const std::vector<UndoneJournal>& journals, bool dryRun, Tally& ta
                                           line + ": " + entry.reason);
             }
         }
+        for (const fs::path& folder : journal.outcome.foldersKept) {
+            report.messages.push_back("kept " + source + "the folder " + PathToTerminal(folder) +
+                                      ", which qbt made: it holds files");
+        }
+        folders += journal.outcome.foldersRemoved.size();
         if (journal.outcome.tornLastLine) {
             report.linesAfter.push_back(
                 source +
@@ -66,6 +72,10 @@ void PutTable(const std::vector<UndoneJournal>& journals, bool dryRun, Tally& ta
     }
     if (CountOf(tally, Undone::kFailed) > 0) {
         counts += ", " + std::to_string(CountOf(tally, Undone::kFailed)) + " failed";
+    }
+    if (folders > 0) {
+        counts += "; " + std::to_string(folders) + (folders == 1 ? " folder" : " folders") +
+                  (dryRun ? " to remove" : " removed");
     }
     if (dryRun) report.linesAfter.insert(report.linesAfter.begin(), "");
     report.linesAfter.insert(report.linesAfter.begin() + (dryRun ? 1 : 0), counts);
@@ -85,6 +95,15 @@ nlohmann::ordered_json UndoJson(const std::vector<UndoneJournal>& journals, Tall
             PutPath(row, "old_name", entry.from);
             row["outcome"] = InWords(entry.outcome);
             if (!entry.reason.empty()) row["reason"] = TerminalToUtf8(entry.reason);
+        }
+        for (const char* kept : {"folders_removed", "folders_kept"}) {
+            out[kept] = nlohmann::ordered_json::array();
+        }
+        for (const fs::path& folder : journal.outcome.foldersRemoved) {
+            PutPath(out["folders_removed"].emplace_back(), "folder", folder);
+        }
+        for (const fs::path& folder : journal.outcome.foldersKept) {
+            PutPath(out["folders_kept"].emplace_back(), "folder", folder);
         }
         out["damaged_lines"] = journal.outcome.damaged;
         out["torn_last_line"] = journal.outcome.tornLastLine;

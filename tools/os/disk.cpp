@@ -86,6 +86,19 @@ public:
         return true;
     }
 
+    Reservation MakeFolder(const fs::path& path, std::string& error) override {
+        const Reservation made = ::MakeFolder(path, error);
+        if (made == Reservation::kReserved) Moved({}, path);
+        return made;
+    }
+
+    bool RemoveEmptyFolder(const fs::path& path) override {
+        if (!::RemoveEmptyFolder(path)) return false;
+        Moved(path, {});
+        listings_.erase(path);
+        return true;
+    }
+
     bool IsSecondName(const fs::path& kept, const fs::path& extra) override {
         return ::IsSecondName(kept, extra);
     }
@@ -267,6 +280,19 @@ bool PretendDisk::RemoveEmptyFile(const fs::path& path) {
     return true;
 }
 
+Reservation PretendDisk::MakeFolder(const fs::path& path, std::string&) {
+    if (Exists(path)) return Reservation::kTaken;
+    changed_[Folded(path)] = {true, path, true};
+    return Reservation::kReserved;
+}
+
+bool PretendDisk::RemoveEmptyFolder(const fs::path& path) {
+    std::string error;
+    if (KindAt(path, false, error) != FileKind::kFolder || !NamesIn(path).empty()) return false;
+    Move(path, {});
+    return true;
+}
+
 bool PretendDisk::IsSecondName(const fs::path& kept, const fs::path& extra) {
     return changed_.count(Folded(kept)) == 0 && changed_.count(Folded(extra)) == 0 &&
            real_.IsSecondName(kept, extra);
@@ -288,7 +314,8 @@ bool PretendDisk::ListEntries(const fs::path& folder, std::vector<FolderEntry>& 
     }
     for (const auto& [folded, change] : changed_) {
         if (change.exists && folded.parent_path() == folder && !real_.Exists(change.spelt)) {
-            entries.push_back({change.spelt.filename(), FileKind::kFile});
+            entries.push_back(
+                {change.spelt.filename(), change.folder ? FileKind::kFolder : FileKind::kFile});
         }
     }
     return true;
@@ -298,6 +325,7 @@ FileKind PretendDisk::KindAt(const fs::path& path, bool followLinks, std::string
     const auto changed = changed_.find(Folded(path));
     if (changed == changed_.end()) return real_.KindAt(path, followLinks, error);
     if (!changed->second.exists) return FileKind::kMissing;
+    if (changed->second.folder) return FileKind::kFolder;
     const FileKind kind = real_.KindAt(path, followLinks, error);
     return kind == FileKind::kMissing ? FileKind::kFile : kind;
 }

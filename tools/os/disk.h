@@ -52,6 +52,13 @@ public:
     virtual bool IsEmptyFile(const std::filesystem::path& path) = 0;
     virtual bool RemoveEmptyFile(const std::filesystem::path& path) = 0;
 
+    // Folders a pattern sorts ROMs into. MakeFolder makes `path` only if nothing answers to the
+    // name (kTaken otherwise, even for a folder), so that a folder made is one qbt made;
+    // RemoveEmptyFolder removes `path` only if it is a folder, no link or junction, that holds
+    // nothing.
+    virtual Reservation MakeFolder(const std::filesystem::path& path, std::string& error) = 0;
+    virtual bool RemoveEmptyFolder(const std::filesystem::path& path) = 0;
+
     // Whether `extra` is a second name of the file `kept` names (a rename by link and unlink
     // stopped between the two); RemoveSecondName removes `extra` only if it is.
     virtual bool IsSecondName(const std::filesystem::path& kept,
@@ -144,6 +151,8 @@ public:
                             const std::filesystem::path& placeholder, std::string& error) override;
     bool IsEmptyFile(const std::filesystem::path& path) override;
     bool RemoveEmptyFile(const std::filesystem::path& path) override;
+    Reservation MakeFolder(const std::filesystem::path& path, std::string& error) override;
+    bool RemoveEmptyFolder(const std::filesystem::path& path) override;
     bool IsSecondName(const std::filesystem::path& kept,
                       const std::filesystem::path& extra) override;
     bool RemoveSecondName(const std::filesystem::path& kept,
@@ -176,6 +185,7 @@ private:
     struct Change {
         bool exists;                  // now, after the steps pretended
         std::filesystem::path spelt;  // as the step that made it named it
+        bool folder = false;          // made by MakeFolder
     };
     std::map<std::filesystem::path, Change> changed_;  // by folded path
 };

@@ -62,15 +62,19 @@ void FakeDisk::AddLink(const fs::path& path, const fs::path& target) {
 
 void FakeDisk::MakeUnreadable(const fs::path& path) { unreadable_.insert(Walk(path, true)); }
 
-std::map<std::string, std::string> FakeDisk::Files() const {
+std::map<std::string, std::string> FakeDisk::Files(bool withFolders) const {
     std::map<std::string, std::string> files;
     for (const auto& [folder, entries] : folders_) {
         for (const auto& [key, entry] : entries) {
-            if (entry.kind == FileKind::kFolder) continue;
+            if (entry.kind == FileKind::kFolder && !withFolders) continue;
             // Without the drive, so that tests expect the same paths on every system.
             std::string path(1, '/');
             path += Utf8Of((folder / entry.name).relative_path());
             std::replace(path.begin(), path.end(), '\\', '/');
+            if (entry.kind == FileKind::kFolder) {
+                files[path + '/'] = "";
+                continue;
+            }
             files[path] =
                 entry.kind == FileKind::kLink ? "-> " + Utf8Of(entry.target) : entry.content;
         }
@@ -171,6 +175,29 @@ bool FakeDisk::ReplacePlaceholder(const fs::path& from, const fs::path& placehol
 bool FakeDisk::IsEmptyFile(const fs::path& path) {
     const Entry* entry = Find(path);
     return entry != nullptr && entry->kind == FileKind::kFile && entry->content.empty();
+}
+
+Reservation FakeDisk::MakeFolder(const fs::path& path, std::string& error) {
+    if (beforeMakeFolder) beforeMakeFolder(path);
+    if (Find(path) != nullptr) return Reservation::kTaken;
+    const Entry* parent = Find(FolderOf(path));
+    if (FolderOf(path).has_relative_path() &&
+        (parent == nullptr || parent->kind != FileKind::kFolder)) {
+        error = kNoSuchFile;
+        return Reservation::kFailed;
+    }
+    AddFolder(path);
+    return Reservation::kReserved;
+}
+
+bool FakeDisk::RemoveEmptyFolder(const fs::path& path) {
+    const Entry* entry = Find(path);
+    if (entry == nullptr || entry->kind != FileKind::kFolder) return false;
+    const auto folder = folders_.find(Absolute(FolderOf(path) / entry->name));
+    if (folder != folders_.end() && !folder->second.empty()) return false;
+    if (folder != folders_.end()) folders_.erase(folder);
+    Erase(path);
+    return true;
 }
 
 void FakeDisk::AddSecondName(const fs::path& kept, const fs::path& extra) {

@@ -34,14 +34,16 @@ public:
     void MakeUnreadable(const std::filesystem::path& path);
 
     // Every file as path -> content, and every link as path -> "-> target", paths spelt as the
-    // folders keep them.
-    std::map<std::string, std::string> Files() const;
+    // folders keep them; with `withFolders`, every folder too, as path + "/" -> "".
+    std::map<std::string, std::string> Files(bool withFolders = false) const;
 
     // Called before each rename the disk is asked for, done or not, onto a placeholder or not.
     std::function<void(const std::filesystem::path& from, const std::filesystem::path& to)>
         beforeRename;
     // Called before each name is held with an empty file.
     std::function<void(const std::filesystem::path& path)> beforeReserve;
+    // Called before each folder is made.
+    std::function<void(const std::filesystem::path& path)> beforeMakeFolder;
     bool refusesToReplace = true;
     // When not empty, WriteNewFile fails with this reason, as on a full disk.
     std::string writeFailure;
@@ -67,6 +69,8 @@ public:
                             const std::filesystem::path& placeholder, std::string& error) override;
     bool IsEmptyFile(const std::filesystem::path& path) override;
     bool RemoveEmptyFile(const std::filesystem::path& path) override;
+    Reservation MakeFolder(const std::filesystem::path& path, std::string& error) override;
+    bool RemoveEmptyFolder(const std::filesystem::path& path) override;
     bool IsSecondName(const std::filesystem::path& kept,
                       const std::filesystem::path& extra) override;
     bool RemoveSecondName(const std::filesystem::path& kept,

@@ -52,6 +52,14 @@ std::string InexactName(const std::filesystem::path& path);
 enum class Reservation { kReserved, kTaken, kFailed };
 Reservation ReserveName(const std::filesystem::path& path, std::string& error);
 
+// Makes the folder `path` only if nothing answers to the name (mkdir, CreateDirectoryW): kTaken
+// when something does, even a folder, so that a folder made is known to be one qbt made.
+Reservation MakeFolder(const std::filesystem::path& path, std::string& error);
+
+// Removes `path` if it is a folder that holds nothing and no link (nor, on Windows, a junction);
+// false otherwise.
+bool RemoveEmptyFolder(const std::filesystem::path& path);
+
 // Renames `from` to `to`, replacing whatever `to` names: only ever onto a placeholder that
 // ReserveName made, which RealDisk checks first.
 bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,

@@ -93,6 +93,19 @@ Reservation ReserveName(const fs::path& path, std::string& error) {
     return Reservation::kReserved;
 }
 
+Reservation MakeFolder(const fs::path& path, std::string& error) {
+    if (mkdir(path.c_str(), 0777) == 0) return Reservation::kReserved;
+    if (errno == EEXIST) return Reservation::kTaken;
+    error = std::strerror(errno);
+    return Reservation::kFailed;
+}
+
+// rmdir refuses a folder that holds anything; lstat first, since rmdir of "link/" would follow.
+bool RemoveEmptyFolder(const fs::path& path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && rmdir(path.c_str()) == 0;
+}
+
 bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
     if (std::rename(from.c_str(), to.c_str()) == 0) return true;
     error = std::strerror(errno);

@@ -238,6 +238,23 @@ Reservation ReserveName(const fs::path& path, std::string& error) {
     return Reservation::kReserved;
 }
 
+Reservation MakeFolder(const fs::path& path, std::string& error) {
+    if (CreateDirectoryW(LongPath(path).c_str(), nullptr) != 0) return Reservation::kReserved;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) return Reservation::kTaken;
+    error = SystemErrorText(failure);
+    return Reservation::kFailed;
+}
+
+// RemoveDirectoryW removes a junction, or a link to a folder, as it stands, and would take the
+// way into another folder with it: only a folder KindOf calls one goes (Wine's unmarked links
+// included), and RemoveDirectoryW refuses one that holds anything.
+bool RemoveEmptyFolder(const fs::path& path) {
+    std::string error;
+    return KindOf(path, false, error) == FileKind::kFolder &&
+           RemoveDirectoryW(LongPath(path).c_str()) != 0;
+}
+
 bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
     if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {

@@ -50,9 +50,14 @@ RenameItem CompanionItem(const std::vector<RenameItem>& items, std::size_t rom,
     const fs::path file = item.file.parent_path() / name;
     const std::string extension = Utf8Of(name.extension());
     const std::string romExtension = Utf8Of(item.file.extension());
-    const std::string newStem = item.newName.substr(0, item.newName.size() - romExtension.size());
-    RenameItem companion{file, "", SafeFileName(newStem, extension), Outcome::kRename, "", rom};
-    if (companion.newName != newStem + extension) {
+    // Into the ROM's new folders too; only the name after them is the companion's own.
+    const std::size_t named = item.newName.rfind('/') + 1;  // 0 without folders
+    const std::string folders = item.newName.substr(0, named);
+    const std::string newStem =
+        item.newName.substr(named, item.newName.size() - romExtension.size() - named);
+    RenameItem companion{file, "", folders + SafeFileName(newStem, extension), Outcome::kRename,
+                         "",   rom};
+    if (companion.newName != folders + newStem + extension) {
         // Cut shorter than the ROM's name, it would no longer match it.
         companion.outcome = Outcome::kConflict;
         companion.reason = "its new name would be too long";

@@ -101,4 +101,14 @@ TEST(Companions, NoRomsAreSavesPatchesAndJournals) {
     }
 }
 
+// A save follows its ROM into the folders the pattern makes.
+TEST(Companions, FollowTheirRomIntoItsFolder) {
+    FakeDisk disk;
+    disk.Add("/roms/a.gba");
+    disk.Add("/roms/a.sav");
+    std::vector<RenameItem> items{{"/roms/a.gba", "", "(E)/A.gba", Outcome::kRename, "", {}}};
+    EXPECT_EQ(PlannedWithCompanions(items, disk),
+              (std::vector<std::string>{"a.gba -> (E)/A.gba", "a.sav -> (E)/A.sav"}));
+}
+
 }  // namespace

@@ -66,7 +66,8 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
         item.outcome = Outcome::kNotInList;
         return item;
     }
-    item.newName = context.pattern.FileName(std::move(fields), Utf8Of(file.extension()));
+    item.newName = BelowFoldersAlreadyThere(
+        file, context.pattern.FileName(std::move(fields), Utf8Of(file.extension())));
     if (item.newName.empty()) {
         item.reason = "the pattern gives this ROM no name";
     } else {

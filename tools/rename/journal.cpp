@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -36,8 +37,12 @@ bool IsBlank(std::string_view line) {
 // start of a line as qbt writes it, which JSON finds fault with at its end only, counts, so that
 // no other text is ever taken for one.
 bool IsCutShort(std::string_view line) {
-    constexpr std::string_view kLineStart = R"({"from":)";
-    if (!line.starts_with(kLineStart) && !kLineStart.starts_with(line)) return false;
+    constexpr std::string_view kLineStarts[] = {R"({"from":)", R"({"folder":)"};
+    if (std::none_of(std::begin(kLineStarts), std::end(kLineStarts), [&](std::string_view start) {
+            return line.starts_with(start) || start.starts_with(line);
+        })) {
+        return false;
+    }
     try {
         [[maybe_unused]] const json parsed = json::parse(line);
     } catch (const json::parse_error& error) {
@@ -135,6 +140,11 @@ JournalWriter::JournalWriter(Disk& disk, const fs::path& path) {
 }
 
 void JournalWriter::Record(const JournalStep& step) {
+    if (step.folder) {
+        // Undo removes the folder without a line of its own: it needs no room.
+        held_ += json{{"folder", PathToJson(step.to)}}.dump() + "\n";
+        return;
+    }
     json line = {{"from", PathToJson(step.from)}, {"to", PathToJson(step.to)}};
     if (step.placeholder) line["placeholder"] = true;
     if (step.undo) line["undo"] = true;
@@ -207,6 +217,12 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
         entry.line = lineNumber;
         try {
             const json step = json::parse(line);
+            if (step.is_object() && step.contains("folder")) {
+                entry.folder = true;
+                entry.to = PathFromJson(step.at("folder"));
+                contents.entries.push_back(std::move(entry));
+                continue;
+            }
             entry.from = PathFromJson(step.at("from"));
             entry.to = PathFromJson(step.at("to"));
             entry.placeholder = step.value("placeholder", false);
@@ -240,8 +256,8 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
             }
         }
         JournalEntry* previous = contents.entries.empty() ? nullptr : &contents.entries.back();
-        if (previous != nullptr && !previous->undo && !entry.undo && previous->via.empty() &&
-            previous->to == entry.from && IsFreeName(entry.from)) {
+        if (previous != nullptr && !previous->folder && !previous->undo && !entry.undo &&
+            previous->via.empty() && previous->to == entry.from && IsFreeName(entry.from)) {
             previous->via = previous->to;  // the second step of a change of letter case
             previous->to = entry.to;
             previous->placeholder = entry.placeholder;

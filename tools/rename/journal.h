@@ -11,6 +11,10 @@
 // run again. A line repeating an earlier rename with a mark added, and no line between naming
 // either file, is the same rename, retried the other way.
 //
+// A line {"folder": ...} records a folder that a pattern's '/' makes, on the disk before the
+// folder is made, and only for a folder that was not there: undo removes it, once the files
+// are back and it holds nothing.
+//
 // After its last line a journal keeps room for undo's lines: spaces ending in a newline, as many
 // bytes as undo's lines for the renames recorded could take. Undo writes its lines over that room,
 // so that on a card that the rename filled to the last byte the names still come back.
@@ -34,9 +38,10 @@ bool IsDefaultJournalName(const std::filesystem::path& name);
 
 struct JournalStep {
     std::filesystem::path from;
-    std::filesystem::path to;
+    std::filesystem::path to;  // of a folder line, the folder
     bool placeholder = false;
     bool undo = false;
+    bool folder = false;  // the folder `to` is made; `from` is empty
 };
 
 class JournalWriter {

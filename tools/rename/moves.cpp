@@ -24,6 +24,73 @@ void Mover::Announce(const fs::path& from, const fs::path& to) {
     announced_[{from, to}] = placeholder;
 }
 
+namespace {
+
+// The folders from just under `base` down to `folder`, outermost first.
+std::vector<fs::path> FoldersBetween(const fs::path& base, const fs::path& folder) {
+    std::vector<fs::path> folders;
+    for (fs::path at = folder; at != base && at.has_relative_path() && at != at.parent_path();
+         at = at.parent_path()) {
+        folders.push_back(at);
+    }
+    std::reverse(folders.begin(), folders.end());
+    return folders;
+}
+
+}  // namespace
+
+void Mover::AnnounceFolders(const fs::path& base, const fs::path& folder) {
+    if (journal_ == nullptr) return;
+    for (const fs::path& at : FoldersBetween(base, folder)) {
+        if (journaledFolders_.count(at) > 0) continue;
+        if (disk_.Exists(at)) continue;
+        journal_->Record({{}, at, false, false, true});
+        journaledFolders_.insert(at);
+    }
+}
+
+Move Mover::MakeFolders(const fs::path& base, const fs::path& folder, std::string& error) {
+    for (const fs::path& at : FoldersBetween(base, folder)) {
+        std::string unknown;
+        switch (disk_.KindAt(at, false, unknown)) {
+            case FileKind::kFolder: continue;
+            case FileKind::kMissing: break;
+            case FileKind::kLink:
+                error = PathToTerminal(at) +
+                        " is a link: nothing is moved into a link or junction, which could lead "
+                        "out of the ROM's folder";
+                return Move::kNameTaken;
+            case FileKind::kUnknown:
+                error = "cannot tell what " + PathToTerminal(at) + " is: " + unknown;
+                return Move::kRefused;
+            default:
+                error = PathToTerminal(at) + " is in the way: it is no folder";
+                return Move::kNameTaken;
+        }
+        // Undo removes the folders the journal records, so a folder that was there already is
+        // never recorded, and one made is recorded on the disk first.
+        if (journal_ != nullptr) {
+            if (journaledFolders_.insert(at).second) journal_->Record({{}, at, false, false, true});
+            if (!journal_->Sync(error)) {
+                error = "the journal cannot be written: " + error;
+                return Move::kJournalFailed;
+            }
+        }
+        switch (disk_.MakeFolder(at, error)) {
+            case Reservation::kReserved: break;
+            case Reservation::kTaken:
+                // Made by someone else since it was looked at: what it now is decides.
+                if (disk_.KindAt(at, false, unknown) == FileKind::kFolder) break;
+                error = PathToTerminal(at) + " was taken while qbt ran";
+                return Move::kNameTaken;
+            case Reservation::kFailed:
+                error = "cannot make the folder " + PathToTerminal(at) + ": " + error;
+                return Move::kRefused;
+        }
+    }
+    return Move::kMoved;
+}
+
 void Mover::AnnounceHeldNames(const fs::path& folder) {
     for (auto& [names, placeholder] : announced_) {
         if (placeholder || names.second.parent_path() != folder) continue;
@@ -110,6 +177,8 @@ void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& o
         const std::size_t last = std::min(first + size, order.size());
         for (std::size_t at = first; at < last && journalFailure.empty(); ++at) {
             const RenameItem& item = items[order[at]];
+            mover.AnnounceFolders(Absolute(item.file.parent_path()),
+                                  Absolute(Target(item).parent_path()));
             mover.Announce(Absolute(item.file), Absolute(Target(item)));
         }
         for (std::size_t at = first; at < last; ++at) {
@@ -133,7 +202,16 @@ void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& o
                 continue;
             }
             std::string error;
-            switch (mover.MoveName(Absolute(item.file), Absolute(Target(item)), error)) {
+            Move move = mover.MakeFolders(Absolute(item.file.parent_path()),
+                                          Absolute(Target(item).parent_path()), error);
+            if (move == Move::kMoved) {
+                move = mover.MoveName(Absolute(item.file), Absolute(Target(item)), error);
+            } else if (move == Move::kNameTaken) {
+                item.outcome = Outcome::kConflict;
+                item.reason = error;
+                continue;
+            }
+            switch (move) {
                 case Move::kMoved: item.outcome = Outcome::kRenamed; break;
                 case Move::kNameTaken:
                     item.outcome = Outcome::kConflict;

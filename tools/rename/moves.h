@@ -35,6 +35,17 @@ public:
     // taken, a change of letter case, a folder found to need held names) journals its own steps.
     void Announce(const std::filesystem::path& from, const std::filesystem::path& to);
 
+    // Journals ahead, with the announced steps, the folders between `base` and `folder` that are
+    // not there (a pattern's folders under the ROM's own).
+    void AnnounceFolders(const std::filesystem::path& base, const std::filesystem::path& folder);
+
+    // Makes the folders between `base` (which is there) and `folder` that are not there, each
+    // only after the journal that records it is synced. A link or junction on the way, or
+    // something that is no folder, is kNameTaken with the reason in `error`: nothing is moved
+    // into a folder that could lead elsewhere.
+    Move MakeFolders(const std::filesystem::path& base, const std::filesystem::path& folder,
+                     std::string& error);
+
     // Gives the file `from` the name `to`. A change of letter case only, in a folder that takes
     // `to` for the file's own name, goes through a free name in two journaled steps. `error` says
     // why a move failed.
@@ -61,6 +72,8 @@ private:
     std::set<std::filesystem::path> placeholderFolders_;
     // The steps announced and not yet taken, by their names: whether onto a held name.
     std::map<std::pair<std::filesystem::path, std::filesystem::path>, bool> announced_;
+    // Folders journaled, announced or made, and not to be journaled again.
+    std::set<std::filesystem::path> journaledFolders_;
 };
 
 // Renames the items in the plan's order, each outcome set to what happened, in batches whose

@@ -9,6 +9,7 @@
 
 #include "tools/os/fake_disk.h"
 #include "tools/os/paths.h"
+#include "tools/rename/undo.h"
 
 namespace fs = std::filesystem;
 
@@ -121,6 +122,50 @@ TEST_P(MoveNameTest, APlanIsJournaledOneSyncPerBatch) {
     const JournalContents journal = ReadJournal(journalDisk_, kJournal);
     ASSERT_EQ(journal.entries.size(), 100u);
     EXPECT_EQ(journal.entries[0].placeholder, !GetParam());
+}
+
+// Folders a pattern makes: each is on the journal's disk before it is made, one that was there
+// is not journaled, a link put on the way once planned is a conflict; undo puts every file back
+// and takes away the folders made, deepest first, and nothing else.
+TEST_P(MoveNameTest, FoldersAreJournaledBeforeTheyAreMadeAndUndoTakesThemAway) {
+    disk_.Add("/roms/(E)/keep.gba", "K");
+    disk_.AddFolder("/elsewhere");
+    disk_.AddLink("/roms/(J)", "/elsewhere");
+    std::vector<RenameItem> items;
+    for (const auto& [file, newName] :
+         std::vector<std::pair<std::string, std::string>>{{"a.gba", "(U)/x/A.gba"},
+                                                          {"b.gba", "(E)/B.gba"},
+                                                          {"c.gba", "(U)/C.gba"},
+                                                          {"d.gba", "(J)/D.gba"}}) {
+        disk_.Add("/roms/" + file, file);
+        items.push_back({"/roms/" + file, "", newName, Outcome::kRename, "", std::nullopt});
+    }
+    const std::map<std::string, std::string> before = disk_.Files(true);
+    std::vector<fs::path> made;
+    disk_.beforeMakeFolder = [&](const fs::path& folder) {
+        made.push_back(folder);
+        EXPECT_NE(journalDisk_.SyncedText(kJournal).find(
+                      nlohmann::json{{"folder", Utf8Of(folder)}}.dump()),
+                  std::string::npos)
+            << Utf8Of(folder) << ": made before the journal says so";
+    };
+    ApplyPlan(items, {0, 1, 2, 3}, *journal_, disk_);
+    EXPECT_EQ(items[3].outcome, Outcome::kConflict);
+    EXPECT_EQ(made, (std::vector<fs::path>{Absolute("/roms/(U)"), Absolute("/roms/(U)/x")}));
+    EXPECT_EQ(disk_.Files(), (std::map<std::string, std::string>{{"/roms/(E)/B.gba", "b.gba"},
+                                                                 {"/roms/(E)/keep.gba", "K"},
+                                                                 {"/roms/(J)", "-> /elsewhere"},
+                                                                 {"/roms/(U)/C.gba", "c.gba"},
+                                                                 {"/roms/(U)/x/A.gba", "a.gba"},
+                                                                 {"/roms/d.gba", "d.gba"}}));
+    disk_.beforeRename = nullptr;  // undo journals to a disk of its own
+    disk_.beforeReserve = nullptr;
+    FakeDisk ownDisk;
+    JournalWriter own(ownDisk, "/own.jsonl");
+    const UndoOutcome undone = UndoJournal(ReadJournal(journalDisk_, kJournal), disk_, &own);
+    EXPECT_EQ(undone.foldersRemoved,
+              (std::vector<fs::path>{Absolute("/roms/(U)/x"), Absolute("/roms/(U)")}));
+    EXPECT_EQ(disk_.Files(true), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Disks, MoveNameTest, testing::Values(true, false),

@@ -111,10 +111,36 @@ void RemoveMissingField(std::string& text, std::size_t mark) {
     text.replace(left, right - left, kept);
 }
 
+// The pattern cut at each '/' it writes outside a field; "{{" and "}}" are braces of the name.
+std::vector<std::string> SplitAtFolders(std::string_view pattern) {
+    std::vector<std::string> parts(1);
+    for (std::size_t at = 0; at < pattern.size(); ++at) {
+        const char byte = pattern[at];
+        if (byte == '/') {
+            parts.emplace_back();
+            continue;
+        }
+        if (byte == '{' && at + 1 < pattern.size() && pattern[at + 1] != '{') {
+            const std::size_t end = std::min(pattern.find('}', at), pattern.size() - 1);
+            parts.back().append(pattern.substr(at, end + 1 - at));
+            at = end;
+            continue;
+        }
+        parts.back() += byte;
+        if ((byte == '{' || byte == '}') && at + 1 < pattern.size() && pattern[at + 1] == byte) {
+            parts.back() += pattern[++at];
+        }
+    }
+    return parts;
+}
+
 // What keeps the pattern from naming ROMs apart, or "". fmt would take {} and {0} for the first
 // field it is given, the publisher, without a word.
 std::string PatternProblem(std::string_view pattern) {
     if (pattern.empty()) return "it is empty";
+    for (const std::string& part : SplitAtFolders(pattern)) {
+        if (part.empty()) return "a '/' makes a folder, and each needs a name before and after it";
+    }
     std::size_t fields = 0;
     for (std::size_t at = 0; at < pattern.size(); ++at) {
         if (pattern[at] != '{') continue;
@@ -139,12 +165,12 @@ std::string PatternProblem(std::string_view pattern) {
                                 " (fields: " + PatternFieldNames() + ")");
 }
 
-// The title while it has characters to give, then the longest other text the pattern takes;
+// The title while it has characters to give, then the longest other text the part takes;
 // null when no field can give more.
-std::optional<std::string>* FieldToShorten(NameFields& fields, const NamePattern& pattern) {
+std::optional<std::string>* FieldToShorten(NameFields& fields, const NamePattern::Part& part) {
     const auto canGive = [&](Field field) {
         const std::optional<std::string>& text = fields.texts[IndexOf(field)];
-        return field != Field::kRelease && pattern.Uses(field) && text &&
+        return field != Field::kRelease && part.uses[IndexOf(field)] && text &&
                ShortenedBy(*text, 1) != *text;
     };
     if (canGive(Field::kTitle)) return &fields.texts[IndexOf(Field::kTitle)];
@@ -157,6 +183,31 @@ std::optional<std::string>* FieldToShorten(NameFields& fields, const NamePattern
 }
 
 bool IsNameSpace(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
+
+// The marks are control characters, so no text of a name can be taken for one.
+NameFields WithoutMarks(const NameFields& fields) {
+    NameFields named = fields;
+    for (std::string* text : {&named.crc, &named.name}) {
+        std::replace_if(
+            text->begin(), text->end(),
+            [](char byte) {
+                return byte == kMissingField || byte == kFieldStart || byte == kFieldEnd;
+            },
+            '_');
+    }
+    return named;
+}
+
+// One folder's name or the file's, shortened as NamePattern::FileName says.
+std::string PartName(const NamePattern::Part& part, NameFields fields, std::string_view extension) {
+    for (;;) {
+        const std::string stem = TidyName(FormatWith(part.pattern, fields, nullptr));
+        const std::size_t excess = UnitsPastNameLimit(stem, extension);
+        std::optional<std::string>* field = excess > 0 ? FieldToShorten(fields, part) : nullptr;
+        if (field == nullptr) return SafeFileName(stem, extension);
+        **field = ShortenedBy(**field, excess);
+    }
+}
 
 }  // namespace
 
@@ -179,33 +230,37 @@ NamePattern::NamePattern(std::string pattern) : pattern_(std::move(pattern)) {
     probe.release = 1;
     try {
         FormatWith(pattern_, probe, &uses_);
+        for (std::string& part : SplitAtFolders(pattern_)) {
+            Part& added = parts_.emplace_back(Part{std::move(part), {}});
+            FormatWith(added.pattern, probe, &added.uses);
+        }
     } catch (const fmt::format_error& error) {
         RefusePattern(pattern_, error.what());
     }
 }
 
 std::string NamePattern::Format(const NameFields& fields) const {
-    NameFields named = fields;
-    // The marks are control characters, so no text of a name can be taken for one.
-    for (std::string* text : {&named.crc, &named.name}) {
-        std::replace_if(
-            text->begin(), text->end(),
-            [](char byte) {
-                return byte == kMissingField || byte == kFieldStart || byte == kFieldEnd;
-            },
-            '_');
+    const NameFields named = WithoutMarks(fields);
+    std::string formatted;
+    for (const Part& part : parts_) {
+        const std::string text = TidyName(FormatWith(part.pattern, named, nullptr));
+        if (text.empty()) continue;
+        if (!formatted.empty()) formatted += '/';
+        formatted += text;
     }
-    return TidyName(FormatWith(pattern_, named, nullptr));
+    return formatted;
 }
 
-std::string NamePattern::FileName(NameFields fields, std::string_view extension) const {
-    for (;;) {
-        const std::string stem = Format(fields);
-        const std::size_t excess = UnitsPastNameLimit(stem, extension);
-        std::optional<std::string>* field = excess > 0 ? FieldToShorten(fields, *this) : nullptr;
-        if (field == nullptr) return SafeFileName(stem, extension);
-        **field = ShortenedBy(**field, excess);
+std::string NamePattern::FileName(const NameFields& fields, std::string_view extension) const {
+    const NameFields named = WithoutMarks(fields);
+    std::string path;
+    for (std::size_t index = 0; index + 1 < parts_.size(); ++index) {
+        if (const std::string folder = PartName(parts_[index], named, ""); !folder.empty()) {
+            path += folder + '/';
+        }
     }
+    const std::string name = PartName(parts_.back(), named, extension);
+    return name.empty() ? std::string() : path + name;
 }
 
 std::string NameTextFromValue(std::string_view value, const ValueEncoding& encoding) {

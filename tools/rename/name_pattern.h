@@ -5,6 +5,9 @@
 //   NameFields fields;  // release 1, title "Lanternfish Lagoon", region "(U)"
 //   pattern.Format(fields)  // "0001 - Lanternfish Lagoon (U)"
 //
+// A `/` written in the pattern (not in a field's value, where it becomes '_') starts a folder:
+// "{region}/{title}" names "(E)/Title.gba", a folder under the one the ROM lies in.
+//
 // Every text here is UTF-8.
 #pragma once
 
@@ -13,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/host/fields.h"
 #include "tools/host/list_encoding.h"
@@ -36,8 +40,9 @@ class NamePattern {
 public:
     // Throws std::invalid_argument when the pattern cannot name ROMs apart: empty, a field
     // taken by position ({} or {0}, which fmt would give the publisher), no field at all (every
-    // ROM would get one name); or when fmt cannot use it: an unknown field, a width or precision
-    // that does not suit the field, unbalanced braces.
+    // ROM would get one name), a folder with no pattern ("a//b", "/{title}", "{title}/"); or when
+    // fmt cannot use it: an unknown field, a width or precision that does not suit the field,
+    // unbalanced braces.
     explicit NamePattern(std::string pattern);
     // The same for a pattern the user typed: kWrongUsage, saying why, where the constructor
     // throws.
@@ -46,18 +51,31 @@ public:
     // Whether the pattern takes the field: only those are asked of the plug-in.
     bool Uses(Field field) const { return uses_[IndexOf(field)]; }
 
-    // The pattern filled in and tidied (see TidyName), before SafeFileName.
+    // The pattern filled in and tidied (see TidyName), before SafeFileName; the folders and the
+    // name joined with '/'.
     std::string Format(const NameFields& fields) const;
 
-    // The file name: Format made safe with SafeFileName (safe_name.h). A name too long for the
-    // file system loses characters from the end of its title, so that what the pattern puts
-    // after the title, the region say, and the extension stay; when the title alone cannot make
-    // room, the longest other field the pattern takes gives up characters too.
-    std::string FileName(NameFields fields, std::string_view extension) const;
+    // The file name: Format made safe with SafeFileName (safe_name.h), after the folders the
+    // pattern makes, each made safe alike and followed by '/' (never "." or "..", which
+    // SafeFileName turns into '_'); a folder its fields leave empty is left out, and the ROM
+    // goes one folder less deep. A name too long for the file system loses characters from the
+    // end of its title, so that what the pattern puts after the title, the region say, and the
+    // extension stay; when the title alone cannot make room, the longest other field that part
+    // of the pattern takes gives up characters too. Empty when the pattern leaves no name.
+    std::string FileName(const NameFields& fields, std::string_view extension) const;
+
+    // Whether the pattern makes folders.
+    bool MakesFolders() const { return parts_.size() > 1; }
+
+    struct Part {
+        std::string pattern;
+        std::array<bool, kFieldCount> uses{};
+    };
 
 private:
     std::string pattern_;
     std::array<bool, kFieldCount> uses_{};
+    std::vector<Part> parts_;  // the folders', then the name's
 };
 
 // The one way a value from the plug-in, encoded as the list's answers are, becomes file-name

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "tools/rename/items.h"
+
 namespace {
 
 // "Bare Title": no publisher, no region, no release number, save type SRAM.
@@ -92,6 +94,10 @@ TEST(NamePattern, PatternsThatCannotNameRomsApartAreRefused) {
         {"{release:.3}", "precision not allowed"},
         {"{title", "missing '}'"},
         {"{title:d}", "invalid type specifier"},
+        // A folder without a name, or a name without a folder.
+        {"{region}//{title}", "each needs a name"},
+        {"/{title}", "each needs a name"},
+        {"{title}/", "each needs a name"},
     };
     for (const auto& [pattern, why] : refused) {
         const Result<NamePattern> parsed = NamePattern::Parse(pattern);
@@ -151,6 +157,38 @@ TEST(NamePattern, LongNamesAreShortenedInTheTitleKeepingTheRegion) {
     // A name that fits is the pattern's, untouched.
     fields.texts[IndexOf(Field::kTitle)] = "Short";
     EXPECT_EQ(pattern.FileName(fields, ".gba"), "1507 - Short (EUJ).gba");
+}
+
+// Only a / the pattern writes makes a folder, not one of a value or a fill; folder names are
+// made safe as names are, never "." or "..", and a folder its fields leave empty is left out.
+TEST(NamePattern, ASlashWrittenInThePatternMakesFolders) {
+    NameFields fields = BareGame();
+    fields.texts[IndexOf(Field::kTitle)] = "A/B";
+    fields.texts[IndexOf(Field::kRegion)] = "(E)";
+    const NamePattern sorted("{region}/{title}");
+    EXPECT_TRUE(sorted.MakesFolders());
+    EXPECT_EQ(sorted.FileName(fields, ".gba"), "(E)/A_B.gba");
+    EXPECT_EQ(NamePattern("{title:/>5}").FileName(fields, ".gba"), "__A_B.gba");
+    EXPECT_EQ(NamePattern("{{/}}{title}").FileName(fields, ".gba"), "{/}A_B.gba");
+    EXPECT_EQ(NamePattern("{publisher}/{region} {save}/{title}").FileName(fields, ".gba"),
+              "(E) SRAM/A_B.gba");
+    for (const char* dots : {".", "..", "...", " .. "}) {
+        fields.texts[IndexOf(Field::kRegion)] = dots;
+        const std::string name = sorted.FileName(fields, ".gba");
+        EXPECT_TRUE(name.ends_with("A_B.gba")) << name;
+        EXPECT_EQ(name.find('.'), name.find(".gba")) << name;
+    }
+    fields.texts[IndexOf(Field::kRegion)] = std::string(300, 'r');
+    const std::string deep = sorted.FileName(fields, ".gba");
+    EXPECT_EQ(deep.find('/'), 255u) << "a folder's name is cut as a file's";
+}
+
+// Sorted once, a ROM stays in its folders when sorted again; only all of them say so.
+TEST(NamePattern, FoldersAROMLiesInAlreadyAreNotMadeAgain) {
+    EXPECT_EQ(BelowFoldersAlreadyThere("/roms/(u)/sega/a.gba", "(U)/Sega/A.gba"), "A.gba");
+    EXPECT_EQ(BelowFoldersAlreadyThere("/roms/(U)/a.gba", "(E)/A.gba"), "(E)/A.gba");
+    EXPECT_EQ(BelowFoldersAlreadyThere("/roms/Sega/a.gba", "(U)/Sega/A.gba"), "(U)/Sega/A.gba");
+    EXPECT_EQ(BelowFoldersAlreadyThere("/(U)/a.gba", "A.gba"), "A.gba");
 }
 
 }  // namespace

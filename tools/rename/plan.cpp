@@ -65,25 +65,66 @@ std::vector<std::size_t> FirstClaims(std::vector<RenameItem>& items) {
     return claims;
 }
 
-// Moves the item's name in `folder` when its new name is free there; false when it is held.
-bool TakeNameIfFree(const RenameItem& item, std::multimap<std::string, fs::path>& folder) {
+// Moves the item's name from `source`, its folder, to `target`, where it goes, when its new name
+// is free there; false when it is held.
+bool TakeNameIfFree(const RenameItem& item, std::multimap<std::string, fs::path>& source,
+                    std::multimap<std::string, fs::path>& target) {
     const std::string from = FoldedName(Utf8Of(item.file.filename()));
-    const std::string to = FoldedName(item.newName);
+    const fs::path newName = Target(item).filename();
+    const std::string to = FoldedName(Utf8Of(newName));
     // A change of case only: the file holds the folded name itself.
-    if (folder.count(to) > (from == to ? 1u : 0u)) return false;
-    for (auto [at, end] = folder.equal_range(from); at != end; ++at) {
+    if (target.count(to) > (from == to && &source == &target ? 1u : 0u)) return false;
+    for (auto [at, end] = source.equal_range(from); at != end; ++at) {
         if (at->second == item.file.filename()) {
-            folder.erase(at);
+            source.erase(at);
             break;
         }
     }
-    folder.emplace(to, PathFromUtf8(item.newName));
+    target.emplace(to, newName);
     return true;
+}
+
+// Why the folders the item's new name goes through cannot take it, or "": a link or junction
+// on the way (it could lead out of the ROM's folder), or something that is no folder. What each
+// path is, once looked at, is kept in `kinds`.
+std::string FolderInTheWay(const RenameItem& item, Disk& disk,
+                           std::map<fs::path, FileKind>& kinds) {
+    fs::path folder = Absolute(item.file.parent_path());
+    for (std::size_t start = 0, slash; (slash = item.newName.find('/', start)) != std::string::npos;
+         start = slash + 1) {
+        folder /= PathFromUtf8(std::string_view(item.newName).substr(start, slash - start));
+        auto [known, added] = kinds.try_emplace(folder, FileKind::kUnknown);
+        std::string error;
+        if (added) known->second = disk.KindAt(folder, false, error);
+        switch (known->second) {
+            case FileKind::kMissing: return "";  // qbt makes it, and those under it
+            case FileKind::kFolder: continue;
+            case FileKind::kLink:
+                return PathToTerminal(folder) +
+                       " is a link: nothing is moved into a link or junction, which could lead "
+                       "out of the ROM's folder";
+            case FileKind::kUnknown:
+                return "cannot tell what " + PathToTerminal(folder) + " is" +
+                       (error.empty() ? "" : ": " + error);
+            default: return PathToTerminal(folder) + " is in the way: it is no folder";
+        }
+    }
+    return "";
 }
 
 }  // namespace
 
 std::vector<std::size_t> PlanRenames(std::vector<RenameItem>& items, Disk& disk) {
+    std::map<fs::path, FileKind> kinds;
+    for (RenameItem& item : items) {
+        if (item.outcome != Outcome::kRename || item.newName.find('/') == std::string::npos) {
+            continue;
+        }
+        if (std::string why = FolderInTheWay(item, disk, kinds); !why.empty()) {
+            item.outcome = Outcome::kConflict;
+            item.reason = std::move(why);
+        }
+    }
     std::vector<std::size_t> pending = FirstClaims(items);
     FolderNames names(disk);
     std::vector<std::size_t> order;
@@ -91,7 +132,9 @@ std::vector<std::size_t> PlanRenames(std::vector<RenameItem>& items, Disk& disk)
         moved = false;
         std::vector<std::size_t> waiting;
         for (const std::size_t index : pending) {
-            if (TakeNameIfFree(items[index], names.Of(Absolute(items[index].file.parent_path())))) {
+            const RenameItem& item = items[index];
+            if (TakeNameIfFree(item, names.Of(Absolute(item.file.parent_path())),
+                               names.Of(Absolute(Target(item).parent_path())))) {
                 order.push_back(index);
                 moved = true;
             } else {
@@ -103,8 +146,8 @@ std::vector<std::size_t> PlanRenames(std::vector<RenameItem>& items, Disk& disk)
     for (const std::size_t index : pending) {
         RenameItem& item = items[index];
         item.outcome = Outcome::kConflict;
-        auto& folder = names.Of(Absolute(item.file.parent_path()));
-        const auto holder = folder.find(FoldedName(item.newName));
+        auto& folder = names.Of(Absolute(Target(item).parent_path()));
+        const auto holder = folder.find(FoldedName(Utf8Of(Target(item).filename())));
         item.reason = "the name is taken by " +
                       PathToTerminal(holder == folder.end() ? Target(item) : holder->second);
     }

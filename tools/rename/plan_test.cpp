@@ -75,4 +75,29 @@ TEST(PlanRenames, ALetterCaseChangeIsNoConflictInAFolderThatIgnoresCase) {
             "c.gba: the name is taken by " + PathToTerminal(PathFromUtf8("ｓｔａｙｓ.gba"))}));
 }
 
+// Into folders: two ROMs to one path, a file already at it, and on the way a link (which could
+// lead out of the ROM's folder) or something that is no folder are conflicts; a folder that is
+// there, or is not yet, takes the ROM.
+TEST(PlanRenames, FoldersOnTheWayAreFoldersAndNoLinks) {
+    FakeDisk disk;
+    disk.AddLink("/roms/link", "/elsewhere");
+    disk.AddFolder("/elsewhere");
+    disk.Add("/roms/(F)");
+    disk.Add("/roms/(J)/E.gba");
+    std::vector<RenameItem> items = Wanting(disk, {{"a.gba", "(E)/deeper/A.gba"},
+                                                   {"b.gba", "link/B.gba"},
+                                                   {"c.gba", "(F)/C.gba"},
+                                                   {"d.gba", "(e)/Deeper/a.gba"},
+                                                   {"e.gba", "(J)/e.GBA"},
+                                                   {"f.gba", "(J)/F.gba"}});
+    EXPECT_EQ(Planned(items, disk),
+              (std::vector<std::string>{
+                  "a.gba -> (E)/deeper/A.gba", "f.gba -> (J)/F.gba",
+                  "b.gba: " + PathToTerminal(Absolute("/roms/link")) +
+                      " is a link: nothing is moved into a link or junction, which could lead "
+                      "out of the ROM's folder",
+                  "c.gba: " + PathToTerminal(Absolute("/roms/(F)")) + " is in the way: it is no folder",
+                  "d.gba: /roms/a.gba takes the name first", "e.gba: the name is taken by E.gba"}));
+}
+
 }  // namespace

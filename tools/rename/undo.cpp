@@ -1,6 +1,7 @@
 #include "tools/rename/undo.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -94,6 +95,33 @@ Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& cont
     return Undone::kFailed;
 }
 
+// The folders the journal records as made, deepest first, each once.
+std::vector<fs::path> FoldersMade(const JournalContents& journal) {
+    std::vector<fs::path> folders;
+    for (const JournalEntry& entry : journal.entries) {
+        if (entry.folder && std::find(folders.begin(), folders.end(), entry.to) == folders.end()) {
+            folders.push_back(entry.to);
+        }
+    }
+    const auto depth = [](const fs::path& path) { return std::distance(path.begin(), path.end()); };
+    std::stable_sort(folders.begin(), folders.end(),
+                     [&](const fs::path& a, const fs::path& b) { return depth(a) > depth(b); });
+    return folders;
+}
+
+void RemoveFoldersMade(const JournalContents& journal, Disk& disk, UndoOutcome& outcome) {
+    for (const fs::path& folder : FoldersMade(journal)) {
+        if (disk.RemoveEmptyFolder(folder)) {
+            outcome.foldersRemoved.push_back(folder);
+            continue;
+        }
+        std::string error;
+        if (disk.KindAt(folder, false, error) == FileKind::kFolder) {
+            outcome.foldersKept.push_back(folder);
+        }
+    }
+}
+
 }  // namespace
 
 const char* InWords(Undone undone) {
@@ -120,14 +148,15 @@ UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk, JournalWrite
     outcome.tornLastLine = journal.tornLastLine;
     for (std::size_t index = journal.entries.size(); index-- > 0;) {
         const JournalEntry& entry = journal.entries[index];
-        if (entry.undo) continue;
+        if (entry.undo || entry.folder) continue;
         if (own != nullptr && Interrupted()) {
             outcome.interrupted = true;
-            break;
+            return outcome;
         }
         UndoneEntry& undone = outcome.entries.emplace_back(
             UndoneEntry{entry.line, entry.from, entry.to, Undone::kSkipped, ""});
         undone.outcome = UndoEntry(entry, index, context, undone.now, undone.reason);
     }
+    RemoveFoldersMade(journal, disk, outcome);
     return outcome;
 }

@@ -24,6 +24,10 @@ struct UndoneEntry {
 
 struct UndoOutcome {
     std::vector<UndoneEntry> entries;  // last rename first
+    // The folders the journal records as made, deepest first: removed (in a dry run, to be),
+    // and kept since they hold something.
+    std::vector<std::filesystem::path> foldersRemoved;
+    std::vector<std::filesystem::path> foldersKept;
     std::vector<std::string> damaged;  // "line N: why", lines that are no rename
     bool tornLastLine = false;
     bool interrupted = false;  // stopped between two entries; undo run again goes on
@@ -38,4 +42,8 @@ struct UndoOutcome {
 // Empty files that the journal records as placeholders (a name held for a rename that was then
 // stopped) are removed where they stand in the way, and so is the new name of a file that a
 // rename by link and unlink left with both names; no other file or name ever is.
+//
+// Once every file is back, the folders the journal records as made go, deepest first, each only
+// if it is a folder (no link) that holds nothing; a folder line whose folder was never made (the
+// run was stopped between the two) finds nothing to remove.
 UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk, JournalWriter* own);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "tools/os/fake_disk.h"
@@ -150,6 +151,42 @@ TEST_F(UndoJournalTest, AnUndoStoppedMidwayIsRunAgain) {
                                  "line 1: restored"}));
     EXPECT_EQ(disk_.Files(), (std::map<std::string, std::string>{
                                  {"/roms/2.gba", "B"}, {"/roms/a.gba", "A"}, {"/roms/b.gba", ""}}));
+}
+
+// A run killed after a folder's line, before the folder was made, or with a folder the user has
+// filled since: undo removes only what the journal records as made and finds empty, never a
+// folder that holds anything, nor a link, nor a file, and a dry run changes nothing.
+TEST_F(UndoJournalTest, OnlyEmptyFoldersTheJournalRecordsAsMadeAreRemoved) {
+    disk_.Add("/roms/a.gba", "A");            // journaled into (U)/, never moved
+    disk_.Add("/roms/(E)/mine.gba", "mine");  // made by qbt, filled by the user
+    disk_.AddFolder("/roms/(J)");             // made, empty
+    disk_.AddFolder("/roms/(W)");             // there before: no line
+    disk_.AddFolder("/elsewhere");
+    disk_.AddLink("/roms/(L)", "/elsewhere");  // a folder made, since replaced by a link
+    disk_.Add("/roms/(F)", "a file since");
+    std::string text;
+    for (const char* folder : {"(U)", "(E)", "(J)", "(L)", "(F)"}) {
+        text += nlohmann::json{{"folder", std::string("/roms/") + folder}}.dump() + "\n";
+    }
+    text += R"({"from":"/roms/a.gba","to":"/roms/(U)/A.gba"})"
+            "\n";
+    const JournalContents journal = ParseJournal(text, "journal");
+    ASSERT_EQ(journal.entries.size(), 6u) << "a folder line first is a journal's";
+    const std::map<std::string, std::string> before = disk_.Files(true);
+    PretendDisk pretend(disk_);
+    EXPECT_EQ(UndoJournal(journal, pretend, nullptr).foldersRemoved,
+              std::vector<fs::path>{"/roms/(J)"});
+    EXPECT_EQ(disk_.Files(true), before) << "a dry run";
+    JournalWriter own(ownDisk_, "/own.jsonl");
+    const UndoOutcome undone = UndoJournal(journal, disk_, &own);
+    EXPECT_EQ(undone.entries.front().outcome, Undone::kInPlace);
+    EXPECT_EQ(undone.foldersRemoved, std::vector<fs::path>{"/roms/(J)"});
+    EXPECT_EQ(undone.foldersKept, std::vector<fs::path>{"/roms/(E)"});
+    std::map<std::string, std::string> after = before;
+    after.erase("/roms/(J)/");
+    EXPECT_EQ(disk_.Files(true), after);
+    // A folder line cut short by a kill is the last line's, and never a rename.
+    EXPECT_TRUE(ParseJournal(text + R"x({"folder":"/roms/(V)")x", "journal").tornLastLine);
 }
 
 }  // namespace

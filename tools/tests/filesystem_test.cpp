@@ -23,6 +23,7 @@ namespace {
 
 constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
 constexpr decltype(statfs::f_type) kTmpfsMagic = 0x01021994;
+constexpr decltype(statfs::f_type) kExt4Magic = 0xEF53;
 
 // A file system made and mounted with filesystems/image.sh for the test, and taken away after.
 class Mounted : public ToolTest {
@@ -60,9 +61,12 @@ class OnCard : public Mounted, public testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
         Mounted::SetUp();
-        Mount(GetParam(), kFuseMagic);
+        Mount(GetParam(), std::string(GetParam()) == "ext4" ? kExt4Magic : kFuseMagic);
     }
 };
+
+// The cards' file systems and ext4, as Linux keeps a collection.
+using OnImage = OnCard;
 
 // A few hundred ROMs and three already named but for the letter case, of ASCII letters and of
 // others, which these file systems ignore as well (two steps through a free name): renamed,
@@ -111,7 +115,20 @@ TEST_P(OnCard, RenamesUndoesAndUndoesARunKilledMidway) {
     }
 }
 
+// Sorted into folders by region, as a card is sorted, and undone: ExpectSortedIntoFoldersAndBack.
+TEST_P(OnImage, SortsIntoFoldersAndUndoesAndUndoesARunKilledMidway) {
+    ExpectSortedIntoFoldersAndBack(
+        card_ / "roms", 300, [&](const auto& arguments, const fs::path& journal) {
+            return StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100).signal ==
+                   SIGKILL;
+        });
+}
+
 INSTANTIATE_TEST_SUITE_P(FuseMounts, OnCard, testing::Values("exfat", "ntfs"),
+                         [](const testing::TestParamInfo<const char*>& kind) {
+                             return std::string(kind.param);
+                         });
+INSTANTIATE_TEST_SUITE_P(Images, OnImage, testing::Values("ext4", "exfat", "ntfs"),
                          [](const testing::TestParamInfo<const char*>& kind) {
                              return std::string(kind.param);
                          });

@@ -198,6 +198,30 @@ TEST_F(QbtRename, StoppedMidwayThenUndoneEveryNameAndByteIsBack) {
     }
 }
 
+// Sorted into folders by region: the dry run and JSON show each new path and change nothing;
+// then sorted, killed midway and undone as ExpectSortedIntoFoldersAndBack says.
+TEST_F(QbtRename, SortedIntoFoldersThenUndoneEveryNameByteAndFolderIsBack) {
+    const fs::path roms = scratch_ / "roms";
+    const fs::path list = scratch_ / "list.xml";
+    WriteList(list, WriteManyRomsToSort(roms, 10));
+    const std::map<std::string, std::string> before = Snapshot(roms, true);
+    const std::vector<std::string> rename{"rename",    "--list",           Utf8(list),
+                                          "--pattern", "{region}/{title}", Utf8(roms)};
+    std::vector<std::string> json = rename;
+    json.insert(json.begin() + 1, "--json");
+    const std::map<std::string, std::string> planned = NewNames(Qbt(json));
+    EXPECT_EQ(planned.at(Utf8(roms / "dump1.gba")), "(E)/Game 1.gba");
+    EXPECT_EQ(planned.at(Utf8(roms / "dump1.sav")), "(E)/Game 1.sav");
+    EXPECT_EQ(planned.at(Utf8(roms / "dump5.gba")), "Game 5.gba");
+    EXPECT_NE(Qbt(rename).out.find("(U)/Game 2.gba"), std::string::npos);
+    EXPECT_EQ(Snapshot(roms, true), before) << "a dry run";
+    fs::remove_all(roms);
+
+    ExpectSortedIntoFoldersAndBack(roms, 400, [&](const auto& arguments, const fs::path& journal) {
+        return StopQbtMidway(arguments, journal, SIGKILL, false, scratch_, 100).signal == SIGKILL;
+    });
+}
+
 // Nothing is renamed when the run cannot start: a path named is missing (3), the journal named
 // is no journal (3, and it is left as it was), the journal cannot be written (6). Undo of a file
 // that is no journal says so in one line.

@@ -1,6 +1,8 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <chrono>
+
 #include "tools/tests/tool_test.h"
 
 namespace fs = std::filesystem;
@@ -49,20 +51,15 @@ std::string WithNewlines(std::string text) {
     return text;
 }
 
-}  // namespace
-
-QbtRun RunQbt(const fs::path& tool, const std::vector<std::string>& arguments,
-              const std::vector<std::string>& environment, const fs::path& scratch) {
-    // qbt inherits the suite's environment whole: no test here needs more on Windows.
-    if (!environment.empty()) ADD_FAILURE() << "extra environment is not passed on here";
+// Starts qbt with `arguments`, its output going to files in `scratch`; null when it cannot.
+HANDLE StartQbt(const fs::path& tool, const std::vector<std::string>& arguments,
+                const fs::path& scratch) {
     std::wstring commandLine = Quoted(tool.native());
     for (const std::string& argument : arguments) {
         commandLine += L' ' + Quoted(Widen(argument, CP_UTF8));
     }
-    const fs::path out = scratch / "stdout";
-    const fs::path err = scratch / "stderr";
-    const HANDLE outFile = CreateInheritableFile(out);
-    const HANDLE errFile = CreateInheritableFile(err);
+    const HANDLE outFile = CreateInheritableFile(scratch / "stdout");
+    const HANDLE errFile = CreateInheritableFile(scratch / "stderr");
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -76,12 +73,42 @@ QbtRun RunQbt(const fs::path& tool, const std::vector<std::string>& arguments,
     CloseHandle(errFile);
     if (!started) {
         ADD_FAILURE() << "cannot start " << tool << ", error " << GetLastError();
-        return {-1, "", ""};
+        return nullptr;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    return {static_cast<int>(exitCode), WithNewlines(ReadFile(out)), WithNewlines(ReadFile(err))};
+    return process.hProcess;
+}
+
+QbtRun WaitForQbt(HANDLE process, const fs::path& scratch) {
+    WaitForSingleObject(process, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    return {static_cast<int>(exitCode), WithNewlines(ReadFile(scratch / "stdout")),
+            WithNewlines(ReadFile(scratch / "stderr"))};
+}
+
+}  // namespace
+
+QbtRun RunQbt(const fs::path& tool, const std::vector<std::string>& arguments,
+              const std::vector<std::string>& environment, const fs::path& scratch) {
+    // qbt inherits the suite's environment whole: no test here needs more on Windows.
+    if (!environment.empty()) ADD_FAILURE() << "extra environment is not passed on here";
+    const HANDLE process = StartQbt(tool, arguments, scratch);
+    return process == nullptr ? QbtRun{-1, "", ""} : WaitForQbt(process, scratch);
+}
+
+KilledRun KillQbtMidway(const std::vector<std::string>& arguments, const fs::path& journal,
+                        const fs::path& scratch, std::size_t lines) {
+    const HANDLE process = StartQbt(QBT_TOOL, arguments, scratch);
+    if (process == nullptr) return {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (LinesIn(journal) < lines && std::chrono::steady_clock::now() < deadline) {
+        Sleep(1);
+    }
+    KilledRun run;
+    run.killed = TerminateProcess(process, kKilledExitCode) != 0;
+    run.run = WaitForQbt(process, scratch);
+    run.killed = run.killed && run.run.exitCode == static_cast<int>(kKilledExitCode);
+    return run;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -103,16 +104,21 @@ inline std::filesystem::path CopyToolAndPlugin(const std::filesystem::path& fold
 }
 
 // Every file under `folder`, by path relative to it, with the CRC-32 of its bytes; links by
-// their target.
-inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+// their target; with `withFolders`, every folder too, by its path and "/", as "folder".
+inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder,
+                                                   bool withFolders = false) {
     std::map<std::string, std::string> files;
     namespace fs = std::filesystem;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = Utf8(entry.path().lexically_relative(folder));
+        // With '/' between folders on every system, as tests write them.
+        const std::string name =
+            Utf8(fs::path(entry.path().lexically_relative(folder).generic_u8string()));
         if (entry.is_symlink()) {
             files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
         } else if (entry.is_regular_file()) {
             files[name] = CrcKeyOf(ReadFile(entry.path()));
+        } else if (withFolders && entry.is_directory()) {
+            files[name + "/"] = "folder";
         }
     }
     return files;
@@ -127,6 +133,22 @@ inline std::vector<Game> WriteManyRoms(const std::filesystem::path& roms, int co
         WriteFile(roms / ("dump" + name + ".gba"), content);
         games.push_back({content, "Game " + name, "", "", "1", name});
     }
+    return games;
+}
+
+// WriteManyRoms's games over four regions, (E) (U) (G) (C), and none for every fifth, with a
+// save beside every tenth ROM and a folder of the user's, (E), that ROMs go into: what
+// '{region}/{title}' sorts.
+inline std::vector<Game> WriteManyRomsToSort(const std::filesystem::path& roms, int count) {
+    std::vector<Game> games = WriteManyRoms(roms, count);
+    for (std::size_t index = 0; index < games.size(); ++index) {
+        games[index].location = index % 5 == 4 ? "" : std::to_string(index % 5);
+        if (index % 10 == 0) {
+            WriteFile(roms / ("dump" + std::to_string(index + 1) + ".sav"),
+                      "save " + games[index].title);
+        }
+    }
+    WriteFile(roms / "(E)" / "lone.sav", "a save of the user's, with no ROM");
     return games;
 }
 
@@ -151,10 +173,69 @@ StoppedRun StopQbtMidway(const std::vector<std::string>& arguments,
                          const std::filesystem::path& journal, int signal, bool ignored,
                          const std::filesystem::path& scratch, std::size_t lines = 20);
 
+// Windows builds: runs qbt with `arguments` and, once `journal` has `lines` lines, ends it with
+// TerminateProcess, which, like SIGKILL, gives it no moment to finish what it is doing.
+// `killed` when it was still running then.
+struct KilledRun {
+    bool killed = false;
+    QbtRun run;
+};
+inline constexpr unsigned kKilledExitCode = 137;
+KilledRun KillQbtMidway(const std::vector<std::string>& arguments,
+                        const std::filesystem::path& journal, const std::filesystem::path& scratch,
+                        std::size_t lines);
+
 class ToolTest : public ScratchTest {
 protected:
     QbtRun Qbt(const std::vector<std::string>& arguments,
                const std::vector<std::string>& environment = {}) {
         return RunQbt(QBT_TOOL, arguments, environment, scratch_);
+    }
+
+    // Runs qbt with the arguments and ends it once the journal has 100 lines; true when it was
+    // still running then.
+    using KillMidway = std::function<bool(const std::vector<std::string>& arguments,
+                                          const std::filesystem::path& journal)>;
+
+    // `count` ROMs of WriteManyRomsToSort under `roms`, sorted by '{region}/{title}': finished,
+    // sorted again (nothing moves) and undone; then killed midway and undone. Every name, byte
+    // and folder is back each time, the user's own folder too, and no folder qbt made is left.
+    void ExpectSortedIntoFoldersAndBack(const std::filesystem::path& roms, int count,
+                                        const KillMidway& killMidway) {
+        namespace fs = std::filesystem;
+        const fs::path list = scratch_ / "list.xml";
+        WriteList(list, WriteManyRomsToSort(roms, count));
+        const std::map<std::string, std::string> before = Snapshot(roms, true);
+        const std::vector<std::string> rename{"rename",    "--list",           Utf8(list),
+                                              "--pattern", "{region}/{title}", Utf8(roms)};
+        for (const bool killed : {false, true}) {
+            const fs::path journal = scratch_ / (killed ? "killed.jsonl" : "journal.jsonl");
+            std::vector<std::string> apply = rename;
+            apply.insert(apply.begin() + 1, {"--apply", "--journal", Utf8(journal)});
+            if (killed) {
+                ASSERT_TRUE(killMidway(apply, journal)) << "qbt finished before it was stopped";
+            } else {
+                const QbtRun run = Qbt(apply);
+                EXPECT_EQ(run.exitCode, 0) << run.err;
+                const std::string counts = std::to_string(count) + " renamed (and " +
+                                           std::to_string(count / 10) +
+                                           " saves or patches with them)\n";
+                EXPECT_TRUE(run.out.ends_with("\n" + counts)) << run.out;
+                const std::map<std::string, std::string> sorted = Snapshot(roms, true);
+                EXPECT_EQ(sorted.at("(G)/Game 3.gba"), before.at("dump3.gba"));
+                EXPECT_EQ(sorted.at("(E)/lone.sav"), before.at("(E)/lone.sav"));
+                EXPECT_EQ(sorted.count("(C)/"), 1u);
+                EXPECT_TRUE(Qbt(rename).out.ends_with("\n0 to rename, " + std::to_string(count) +
+                                                      " already right\n"))
+                    << "sorted again, nothing moves";
+            }
+            EXPECT_NE(Snapshot(roms, true), before) << "files were moved";
+            const QbtRun undo = Qbt({"undo", Utf8(journal)});
+            EXPECT_EQ(undo.exitCode, 0) << undo.err;
+            EXPECT_EQ(Snapshot(roms, true), before) << (killed ? "killed midway" : "finished");
+            if (!killed) {
+                EXPECT_TRUE(undo.out.ends_with("; 3 folders removed\n")) << undo.out;
+            }
+        }
     }
 };

@@ -156,6 +156,15 @@ TEST_F(QbtOnWindows, RenamesAndUndoesPastTwoHundredAndSixtyCharacters) {
     }
 }
 
+// Sorted into folders by region in qbt.exe, the folders made through Win32 calls, and undone;
+// ended midway by TerminateProcess: ExpectSortedIntoFoldersAndBack.
+TEST_F(QbtOnWindows, SortsIntoFoldersAndUndoesARunKilledMidway) {
+    ExpectSortedIntoFoldersAndBack(
+        scratch_ / "roms", 300, [&](const auto& arguments, const fs::path& journal) {
+            return KillQbtMidway(arguments, journal, scratch_, 100).killed;
+        });
+}
+
 std::vector<std::string> SortedLines(const std::string& text) {
     std::vector<std::string> lines;
     for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {

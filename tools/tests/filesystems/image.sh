@@ -3,8 +3,9 @@
 #   image.sh mount   KIND DIR    makes DIR/KIND.img, mounts it at DIR/KIND
 #   image.sh unmount KIND DIR    unmounts it, detaches the loop device, removes the image
 # KIND is exfat (through exfat-fuse, never the kernel's driver, whose RENAME_NOREPLACE would
-# hide what a card mounted through FUSE lacks) or ntfs (through ntfs-3g, also FUSE); or tmpfs,
-# 16 MB in memory without an image, small enough to fill to the last byte.
+# hide what a card mounted through FUSE lacks) or ntfs (through ntfs-3g, also FUSE); ext4, the
+# kernel's own; or tmpfs, 16 MB in memory without an image, small enough to fill to the last
+# byte.
 #
 # Where the machine cannot do it (no /dev/fuse, no loop device that this user may attach), the
 # reason goes to DIR/KIND.skip and to standard output, and the tests that need the mount skip
@@ -48,9 +49,9 @@ mount)
         echo "tmpfs mounted at $mountpoint"
         exit 0
     fi
-    [ -c /dev/fuse ] || skip "no /dev/fuse: $kind is mounted through FUSE"
+    case $kind in exfat | ntfs | ext4) ;; *) echo "unknown file system $kind" >&2; exit 2 ;; esac
+    [ "$kind" = ext4 ] || [ -c /dev/fuse ] || skip "no /dev/fuse: $kind is mounted through FUSE"
     [ "$(id -u)" -eq 0 ] || skip "attaching a loop device needs root"
-    case $kind in exfat | ntfs) ;; *) echo "unknown file system $kind" >&2; exit 2 ;; esac
     truncate -s 64M "$image"
     loop=$(losetup --find --show "$image" 2>/dev/null) || skip "no free loop device"
     echo "$loop" >"$loopfile"
@@ -58,13 +59,17 @@ mount)
     case $kind in
     exfat) mkfs.exfat -L QBT "$loop" >"$dir/$kind.log" 2>&1 ;;
     ntfs) mkfs.ntfs --quick --label QBT "$loop" >"$dir/$kind.log" 2>&1 ;;
+    ext4) mkfs.ext4 -q -L QBT "$loop" >"$dir/$kind.log" 2>&1 ;;
     esac || { cat "$dir/$kind.log" >&2; exit 1; }
     mkdir -p "$mountpoint"
     case $kind in
     exfat) mount.exfat-fuse "$loop" "$mountpoint" ;;
     ntfs) ntfs-3g "$loop" "$mountpoint" ;;
+    ext4) mount -t ext4 "$loop" "$mountpoint" ;;
     esac
-    [ "$(findmnt -no FSTYPE "$mountpoint")" = fuseblk ] || { echo "$kind is not mounted" >&2; exit 1; }
+    expected=fuseblk
+    [ "$kind" = ext4 ] && expected=ext4
+    [ "$(findmnt -no FSTYPE "$mountpoint")" = "$expected" ] || { echo "$kind is not mounted" >&2; exit 1; }
     echo "$kind mounted at $mountpoint from $loop"
     ;;
 *)
