@@ -115,13 +115,13 @@ void ClearWhatAStoppedRunLeft(const fs::path& journal) {
     std::string error;
     // New, or /dev/full, say: JournalWriter says whether it can be written.
     if (disk.ReadJournalText(journal, text, error) != FileKind::kFile) return;
-    ClearStrayPlaceholders(ParseJournal(text, PathToTerminal(journal)), disk);
+    ClearStrayPlaceholders(ValueOrStop(ParseJournal(text, PathToTerminal(journal))), disk);
 }
 
 // Renames what the plan allows, after a line on standard error that says where the journal is.
 void ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
                   const fs::path& journalPath) {
-    JournalWriter journal(SystemDisk(), journalPath);
+    JournalWriter journal = ValueOrStop(JournalWriter::Open(SystemDisk(), journalPath));
     Say("journal " + PathToTerminal(journalPath) + " (qbt undo " + ShellQuoted(journalPath) +
         " puts the names back)");
     ApplyPlan(items, order, journal, SystemDisk());

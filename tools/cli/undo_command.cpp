@@ -132,12 +132,13 @@ Report RunUndo(const UndoOptions& options) {
     std::vector<JournalContents> contents;
     for (auto typed = options.journals.rbegin(); typed != options.journals.rend(); ++typed) {
         journals.push_back({PathFromTerminal(*typed), {}});
-        contents.push_back(ReadJournal(SystemDisk(), journals.back().path));
+        contents.push_back(ValueOrStop(ReadJournal(SystemDisk(), journals.back().path)));
     }
     std::vector<std::unique_ptr<JournalWriter>> writers;
     if (!options.dryRun) {
         for (const UndoneJournal& journal : journals) {
-            writers.push_back(std::make_unique<JournalWriter>(SystemDisk(), journal.path));
+            writers.push_back(std::make_unique<JournalWriter>(
+                ValueOrStop(JournalWriter::Open(SystemDisk(), journal.path))));
         }
         CatchInterruptions();
     }

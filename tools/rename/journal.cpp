@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
@@ -124,14 +123,19 @@ bool IsDefaultJournalName(const fs::path& name) {
     return text.starts_with(kJournalPrefix) && text.ends_with(kJournalExtension);
 }
 
-JournalWriter::JournalWriter(Disk& disk, const fs::path& path) {
+Result<JournalWriter> JournalWriter::Open(Disk& disk, const fs::path& path) {
     std::string error;
     std::string text;
-    file_ = disk.OpenJournal(path, error);
-    if (file_ == nullptr || !file_->Read(text, error)) {
-        throw ToolError(kExitRenameFailed, "cannot write the journal " + PathToTerminal(path) +
-                                               ": " + error + "; nothing was renamed");
+    std::unique_ptr<JournalFile> file = disk.OpenJournal(path, error);
+    if (file == nullptr || !file->Read(text, error)) {
+        return Failure{FailureKind::kRefused, "cannot write the journal " + PathToTerminal(path) +
+                                                  ": " + error + "; nothing was renamed"};
     }
+    return JournalWriter(std::move(file), text);
+}
+
+JournalWriter::JournalWriter(std::unique_ptr<JournalFile> file, std::string_view text)
+    : file_(std::move(file)) {
     const EndOfLines end = EndOfLinesIn(text);
     end_ = end.offset;
     size_ = text.size();
@@ -181,20 +185,20 @@ bool IsFreeName(const fs::path& path) {
     return name.starts_with(".qbt-rename-") && name.ends_with(".tmp");
 }
 
-JournalContents ReadJournal(Disk& disk, const fs::path& path) {
+Result<JournalContents> ReadJournal(Disk& disk, const fs::path& path) {
     std::string text;
     std::string error;
     switch (disk.ReadJournalText(path, text, error)) {
         case FileKind::kFile: return ParseJournal(text, PathToTerminal(path));
         case FileKind::kMissing: error = "No such file or directory"; [[fallthrough]];
-        case FileKind::kUnknown: throw ToolError(kExitUnreadableFile, CannotRead(path, error));
+        case FileKind::kUnknown: return Failure{FailureKind::kCannotRead, CannotRead(path, error)};
         default: break;
     }
-    throw ToolError(kExitUnreadableFile,
-                    PathToTerminal(path) + " is not a qbt journal: not a file");
+    return Failure{FailureKind::kCannotRead,
+                   PathToTerminal(path) + " is not a qbt journal: not a file"};
 }
 
-JournalContents ParseJournal(std::string_view text, const std::string& name) {
+Result<JournalContents> ParseJournal(std::string_view text, const std::string& name) {
     JournalContents contents;
     // Of each path, the last entry that names it.
     std::map<fs::path, std::size_t> lastNaming;
@@ -231,9 +235,9 @@ JournalContents ParseJournal(std::string_view text, const std::string& name) {
             if (last && IsCutShort(line)) {
                 contents.tornLastLine = true;
             } else if (contents.entries.empty() && contents.damaged.empty()) {
-                throw ToolError(kExitUnreadableFile, name + " is not a qbt journal: its line " +
-                                                         std::to_string(lineNumber) +
-                                                         " is not a rename");
+                return Failure{FailureKind::kCannotRead, name + " is not a qbt journal: its line " +
+                                                             std::to_string(lineNumber) +
+                                                             " is not a rename"};
             } else {
                 contents.damaged.push_back("line " + std::to_string(lineNumber) + ": " +
                                            error.what());

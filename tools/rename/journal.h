@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "tools/os/disk.h"
+#include "tools/os/result.h"
 
 // A free name in the current folder: qbt-rename-YYYYMMDD-HHMMSS.jsonl, with -2, -3 ... when
 // that one is taken.
@@ -47,9 +48,9 @@ struct JournalStep {
 class JournalWriter {
 public:
     // Creates the file on `disk` or adds to it, after its last line: over the room kept there,
-    // and over a last line cut short, whose rename never happened. Throws ToolError
-    // (kExitRenameFailed) when it cannot.
-    JournalWriter(Disk& disk, const std::filesystem::path& path);
+    // and over a last line cut short, whose rename never happened. A file that cannot be opened
+    // and read is refused (FailureKind::kRefused): then nothing may be renamed.
+    static Result<JournalWriter> Open(Disk& disk, const std::filesystem::path& path);
 
     // Holds the step's line until Sync.
     void Record(const JournalStep& step);
@@ -60,6 +61,8 @@ public:
     bool Sync(std::string& error);
 
 private:
+    JournalWriter(std::unique_ptr<JournalFile> file, std::string_view text);
+
     std::unique_ptr<JournalFile> file_;
     std::uint64_t end_ = 0;   // just past the last line, where the next goes
     std::uint64_t size_ = 0;  // the file's; the room lies between end_ and size_
@@ -83,9 +86,9 @@ struct JournalContents {
     bool tornLastLine = false;          // the run was stopped while writing it
 };
 
-// Throws ToolError (kExitUnreadableFile) when the journal cannot be read, or when it is no
-// journal at all: its first line is not a rename (a game list named by mistake, say).
-JournalContents ReadJournal(Disk& disk, const std::filesystem::path& path);
+// FailureKind::kCannotRead when the journal cannot be read, or when it is no journal at all:
+// its first line is not a rename (a game list named by mistake, say).
+Result<JournalContents> ReadJournal(Disk& disk, const std::filesystem::path& path);
 
 // Parses a journal's text; `name` is how the messages call it.
-JournalContents ParseJournal(std::string_view text, const std::string& name);
+Result<JournalContents> ParseJournal(std::string_view text, const std::string& name);

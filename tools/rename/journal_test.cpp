@@ -1,6 +1,7 @@
 #include "tools/rename/journal.h"
 
-#include "tools/os/errors.h"
+#include <optional>
+
 #include "tools/os/fake_disk.h"
 #include "tools/os/paths.h"
 #include "tools/tests/scratch.h"
@@ -13,7 +14,7 @@ const fs::path kJournal = "/journal.jsonl";
 
 // The steps written to the journal on `disk`, synced.
 void Write(FakeDisk& disk, const std::vector<JournalStep>& steps) {
-    JournalWriter journal(disk, kJournal);
+    JournalWriter journal = *JournalWriter::Open(disk, kJournal);
     for (const JournalStep& step : steps) journal.Record(step);
     std::string error;
     ASSERT_TRUE(journal.Sync(error)) << error;
@@ -32,15 +33,15 @@ TEST(Journal, WrittenAfterItsLastLineOverTheRoomAndALineCutShort) {
     ASSERT_TRUE(TextOf(disk).starts_with(two));
     EXPECT_EQ(TextOf(disk).find_first_not_of(' ', two.size()), TextOf(disk).size() - 1)
         << "room, then a newline";
-    EXPECT_EQ(ReadJournal(disk, kJournal).entries.size(), 2u);
+    EXPECT_EQ(ReadJournal(disk, kJournal)->entries.size(), 2u);
 
     disk.Add(kJournal, two + "{\"from\":\"/r/e\",\"to\":\"/r/" + std::string(10, ' ') + "\n");
-    const JournalContents torn = ReadJournal(disk, kJournal);
+    const JournalContents torn = *ReadJournal(disk, kJournal);
     EXPECT_TRUE(torn.tornLastLine);
     EXPECT_TRUE(torn.damaged.empty());
     Write(disk, {{"/r/f", "/r/g"}});
     EXPECT_TRUE(TextOf(disk).starts_with(two + "{\"from\":\"/r/f\",\"to\":\"/r/g\"}\n"));
-    const JournalContents whole = ReadJournal(disk, kJournal);
+    const JournalContents whole = *ReadJournal(disk, kJournal);
     EXPECT_EQ(whole.entries.size(), 3u);
     EXPECT_FALSE(whole.tornLastLine);
     EXPECT_TRUE(whole.damaged.empty());
@@ -59,7 +60,7 @@ TEST(Journal, EntriesComeBackAsWrittenWhateverTheirNamesHold) {
                                          {"/r/\x01\x1f\x7f\"\\.gba", "/r/e.gba"}};
     FakeDisk disk;
     Write(disk, steps);
-    const JournalContents contents = ReadJournal(disk, kJournal);
+    const JournalContents contents = *ReadJournal(disk, kJournal);
     ASSERT_EQ(contents.entries.size(), steps.size());
     for (std::size_t at = 0; at < steps.size(); ++at) {
         EXPECT_EQ(contents.entries[at].from, steps[at].from);
@@ -80,19 +81,19 @@ TEST(Journal, UndoWritesItsLinesOnADiskLeftFull) {
     Write(disk, renames);
     disk.spaceLeft = 0;
     Write(disk, undone);
-    const JournalContents contents = ReadJournal(disk, kJournal);
+    const JournalContents contents = *ReadJournal(disk, kJournal);
     ASSERT_EQ(contents.entries.size(), 6u);
     EXPECT_TRUE(contents.entries[5].undo && contents.entries[5].placeholder);
 }
 
 TEST(Journal, ATornLastLineIsNotDamageButOtherBadLinesAre) {
     const JournalContents torn =
-        ParseJournal("{\"from\":\"/r/a\",\"to\":\"/r/b\"}\n\n{\"from\": \"/r/", "journal");
+        *ParseJournal("{\"from\":\"/r/a\",\"to\":\"/r/b\"}\n\n{\"from\": \"/r/", "journal");
     EXPECT_EQ(torn.entries.size(), 1u);
     EXPECT_TRUE(torn.tornLastLine);
     EXPECT_TRUE(torn.damaged.empty());
 
-    const JournalContents damaged = ParseJournal(
+    const JournalContents damaged = *ParseJournal(
         "{\"from\":\"/r/a\",\"to\":\"/r/b\"}\nnot json\n{\"from\":\"/r/c\",\"to\":\"/r/d\"}\n",
         "journal");
     EXPECT_EQ(damaged.entries.size(), 2u);
@@ -105,7 +106,7 @@ TEST(Journal, ATornLastLineIsNotDamageButOtherBadLinesAre) {
 // one rename from the old spelling to the new.
 TEST(Journal, RetriedRenamesAndLetterCaseStepsReadAsOne) {
     const JournalContents journal =
-        ParseJournal(R"({"from":"/r/a","to":"/r/b"})"
+        *ParseJournal(R"({"from":"/r/a","to":"/r/b"})"
                      "\n"
                      R"({"from":"/r/c","to":"/r/d"})"
                      "\n"
@@ -134,24 +135,19 @@ TEST(Journal, RetriedRenamesAndLetterCaseStepsReadAsOne) {
 }
 
 TEST(Journal, AJournalThatCannotBeReadOrWrittenStopsTheRun) {
-    const auto exitCodeOf = [](auto&& open) {
-        try {
-            open();
-        } catch (const ToolError& error) {
-            return error.exitCode;
-        }
-        return kExitEveryRomFound;
+    const auto kindOf = [](const auto& result) {
+        return result.Ok() ? std::optional<FailureKind>() : result.Why().kind;
     };
     FakeDisk disk;
-    EXPECT_EQ(exitCodeOf([&] { ReadJournal(disk, "/absent.jsonl"); }), kExitUnreadableFile);
+    EXPECT_EQ(kindOf(ReadJournal(disk, "/absent.jsonl")), FailureKind::kCannotRead);
     // A game list given by mistake is refused in one line, not one complaint per line of it,
     // even without a newline at its end.
     disk.Add("/list.xml", "<?xml version=\"1.0\"?>\n<games>\n</games>");
-    EXPECT_EQ(exitCodeOf([&] { ReadJournal(disk, "/list.xml"); }), kExitUnreadableFile);
+    EXPECT_EQ(kindOf(ReadJournal(disk, "/list.xml")), FailureKind::kCannotRead);
     disk.Add("/note.txt", "{\"from\": is how it starts");
-    EXPECT_EQ(exitCodeOf([&] { ReadJournal(disk, "/note.txt"); }), kExitUnreadableFile);
+    EXPECT_EQ(kindOf(ReadJournal(disk, "/note.txt")), FailureKind::kCannotRead);
     PretendDisk dryRun(disk);
-    EXPECT_EQ(exitCodeOf([&] { JournalWriter(dryRun, "/journal.jsonl"); }), kExitRenameFailed);
+    EXPECT_EQ(kindOf(JournalWriter::Open(dryRun, "/journal.jsonl")), FailureKind::kRefused);
 }
 
 }  // namespace

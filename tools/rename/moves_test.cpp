@@ -46,7 +46,7 @@ bool Synced(const FakeDisk& journal, const fs::path& from, const fs::path& to) {
 class MoveNameTest : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        journal_.emplace(journalDisk_, kJournal);
+        journal_.emplace(*JournalWriter::Open(journalDisk_, kJournal));
         mover_.emplace(disk_, &*journal_);
         disk_.refusesToReplace = GetParam();
         disk_.beforeRename = [this](const fs::path& from, const fs::path& to) {
@@ -119,7 +119,7 @@ TEST_P(MoveNameTest, APlanIsJournaledOneSyncPerBatch) {
     EXPECT_EQ(disk_.Files().count("/roms/Game 99.gba"), 1u);
     EXPECT_EQ(renames_.size(), 100u);
     EXPECT_LE(journalDisk_.syncs, 4u);
-    const JournalContents journal = ReadJournal(journalDisk_, kJournal);
+    const JournalContents journal = *ReadJournal(journalDisk_, kJournal);
     ASSERT_EQ(journal.entries.size(), 100u);
     EXPECT_EQ(journal.entries[0].placeholder, !GetParam());
 }
@@ -161,8 +161,8 @@ TEST_P(MoveNameTest, FoldersAreJournaledBeforeTheyAreMadeAndUndoTakesThemAway) {
     disk_.beforeRename = nullptr;  // undo journals to a disk of its own
     disk_.beforeReserve = nullptr;
     FakeDisk ownDisk;
-    JournalWriter own(ownDisk, "/own.jsonl");
-    const UndoOutcome undone = UndoJournal(ReadJournal(journalDisk_, kJournal), disk_, &own);
+    JournalWriter own = *JournalWriter::Open(ownDisk, "/own.jsonl");
+    const UndoOutcome undone = UndoJournal(*ReadJournal(journalDisk_, kJournal), disk_, &own);
     EXPECT_EQ(undone.foldersRemoved,
               (std::vector<fs::path>{Absolute("/roms/(U)/x"), Absolute("/roms/(U)")}));
     EXPECT_EQ(disk_.Files(true), before);
@@ -188,7 +188,7 @@ TEST(Mover, WithoutRenameNoReplaceTheNameIsHeldFirstAndEachFolderAskedOnce) {
     disk.failingRenames.insert("/roms/d.gba");
     disk.Add("/other/c.gba", "C");
     {
-        JournalWriter journal(journalDisk, kJournal);
+        JournalWriter journal = *JournalWriter::Open(journalDisk, kJournal);
         Mover mover(disk, &journal);
         std::string error;
         EXPECT_EQ(mover.MoveName("/roms/a.gba", "/roms/1.gba", error), Move::kMoved);

@@ -24,7 +24,7 @@ JournalContents Journal(const std::vector<Step>& steps) {
         text += R"({"from":"/roms/)" + step.from + R"(","to":"/roms/)" + step.to + '"' +
                 (step.placeholder ? R"(,"placeholder":true)" : "") + "}\n";
     }
-    return ParseJournal(text, "journal");
+    return *ParseJournal(text, "journal");
 }
 
 // Undo on a folder that ignores letter case; its own steps go to a journal of its own here, on a
@@ -34,7 +34,7 @@ protected:
     // Each entry as "line N: outcome[: reason]", last rename first.
     std::vector<std::string> Undo(const JournalContents& journal, bool dryRun = false) {
         std::optional<JournalWriter> own;
-        if (!dryRun) own.emplace(ownDisk_, "/own.jsonl");
+        if (!dryRun) own.emplace(*JournalWriter::Open(ownDisk_, "/own.jsonl"));
         PretendDisk pretend(disk_);
         const UndoOutcome outcome =
             dryRun ? UndoJournal(journal, pretend, nullptr) : UndoJournal(journal, disk_, &*own);
@@ -170,14 +170,14 @@ TEST_F(UndoJournalTest, OnlyEmptyFoldersTheJournalRecordsAsMadeAreRemoved) {
     }
     text += R"({"from":"/roms/a.gba","to":"/roms/(U)/A.gba"})"
             "\n";
-    const JournalContents journal = ParseJournal(text, "journal");
+    const JournalContents journal = *ParseJournal(text, "journal");
     ASSERT_EQ(journal.entries.size(), 6u) << "a folder line first is a journal's";
     const std::map<std::string, std::string> before = disk_.Files(true);
     PretendDisk pretend(disk_);
     EXPECT_EQ(UndoJournal(journal, pretend, nullptr).foldersRemoved,
               std::vector<fs::path>{"/roms/(J)"});
     EXPECT_EQ(disk_.Files(true), before) << "a dry run";
-    JournalWriter own(ownDisk_, "/own.jsonl");
+    JournalWriter own = *JournalWriter::Open(ownDisk_, "/own.jsonl");
     const UndoOutcome undone = UndoJournal(journal, disk_, &own);
     EXPECT_EQ(undone.entries.front().outcome, Undone::kInPlace);
     EXPECT_EQ(undone.foldersRemoved, std::vector<fs::path>{"/roms/(J)"});
@@ -186,7 +186,7 @@ TEST_F(UndoJournalTest, OnlyEmptyFoldersTheJournalRecordsAsMadeAreRemoved) {
     after.erase("/roms/(J)/");
     EXPECT_EQ(disk_.Files(true), after);
     // A folder line cut short by a kill is the last line's, and never a rename.
-    EXPECT_TRUE(ParseJournal(text + R"x({"folder":"/roms/(V)")x", "journal").tornLastLine);
+    EXPECT_TRUE(ParseJournal(text + R"x({"folder":"/roms/(V)")x", "journal")->tornLastLine);
 }
 
 }  // namespace
