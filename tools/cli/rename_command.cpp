@@ -63,7 +63,7 @@ void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& re
                   (companions == 1 ? " save or patch" : " saves or patches") + " with them)";
     }
     for (const Outcome outcome : {Outcome::kAlreadyRight, Outcome::kNotInList, Outcome::kUnreadable,
-                                  Outcome::kConflict, Outcome::kSkipped, Outcome::kFailed}) {
+                                  Outcome::kDamaged, Outcome::kConflict, Outcome::kSkipped, Outcome::kFailed}) {
         if (CountOf(tally, outcome) > 0) {
             counts += ", " + std::to_string(CountOf(tally, outcome)) + ' ' + InWords(outcome);
         }
@@ -97,7 +97,8 @@ ExitCode ExitCodeOf(Tally& tally) {
     if (CountOf(tally, Outcome::kFailed) > 0) return kExitRenameFailed;
     const std::size_t left =
         CountOf(tally, Outcome::kNotInList) + CountOf(tally, Outcome::kConflict) +
-        CountOf(tally, Outcome::kSkipped) + CountOf(tally, Outcome::kUnreadable);
+        CountOf(tally, Outcome::kSkipped) + CountOf(tally, Outcome::kUnreadable) +
+        CountOf(tally, Outcome::kDamaged);
     return left > 0 ? kExitSomeRomNotFound : kExitEveryRomFound;
 }
 
@@ -145,7 +146,8 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     });
     if (options.apply) CatchInterruptions();
 
-    const NamingContext context{plugin, list, options.keyType, pattern, SystemDisk()};
+    const NamingContext context{plugin, list, options.keyType, pattern, SystemDisk(),
+                                options.verify};
     std::vector<RenameItem> items = ExamineAll(found.files, context, JobsOrCores(options.jobs));
     Report report;
     if (Interrupted()) {
@@ -211,6 +213,7 @@ Runner DefineRename(CLI::App& command) {
                      "ROM with its name and one of the extensions" +
                          extensions + " is renamed with it)");
     AddJobsOption(command, options->jobs);
-    command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
+    AddVerifyOption(command, options->verify);
+    command.add_option("PATH", options->paths, kCollectionPaths)->required();
     return [options](const PluginLoader& loadPlugin) { return RunRename(loadPlugin(), *options); };
 }

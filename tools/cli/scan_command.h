@@ -12,6 +12,7 @@ struct ScanOptions {
     ListOptions list;
     bool json = false;
     unsigned jobs = 0;  // 0: one per core
+    bool verify = false;
     std::vector<std::string> paths;
 };
 

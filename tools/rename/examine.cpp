@@ -1,14 +1,13 @@
 #include "tools/rename/examine.h"
 
-#include <set>
-
+#include "tools/collection/collection.h"
+#include "tools/collection/rom_files.h"
 #include "tools/host/rom_lookup.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/interruption.h"
 #include "tools/os/parallel.h"
 #include "tools/os/platform.h"
-#include "tools/roms/checksum.h"
-#include "tools/roms/rom_files.h"
+#include "tools/roms/crc32.h"
 
 namespace fs = std::filesystem;
 
@@ -36,28 +35,37 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
 
 }  // namespace
 
-RenameItem ReadKey(const fs::path& file, Disk& disk) {
-    RenameItem item{file, "", "", Outcome::kSkipped, ReasonToSkip(file), {}};
-    if (!item.reason.empty()) return item;
-    std::string unreadable;
-    const std::vector<RomChecksum> checksums = ChecksumsOf(file, unreadable, disk);
-    if (!unreadable.empty()) {
+RenameItem ReadKey(const fs::path& file, Disk& disk, bool verify) {
+    RenameItem item{file, "", "", Outcome::kSkipped, "", {}};
+    const FileContents contents = ReadRoms(file, disk, {.verify = verify, .bytesRead = {}});
+    if (contents.kind == ContentKind::kOther) {
+        item.reason = FormatNotRead(contents);
+        return item;
+    }
+    if (!contents.unreadable.empty()) {
         item.outcome = Outcome::kUnreadable;
-        item.reason = unreadable;
+        item.reason = CannotRead(file, contents.unreadable);
         return item;
     }
-    if (checksums.size() != 1) {
-        item.reason = checksums.empty() ? "an archive with no file in it"
-                                        : "an archive of " + std::to_string(checksums.size()) +
-                                              " files: only one that holds a single ROM is named";
+    if (contents.roms.size() != 1) {
+        item.reason = contents.roms.empty()
+                          ? "an archive with no ROM in it"
+                          : "an archive of " + std::to_string(contents.roms.size()) +
+                                " files: only one that holds a single ROM is named";
         return item;
     }
-    item.key = CrcKey(checksums.front().crc);
+    const RomInFile& rom = contents.roms.front();
+    if (rom.status != RomStatus::kOk) {
+        item.outcome = rom.status == RomStatus::kDamaged ? Outcome::kDamaged : Outcome::kUnreadable;
+        item.reason = rom.entry.empty() ? rom.reason : Utf8ToTerminal(rom.entry) + ": " + rom.reason;
+        return item;
+    }
+    item.key = CrcKey(rom.crc);
     return item;
 }
 
 RenameItem Examine(const fs::path& file, const NamingContext& context) {
-    RenameItem item = ReadKey(file, context.disk);
+    RenameItem item = ReadKey(file, context.disk, context.verify);
     if (item.key.empty()) return item;
     NameFields fields;
     fields.crc = item.key;
@@ -92,27 +100,23 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
 }
 
 FilesToName CollectFilesToName(const std::vector<std::string>& paths, Disk& disk) {
-    FilesToName found;
-    std::set<fs::path> seen;
-    for (FoundPath& path : CollectRomFiles(paths, disk)) {
+    FilesOnce once = CollectFilesOnce(paths, disk);
+    FilesToName found{std::move(once.files), {}};
+    for (FoundPath& path : once.leftAlone) {
         switch (path.kind) {
             case Found::kLink:
                 found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
                                            "a symbolic link: links are left alone", {}});
-                continue;
+                break;
             case Found::kUnreadable:
                 found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
                                            CannotRead(path.path, path.reason), {}});
-                continue;
+                break;
             case Found::kLeftAlone:
+            case Found::kFile:
                 found.leftAlone.push_back(
                     {path.path, "", "", Outcome::kSkipped, std::move(path.reason), {}});
-                continue;
-            case Found::kFile: break;
-        }
-        const fs::path resolved = disk.Resolved(path.path);
-        if (seen.insert(resolved.empty() ? Absolute(path.path) : resolved).second) {
-            found.files.push_back(std::move(path.path));
+                break;
         }
     }
     return found;

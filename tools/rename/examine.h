@@ -19,11 +19,13 @@ struct NamingContext {
     int32_t keyType;
     const NamePattern& pattern;
     Disk& disk;  // where the files are read
+    bool verify = false;  // decompress zip entries too, and leave damaged ones alone
 };
 
-// One file's key, as rename reads it: the CRC-32 of a ROM file, or of the one file in a zip
-// archive. Without a key, the outcome (skipped, unreadable) and the reason.
-RenameItem ReadKey(const std::filesystem::path& file, Disk& disk);
+// One file's key, as rename reads it: the CRC-32 of a ROM file, or of the one ROM in an archive
+// of any format qbt reads, read-me files aside. Without a key, the outcome (skipped, unreadable,
+// damaged) and the reason.
+RenameItem ReadKey(const std::filesystem::path& file, Disk& disk, bool verify = false);
 
 // One file: its key, the name the pattern gives it, and whether that is a rename.
 RenameItem Examine(const std::filesystem::path& file, const NamingContext& context);

@@ -1,9 +1,11 @@
-#include "tools/roms/rom_files.h"
+#include "tools/collection/rom_files.h"
 
 #include <algorithm>
+#include <set>
 
 #include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
+#include "tools/os/paths.h"
 #include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
@@ -67,6 +69,22 @@ std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths, Di
             found.push_back({path, Found::kLink, ""});
         } else {
             found.push_back({path, Found::kFile, ""});
+        }
+    }
+    return found;
+}
+
+FilesOnce CollectFilesOnce(const std::vector<std::string>& paths, Disk& disk) {
+    FilesOnce found;
+    std::set<fs::path> seen;
+    for (FoundPath& path : CollectRomFiles(paths, disk)) {
+        if (path.kind != Found::kFile) {
+            found.leftAlone.push_back(std::move(path));
+            continue;
+        }
+        const fs::path resolved = disk.Resolved(path.path);
+        if (seen.insert(resolved.empty() ? Absolute(path.path) : resolved).second) {
+            found.files.push_back(std::move(path.path));
         }
     }
     return found;

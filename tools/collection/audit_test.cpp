@@ -1,9 +1,8 @@
-#include "tools/rename/audit.h"
+#include "tools/collection/audit.h"
 
 #include <gtest/gtest.h>
 
 #include "tools/os/fake_disk.h"
-#include "tools/roms/checksum.h"
 #include "tools/roms/crc32.h"
 
 namespace {
