@@ -76,7 +76,8 @@ std::string Summary(const Counts& counts) {
            " present (" + std::to_string(counts.duplicated) + " more than once), " +
            std::to_string(counts.missing) + " missing; files: " + std::to_string(counts.notInList) +
            " not in the list, " + std::to_string(counts.skipped) + " skipped, " +
-           std::to_string(counts.unreadable) + " unreadable";
+           std::to_string(counts.unreadable) + " unreadable, " + std::to_string(counts.damaged) +
+           " damaged";
 }
 
 std::string ReleaseText(const FieldAnswer& release) {

@@ -3,6 +3,7 @@
 #include "tools/collection/collection.h"
 #include "tools/collection/rom_files.h"
 #include "tools/host/rom_lookup.h"
+#include "tools/os/ascii.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/interruption.h"
 #include "tools/os/parallel.h"
@@ -31,6 +32,15 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
         }
     }
     return true;
+}
+
+// The extension a new name keeps: a compressed ROM's two ("Lantern.gba.gz"), so that it still
+// decompresses to a ROM that an emulator recognises.
+std::string NameExtension(const fs::path& file) {
+    const std::string extension = Utf8Of(file.extension());
+    const fs::path inner = file.stem().extension();
+    if (AsciiFolded(extension) != ".gz" || inner.empty() || inner == file.stem()) return extension;
+    return Utf8Of(inner) + extension;
 }
 
 }  // namespace
@@ -74,7 +84,7 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
         item.outcome = Outcome::kNotInList;
         return item;
     }
-    item.newName = context.pattern.FileName(std::move(fields), Utf8Of(file.extension()));
+    item.newName = context.pattern.FileName(std::move(fields), NameExtension(file));
     if (item.newName.empty()) {
         item.reason = "the pattern gives this ROM no name";
     } else {
