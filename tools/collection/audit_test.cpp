@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/collection/test_archives.h"
 #include "tools/os/fake_disk.h"
 #include "tools/roms/crc32.h"
 
@@ -44,6 +45,39 @@ TEST(AuditCollection, ReadsTheCollectionThroughTheDisk) {
     }
     EXPECT_EQ(files, (std::vector<std::string>{"locked.gba 3 ", "renamed.gba 0 " + KeyOf("one"),
                                                "stray.bin 1 " + KeyOf("none"), "link.gba 2 "}));
+}
+
+// Each ROM of an archive is a game of its own, read-me files aside; with `verify` a damaged entry
+// is no game's, and its game stays missing.
+TEST(AuditCollection, EveryRomOfAnArchiveCountsAndADamagedOneDoesNot) {
+    const std::string three = RomLike(5000, 5);
+    std::string damaged = three;
+    damaged[100] ^= 1;
+    const std::string list = "<GAME><ROMCRC>" + KeyOf("one") + "</ROMCRC></GAME><GAME><ROMCRC>" +
+                             KeyOf("two") + "</ROMCRC></GAME><GAME><ROMCRC>" + KeyOf(three) +
+                             "</ROMCRC></GAME>";
+    const GameList games(list, "");
+    FakeDisk disk;
+    disk.Add("/roms/pack.zip", Zip({{"a.gba", "one"}, {"b.gba", "two"}, {"info.NFO", "no ROM"}}));
+    std::string bad = Zip({{"c.gba", three}}, true);
+    bad.replace(bad.find(three), three.size(), damaged);
+    disk.Add("/roms/bad.zip", bad);
+    const auto seen = [&](bool verify) {
+        const Audit audit = AuditCollection(kExports, games, {"/roms"}, 1, disk, verify);
+        std::vector<std::string> lines;
+        for (const AuditedGame& game : audit.games) {
+            std::string line = std::to_string(game.files.size());
+            for (const std::size_t file : game.files) line += " " + audit.files[file].entry;
+            lines.push_back(line);
+        }
+        for (const AuditedFile& file : audit.files) {
+            if (file.status != AuditedFile::kGame) lines.push_back(std::to_string(file.status));
+        }
+        return lines;
+    };
+    EXPECT_EQ(seen(false), (std::vector<std::string>{"1 a.gba", "1 b.gba", "1 c.gba"}));
+    EXPECT_EQ(seen(true), (std::vector<std::string>{"1 a.gba", "1 b.gba", "0",
+                                                    std::to_string(AuditedFile::kDamaged)}));
 }
 
 }  // namespace
