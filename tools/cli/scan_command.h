@@ -1,5 +1,4 @@
-// `qbt scan`: the six fields of ROM files, zip archives' entries and whole folders, keyed by
-// CRC-32.
+// `qbt scan`: the six fields of ROM files, archives' entries and whole folders, keyed by CRC-32.
 #pragma once
 
 #include <string>
