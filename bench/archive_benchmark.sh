@@ -32,7 +32,8 @@ if [ ! -f "$work/made-$count" ]; then
     # 2 GB of ROMs in one solid archive: the default dictionary of -mx=5.
     solid_count=$((2 * 1024 * 4))
     [ "$solid_count" -le "$count" ] || solid_count=$count
-    (cd "$work/roms" && ls | head -n "$solid_count" > "$work/solid.list" &&
+    # awk reads every name, so that ls is not cut off by a closed pipe (pipefail).
+    (cd "$work/roms" && ls | awk -v n="$solid_count" 'NR <= n' > "$work/solid.list" &&
         7zz a -mx=5 -ms=on -bso0 -bsp0 "$work/solid.7z" "@$work/solid.list")
     touch "$work/made-$count"
 fi
