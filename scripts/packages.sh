@@ -24,12 +24,14 @@ ensure_packages() {
 
 NATIVE_PACKAGES=(cmake make g++ libgtest-dev locales binutils)
 # The command-line tool (tools/): command line, JSON, CRC-32 (libdeflate; zlib for the tests and
-# the benchmarks), zip directories, name patterns.
+# the benchmarks), name patterns.
 NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libzip-dev pkgconf
                   libfmt-dev)
-# The tool's archives (tools/collection/): libzip for zip, libarchive for 7z, RAR and RAR5, zlib
-# for gzip.
+# The tool's archives (tools/collection/), read by scan, rename and audit: libzip for zip,
+# libarchive for 7z, RAR and RAR5, zlib for gzip. The tests write theirs with the same libraries.
 NATIVE_PACKAGES+=(libarchive-dev)
+# bench/archive_benchmark.sh: 7-Zip (7zz) makes its 7z archives and is its yardstick.
+NATIVE_PACKAGES+=(7zip)
 # qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
 # stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.
 NATIVE_PACKAGES+=(help2man libbenchmark-dev)

@@ -3,14 +3,15 @@
 #include <filesystem>
 #include <memory>
 
+#include "tools/cli/errors.h"
 #include "tools/cli/output_file.h"
 #include "tools/cli/rom_report.h"
+#include "tools/collection/audit.h"
+#include "tools/collection/collection.h"
 #include "tools/host/missing_list.h"
-#include "tools/os/errors.h"
 #include "tools/os/parallel.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
-#include "tools/rename/audit.h"
 
 namespace fs = std::filesystem;
 
@@ -34,6 +35,7 @@ const char* StatusOf(const AuditedFile& file) {
         case AuditedFile::kNotInList: return "not in the list";
         case AuditedFile::kSkipped: return "skipped";
         case AuditedFile::kUnreadable: return "unreadable";
+        case AuditedFile::kDamaged: return "damaged";
     }
     return "present";
 }
@@ -54,7 +56,8 @@ std::vector<Line> LinesOf(const Audit& audit) {
 }
 
 struct Counts {
-    std::size_t games, present, duplicated, missing, notInList = 0, skipped = 0, unreadable = 0;
+    std::size_t games, present, duplicated, missing, notInList = 0, skipped = 0, unreadable = 0,
+                                                     damaged = 0;
 };
 
 Counts CountsOf(const Audit& audit) {
@@ -64,6 +67,7 @@ Counts CountsOf(const Audit& audit) {
         counts.notInList += file.status == AuditedFile::kNotInList;
         counts.skipped += file.status == AuditedFile::kSkipped;
         counts.unreadable += file.status == AuditedFile::kUnreadable;
+        counts.damaged += file.status == AuditedFile::kDamaged;
     }
     return counts;
 }
@@ -73,7 +77,8 @@ std::string Summary(const Counts& counts) {
            " present (" + std::to_string(counts.duplicated) + " more than once), " +
            std::to_string(counts.missing) + " missing; files: " + std::to_string(counts.notInList) +
            " not in the list, " + std::to_string(counts.skipped) + " skipped, " +
-           std::to_string(counts.unreadable) + " unreadable";
+           std::to_string(counts.unreadable) + " unreadable, " + std::to_string(counts.damaged) +
+           " damaged";
 }
 
 std::string ReleaseText(const FieldAnswer& release) {
@@ -90,7 +95,7 @@ void PutTable(const Audit& audit, const ValueEncoding& encoding, Report& report)
         row.push_back(line.game ? CellText({line.game->title.result,
                                             ValueToTerminal(line.game->title.text, encoding)})
                                 : "");
-        std::string file = line.file ? PathToTerminal(line.file->file) : "-";
+        std::string file = line.file ? RomNameForTerminal(line.file->file, line.file->entry) : "-";
         if (line.file && !line.file->reason.empty()) file += ": " + line.file->reason;
         row.push_back(std::move(file));
     }
@@ -111,11 +116,12 @@ std::vector<std::string> CsvLines(const Audit& audit, const ValueEncoding& encod
         const std::string title = line.game && line.game->title.result >= 0
                                       ? ValueToUtf8(line.game->title.text, encoding)
                                       : "";
-        lines.push_back(CsvField(line.status) + ',' +
-                        CsvField(line.game ? line.game->entry->key : line.file->key) + ',' +
-                        CsvField(line.game ? ReleaseText(line.game->release) : "") + ',' +
-                        CsvField(title) + ',' + CsvField(line.file ? Utf8Of(line.file->file) : "") +
-                        ',' + CsvField(line.file ? TerminalToUtf8(line.file->reason) : ""));
+        lines.push_back(
+            CsvField(line.status) + ',' +
+            CsvField(line.game ? line.game->entry->key : line.file->key) + ',' +
+            CsvField(line.game ? ReleaseText(line.game->release) : "") + ',' + CsvField(title) +
+            ',' + CsvField(line.file ? RomNameInUtf8(line.file->file, line.file->entry) : "") +
+            ',' + CsvField(line.file ? TerminalToUtf8(line.file->reason) : ""));
     }
     return lines;
 }
@@ -136,14 +142,15 @@ nlohmann::ordered_json AuditJson(const Audit& audit, const ValueEncoding& encodi
         entry["release_number"] = OrNull(game.release.result >= 0, game.release.result);
         entry["files"] = nlohmann::ordered_json::array();
         for (const std::size_t file : game.files) {
-            entry["files"].push_back(Utf8Of(audit.files[file].file));
+            entry["files"].push_back(
+                RomNameInUtf8(audit.files[file].file, audit.files[file].entry));
         }
     }
     json["other_files"] = nlohmann::ordered_json::array();
     for (const AuditedFile& file : audit.files) {
         if (file.status == AuditedFile::kGame) continue;
         nlohmann::ordered_json& entry = json["other_files"].emplace_back();
-        entry["file"] = Utf8Of(file.file);
+        entry["file"] = RomNameInUtf8(file.file, file.entry);
         entry["status"] = StatusOf(file);
         entry["key"] = OrNull(!file.key.empty(), file.key);
         if (!file.reason.empty()) entry["reason"] = TerminalToUtf8(file.reason);
@@ -151,7 +158,7 @@ nlohmann::ordered_json AuditJson(const Audit& audit, const ValueEncoding& encodi
     json["summary"] = {{"games", counts.games},           {"present", counts.present},
                        {"duplicated", counts.duplicated}, {"missing", counts.missing},
                        {"not_in_list", counts.notInList}, {"skipped", counts.skipped},
-                       {"unreadable", counts.unreadable}};
+                       {"unreadable", counts.unreadable}, {"damaged", counts.damaged}};
     json["missing_list"] = OrNull(!missingList.empty(), Utf8Of(missingList));
     return json;
 }
@@ -173,8 +180,8 @@ OutputRules MissingListRules(const AuditOptions& options, const GameList& list) 
 
 ExitCode ExitCodeOf(const Counts& counts) {
     const bool complete = counts.missing == 0 && counts.duplicated == 0 && counts.notInList == 0 &&
-                          counts.skipped == 0 && counts.unreadable == 0;
-    return complete ? kExitEveryRomFound : kExitSomeRomNotFound;
+                          counts.skipped == 0 && counts.unreadable == 0 && counts.damaged == 0;
+    return complete ? kExitDone : kExitNotEverything;
 }
 
 }  // namespace
@@ -188,10 +195,10 @@ Report RunAudit(const Plugin& plugin, const AuditOptions& options, Disk& disk) {
     // Looked at before the audit: a slip of the keyboard must not cost a ROM or a list.
     if (std::string why = missingList.empty() ? "" : WhyNotWritable(missingList, rules, disk);
         !why.empty()) {
-        throw ToolError(kExitBadUsage, "--missing-list: " + why + "; nothing was written");
+        throw ToolError(kExitWrongUsage, "--missing-list: " + why + "; nothing was written");
     }
-    const Audit audit =
-        AuditCollection(plugin, list, options.paths, JobsOrCores(options.jobs), disk);
+    const Audit audit = ValueOrStop(AuditCollection(
+        plugin, list, options.paths, JobsOrCores(options.jobs), disk, options.verify));
     const Counts counts = CountsOf(audit);
     const std::string notWritten =
         missingList.empty()
@@ -213,23 +220,31 @@ Report RunAudit(const Plugin& plugin, const AuditOptions& options, Disk& disk) {
     }
     for (const AuditedFile& file : audit.files) {
         if (file.status == AuditedFile::kUnreadable) report.messages.push_back(file.reason);
+        if (file.status == AuditedFile::kDamaged) {
+            report.messages.push_back(RomNameForTerminal(file.file, file.entry) +
+                                      " is damaged: " + file.reason);
+        }
     }
     report.exitCode = ExitCodeOf(counts);
     if (!notWritten.empty()) {
         report.messages.push_back("cannot write the missing list " + PathToTerminal(missingList) +
                                   ": " + notWritten);
-        report.exitCode = kExitListNotWritten;
+        report.exitCode = kExitOutputNotWritten;
     }
     return report;
 }
 
 constexpr const char* kAuditHelp =
     "Statuses:\n"
-    "  present, duplicate   the game is held by one file, or by more\n"
-    "  missing              no file holds the game\n"
-    "  not in the list      the file's CRC-32 is no game's key\n"
-    "  skipped, unreadable  links, archives of several files; files that cannot be read\n"
-    "Files are read as rename reads them. A game is the first record that holds a key.\n"
+    "  present, duplicate   the game is held by one ROM, or by more\n"
+    "  missing              no ROM holds the game\n"
+    "  not in the list      the ROM's CRC-32 is no game's key\n"
+    "  skipped              links, archives of a format qbt does not read\n"
+    "  unreadable           files, archives or entries that cannot be read\n"
+    "  damaged              its bytes do not match the CRC-32 its archive records\n"
+    "A ROM is a plain file or a file in a zip, 7z, RAR or gzip archive (read-me files\n"
+    "in archives aside), named as games.zip:Lantern One.gba. A game is the first\n"
+    "record that holds a key.\n"
     "The missing list holds the list's text before its first record, each missing\n"
     "record as the list writes it, and the list's text after its last record: the\n"
     "plug-in and qbt read it as they read the list. It replaces no file: a name that\n"
@@ -256,7 +271,8 @@ Runner DefineAudit(CLI::App& command) {
                   "file that is no game list")
         ->needs("--missing-list");
     AddJobsOption(command, options->jobs);
-    command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
+    AddVerifyOption(command, options->verify);
+    command.add_option("PATH", options->paths, kCollectionPaths)->required();
     return [options](const PluginLoader& loadPlugin) {
         return RunAudit(loadPlugin(), *options, SystemDisk());
     };

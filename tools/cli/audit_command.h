@@ -16,6 +16,7 @@ struct AuditOptions {
     std::string missingList;  // as typed; empty: none written
     bool replace = false;     // --replace: an earlier missing list or other game list may go
     unsigned jobs = 0;        // 0: one per core
+    bool verify = false;      // decompress every zip entry and check its CRC-32
     std::vector<std::string> paths;
 };
 

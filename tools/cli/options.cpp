@@ -33,6 +33,13 @@ void AddJobsOption(CLI::App& command, unsigned& jobs) {
         ->default_str("one per core");
 }
 
+void AddVerifyOption(CLI::App& command, bool& verify) {
+    command.add_flag("--verify", verify,
+                     "decompress every zip entry and compare it with the CRC-32 the archive "
+                     "records (7z, RAR and gzip are always checked): a mismatch is damaged, "
+                     "never renamed or counted present, and the exit status is 1");
+}
+
 void AddKeyTypeOption(CLI::App& command, int32_t& keyType) {
     command
         .add_option("--key-type", keyType,

@@ -23,6 +23,14 @@ void AddListOptions(CLI::App& command, ListOptions& list, bool& json,
 // -j/--jobs, for the commands that read many files.
 void AddJobsOption(CLI::App& command, unsigned& jobs);
 
+// --verify, for the commands that read archives: zip entries are decompressed and checked
+// against the CRC-32 their directory records (the other formats always are).
+void AddVerifyOption(CLI::App& command, bool& verify);
+
+// What scan, rename and audit read, as their help names it.
+inline constexpr const char* kCollectionPaths =
+    "ROM files, archives (zip, 7z, RAR, gzip) and folders";
+
 // --key-type, for the commands that look keys up.
 void AddKeyTypeOption(CLI::App& command, int32_t& keyType);
 

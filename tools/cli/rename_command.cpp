@@ -49,8 +49,7 @@ void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& re
             outcome += " with " + PathToTerminal(items[*item.companionOf].file.filename());
         }
         rows.push_back({PathToTerminal(item.file),
-                        item.newName.empty() ? "-" : Utf8ToTerminal(item.newName),
-                        outcome});
+                        item.newName.empty() ? "-" : Utf8ToTerminal(item.newName), outcome});
     }
     // A dry run has only renames to do, an --apply run only renames done, unless it was stopped.
     const std::size_t renamed = CountOf(tally, Outcome::kRenamed);
@@ -62,8 +61,9 @@ void PutPlanTable(const std::vector<RenameItem>& items, Tally& tally, Report& re
         counts += " (and " + std::to_string(companions) +
                   (companions == 1 ? " save or patch" : " saves or patches") + " with them)";
     }
-    for (const Outcome outcome : {Outcome::kAlreadyRight, Outcome::kNotInList, Outcome::kUnreadable,
-                                  Outcome::kConflict, Outcome::kSkipped, Outcome::kFailed}) {
+    for (const Outcome outcome :
+         {Outcome::kAlreadyRight, Outcome::kNotInList, Outcome::kUnreadable, Outcome::kDamaged,
+          Outcome::kConflict, Outcome::kSkipped, Outcome::kFailed}) {
         if (CountOf(tally, outcome) > 0) {
             counts += ", " + std::to_string(CountOf(tally, outcome)) + ' ' + InWords(outcome);
         }
@@ -97,7 +97,8 @@ ExitCode ExitCodeOf(Tally& tally) {
     if (CountOf(tally, Outcome::kFailed) > 0) return kExitChangeRefused;
     const std::size_t left =
         CountOf(tally, Outcome::kNotInList) + CountOf(tally, Outcome::kConflict) +
-        CountOf(tally, Outcome::kSkipped) + CountOf(tally, Outcome::kUnreadable);
+        CountOf(tally, Outcome::kSkipped) + CountOf(tally, Outcome::kUnreadable) +
+        CountOf(tally, Outcome::kDamaged);
     return left > 0 ? kExitNotEverything : kExitDone;
 }
 
@@ -136,7 +137,7 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     const GameList& list = *opened;
     const fs::path journalPath = options.apply ? JournalPath(options) : fs::path();
     if (options.apply) ClearWhatAStoppedRunLeft(journalPath);
-    FilesToName found = CollectFilesToName(options.paths, SystemDisk());
+    FilesToName found = ValueOrStop(CollectFilesToName(options.paths, SystemDisk()));
     // Saves, patches and journals are no ROMs: never looked up, never "not in the list".
     const fs::path journalNamed =
         options.journalToWrite.empty() ? fs::path() : JournalPath(options);
@@ -145,7 +146,8 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
     });
     if (options.apply) CatchInterruptions();
 
-    const NamingContext context{plugin, list, options.keyType, pattern, SystemDisk()};
+    const NamingContext context{plugin,  list,         options.keyType,
+                                pattern, SystemDisk(), options.verify};
     std::vector<RenameItem> items = ExamineAll(found.files, context, JobsOrCores(options.jobs));
     Report report;
     if (Interrupted()) {
@@ -212,6 +214,7 @@ Runner DefineRename(CLI::App& command) {
                      "ROM with its name and one of the extensions" +
                          extensions + " is renamed with it)");
     AddJobsOption(command, options->jobs);
-    command.add_option("PATH", options->paths, "ROM files, zip archives and folders")->required();
+    AddVerifyOption(command, options->verify);
+    command.add_option("PATH", options->paths, kCollectionPaths)->required();
     return [options](const PluginLoader& loadPlugin) { return RunRename(loadPlugin(), *options); };
 }

@@ -17,6 +17,7 @@ struct RenameOptions {
     std::string journalToWrite;  // empty: a new one in the current folder
     unsigned jobs = 0;           // 0: one per core
     bool noCompanions = false;   // saves and patches stay where they are
+    bool verify = false;         // damaged archives found and left alone
     std::vector<std::string> paths;
 };
 

@@ -1,5 +1,4 @@
-// `qbt scan`: the six fields of ROM files, zip archives' entries and whole folders, keyed by
-// CRC-32.
+// `qbt scan`: the six fields of ROM files, archives' entries and whole folders, keyed by CRC-32.
 #pragma once
 
 #include <string>
@@ -12,6 +11,7 @@ struct ScanOptions {
     ListOptions list;
     bool json = false;
     unsigned jobs = 0;  // 0: one per core
+    bool verify = false;
     std::vector<std::string> paths;
 };
 

@@ -9,7 +9,6 @@
 #include "tools/os/files.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
-#include "tools/rename/journal.h"
 #include "tools/rename/safe_name.h"
 
 namespace fs = std::filesystem;
@@ -66,14 +65,6 @@ RenameItem CompanionItem(const std::vector<RenameItem>& items, std::size_t rom,
 }
 
 }  // namespace
-
-bool IsCompanionName(const fs::path& file) {
-    const std::string extension = AsciiFolded(Utf8Of(file.extension()));
-    return std::find(kCompanionExtensions.begin(), kCompanionExtensions.end(), extension) !=
-           kCompanionExtensions.end();
-}
-
-bool IsNoRom(const fs::path& file) { return IsCompanionName(file) || IsDefaultJournalName(file); }
 
 void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
     const auto roms = RomsByStem(items);

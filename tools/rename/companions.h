@@ -7,25 +7,12 @@
 //   while (KeepCompanionsTogether(items)) order = PlanRenames(items, disk);
 #pragma once
 
-#include <array>
 #include <filesystem>
-#include <string_view>
 #include <vector>
 
+#include "tools/collection/collection.h"
 #include "tools/os/disk.h"
 #include "tools/rename/items.h"
-
-// Saves of the usual emulators (.sav .srm .sa1 .eep .fla .rtc, VisualBoyAdvance's .sgm states),
-// cheats (.cht) and patches (.ips .ups .bps).
-inline constexpr std::array<std::string_view, 11> kCompanionExtensions{
-    ".sav", ".srm", ".sa1", ".eep", ".fla", ".rtc", ".sgm", ".cht", ".ips", ".ups", ".bps"};
-
-// Whether the file's extension is one of kCompanionExtensions, in any letter case.
-bool IsCompanionName(const std::filesystem::path& file);
-
-// Whether the file is no ROM at all: a companion or a journal qbt wrote. Such files are never
-// looked up, nor counted as not in the list.
-bool IsNoRom(const std::filesystem::path& file);
 
 // For each item that is to be renamed, an item for every companion in its folder: a name whose
 // stem is the ROM's (ASCII letter case ignored) with a companion extension, not a symbolic link,

@@ -1,14 +1,14 @@
 #include "tools/rename/examine.h"
 
-#include <set>
-
+#include "tools/collection/collection.h"
+#include "tools/collection/rom_files.h"
 #include "tools/host/rom_lookup.h"
+#include "tools/os/ascii.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/interruption.h"
 #include "tools/os/parallel.h"
 #include "tools/os/platform.h"
-#include "tools/roms/checksum.h"
-#include "tools/roms/rom_files.h"
+#include "tools/roms/crc32.h"
 
 namespace fs = std::filesystem;
 
@@ -34,30 +34,49 @@ bool AskFields(const NamingContext& context, const std::string& key, NameFields&
     return true;
 }
 
+// The extension a new name keeps: a compressed ROM's two ("Lantern.gba.gz"), so that it still
+// decompresses to a ROM that an emulator recognises.
+std::string NameExtension(const fs::path& file) {
+    const std::string extension = Utf8Of(file.extension());
+    const fs::path inner = file.stem().extension();
+    if (AsciiFolded(extension) != ".gz" || inner.empty() || inner == file.stem()) return extension;
+    return Utf8Of(inner) + extension;
+}
+
 }  // namespace
 
-RenameItem ReadKey(const fs::path& file, Disk& disk) {
-    RenameItem item{file, "", "", Outcome::kSkipped, ReasonToSkip(file), {}};
-    if (!item.reason.empty()) return item;
-    std::string unreadable;
-    const std::vector<RomChecksum> checksums = ChecksumsOf(file, unreadable, disk);
-    if (!unreadable.empty()) {
+RenameItem ReadKey(const fs::path& file, Disk& disk, bool verify) {
+    RenameItem item{file, "", "", Outcome::kSkipped, "", {}};
+    const FileContents contents = ReadRoms(file, disk, {.verify = verify, .bytesRead = {}});
+    if (contents.kind == ContentKind::kOther) {
+        item.reason = FormatNotRead(contents);
+        return item;
+    }
+    if (!contents.unreadable.empty()) {
         item.outcome = Outcome::kUnreadable;
-        item.reason = unreadable;
+        item.reason = CannotRead(file, contents.unreadable);
         return item;
     }
-    if (checksums.size() != 1) {
-        item.reason = checksums.empty() ? "an archive with no file in it"
-                                        : "an archive of " + std::to_string(checksums.size()) +
-                                              " files: only one that holds a single ROM is named";
+    if (contents.roms.size() != 1) {
+        item.reason = contents.roms.empty()
+                          ? "an archive with no ROM in it"
+                          : "an archive of " + std::to_string(contents.roms.size()) +
+                                " files: only one that holds a single ROM is named";
         return item;
     }
-    item.key = CrcKey(checksums.front().crc);
+    const RomInFile& rom = contents.roms.front();
+    if (rom.status != RomStatus::kOk) {
+        item.outcome = rom.status == RomStatus::kDamaged ? Outcome::kDamaged : Outcome::kUnreadable;
+        item.reason =
+            rom.entry.empty() ? rom.reason : Utf8ToTerminal(rom.entry) + ": " + rom.reason;
+        return item;
+    }
+    item.key = CrcKey(rom.crc);
     return item;
 }
 
 RenameItem Examine(const fs::path& file, const NamingContext& context) {
-    RenameItem item = ReadKey(file, context.disk);
+    RenameItem item = ReadKey(file, context.disk, context.verify);
     if (item.key.empty()) return item;
     NameFields fields;
     fields.crc = item.key;
@@ -67,7 +86,7 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
         return item;
     }
     item.newName = BelowFoldersAlreadyThere(
-        file, context.pattern.FileName(std::move(fields), Utf8Of(file.extension())));
+        file, context.pattern.FileName(std::move(fields), NameExtension(file)));
     if (item.newName.empty()) {
         item.reason = "the pattern gives this ROM no name";
     } else {
@@ -92,28 +111,33 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
     return items;
 }
 
-FilesToName CollectFilesToName(const std::vector<std::string>& paths, Disk& disk) {
-    FilesToName found;
-    std::set<fs::path> seen;
-    for (FoundPath& path : CollectRomFiles(paths, disk)) {
+Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths, Disk& disk) {
+    Result<FilesOnce> once = CollectFilesOnce(paths, disk);
+    if (!once.Ok()) return once.Why();
+    FilesToName found{std::move(once->files), {}};
+    for (FoundPath& path : once->leftAlone) {
         switch (path.kind) {
             case Found::kLink:
-                found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
-                                           "a symbolic link: links are left alone", {}});
-                continue;
+                found.leftAlone.push_back({path.path,
+                                           "",
+                                           "",
+                                           Outcome::kSkipped,
+                                           "a symbolic link: links are left alone",
+                                           {}});
+                break;
             case Found::kUnreadable:
-                found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
-                                           CannotRead(path.path, path.reason), {}});
-                continue;
+                found.leftAlone.push_back({path.path,
+                                           "",
+                                           "",
+                                           Outcome::kUnreadable,
+                                           CannotRead(path.path, path.reason),
+                                           {}});
+                break;
             case Found::kLeftAlone:
+            case Found::kFile:
                 found.leftAlone.push_back(
                     {path.path, "", "", Outcome::kSkipped, std::move(path.reason), {}});
-                continue;
-            case Found::kFile: break;
-        }
-        const fs::path resolved = disk.Resolved(path.path);
-        if (seen.insert(resolved.empty() ? Absolute(path.path) : resolved).second) {
-            found.files.push_back(std::move(path.path));
+                break;
         }
     }
     return found;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tools/os/errors.h"
 #include "tools/os/fake_disk.h"
 #include "tools/os/paths.h"
 
@@ -77,7 +76,7 @@ TEST(CollectFilesToName, EachFileOnceAndNothingBehindALink) {
     disk.AddFolder("/roms/locked");
     disk.MakeUnreadable("/roms/locked");
     const FilesToName found =
-        CollectFilesToName({"/roms", "/roms/sub", "/elsewhere", "/roms/a.gba"}, disk);
+        *CollectFilesToName({"/roms", "/roms/sub", "/elsewhere", "/roms/a.gba"}, disk);
     std::vector<std::string> lines;
     for (const fs::path& file : found.files) lines.push_back(Generic(Utf8Of(file)));
     for (const RenameItem& left : found.leftAlone) {
@@ -92,14 +91,11 @@ TEST(CollectFilesToName, EachFileOnceAndNothingBehindALink) {
                          "/roms/locked: cannot read /roms/locked: Permission denied",
                      }));
 
-    try {
-        CollectFilesToName({"/roms", "/absent"}, disk);
-        ADD_FAILURE() << "a missing path was taken";
-    } catch (const ToolError& error) {
-        EXPECT_EQ(error.exitCode, kExitUnreadableFile);
-        EXPECT_EQ(Generic(error.what()),
-                  "cannot read /absent: No such file or directory; nothing was done");
-    }
+    const Result<FilesToName> absent = CollectFilesToName({"/roms", "/absent"}, disk);
+    ASSERT_FALSE(absent.Ok()) << "a missing path was taken";
+    EXPECT_EQ(absent.Why().kind, FailureKind::kCannotRead);
+    EXPECT_EQ(Generic(absent.Why().message),
+              "cannot read /absent: No such file or directory; nothing was done");
 
     disk.MakeUnreadable("/roms/a.gba");
     const RenameItem unread = ReadKey("/roms/a.gba", disk);

@@ -11,6 +11,7 @@ const char* InWords(Outcome outcome) {
         case Outcome::kAlreadyRight: return "already right";
         case Outcome::kNotInList: return "not in the list";
         case Outcome::kUnreadable: return "unreadable";
+        case Outcome::kDamaged: return "damaged";
         case Outcome::kSkipped: return "skipped";
         case Outcome::kConflict: return "conflict";
         case Outcome::kFailed: return "failed";

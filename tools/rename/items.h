@@ -14,6 +14,7 @@ enum class Outcome {
     kAlreadyRight,
     kNotInList,
     kUnreadable,
+    kDamaged,  // --verify found its bytes unlike what its archive records
     kSkipped,  // an archive of several files, a link, no name from the pattern
     kConflict,
     kFailed,

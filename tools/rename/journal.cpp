@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "tools/collection/collection.h"
 #include "tools/os/file_reading.h"
 #include "tools/os/paths.h"
 #include "tools/os/platform.h"
@@ -17,9 +18,6 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
-
-constexpr std::string_view kJournalPrefix = "qbt-rename-";
-constexpr std::string_view kJournalExtension = ".jsonl";
 
 // What undo's lines for a rename's line may take beyond its length: the marks it adds (31 bytes),
 // and to spare for the steps an undo stopped midway journals again when run again.

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 class Crc32 {
@@ -20,3 +22,10 @@ public:
 private:
     std::uint32_t crc_ = 0;  // the CRC of no bytes, in both libraries
 };
+
+// Eight upper-case hexadecimal digits, the key a host passes for a CRC-32.
+inline std::string CrcKey(std::uint32_t crc) {
+    char key[9];
+    std::snprintf(key, sizeof key, "%08X", static_cast<unsigned>(crc));
+    return key;
+}

@@ -1,5 +1,5 @@
-// qbt scan end to end, in the builds that have it: ROM files, folders and zip archives made by
-// the test, their checksums looked up in the sample list.
+// qbt scan end to end: ROM files, folders and zip archives made by the test, their checksums
+// looked up in the sample list.
 #include <zip.h>
 
 #include <filesystem>

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/os/disk.h"
+#include "tools/os/result.h"
 
 enum class Found { kFile, kLink, kUnreadable, kLeftAlone };
 
@@ -22,5 +23,15 @@ struct FoundPath {
 // kLeftAlone, and such a folder is not entered. Paths are read in the terminal's codeset.
 //
 // Every path named is looked at before anything is collected: when one cannot be found or read
-// the run stops at once (ToolError, kExitUnreadableFile), before a file is read or renamed.
-std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk);
+// the run stops at once (FailureKind::kCannotRead), before a file is read or renamed.
+Result<std::vector<FoundPath>> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk);
+
+// The files under the paths given, each once however often it is named, for the commands that
+// count or rename files: a symbolic link met in a folder is neither read nor entered, so nothing
+// outside the folders given is touched and no file is counted or renamed through two names; a
+// link named that leads to a folder is entered, as the user asked for that folder.
+struct FilesOnce {
+    std::vector<std::filesystem::path> files;
+    std::vector<FoundPath> leftAlone;  // links, unreadable folders, inexact names
+};
+Result<FilesOnce> CollectFilesOnce(const std::vector<std::string>& paths, Disk& disk);

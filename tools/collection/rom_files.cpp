@@ -1,9 +1,10 @@
-#include "tools/roms/rom_files.h"
+#include "tools/collection/rom_files.h"
 
 #include <algorithm>
+#include <set>
 
-#include "tools/os/errors.h"
 #include "tools/os/file_reading.h"
+#include "tools/os/paths.h"
 #include "tools/os/platform.h"
 
 namespace fs = std::filesystem;
@@ -40,7 +41,7 @@ void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found, Disk& 
 
 }  // namespace
 
-std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk) {
+Result<std::vector<FoundPath>> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk) {
     std::vector<std::pair<fs::path, FileKind>> named;
     std::string missing;
     for (const std::string& typed : paths) {
@@ -54,7 +55,7 @@ std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths, Di
         }
         named.emplace_back(path, kind);
     }
-    if (!missing.empty()) throw ToolError(kExitUnreadableFile, missing + "; nothing was done");
+    if (!missing.empty()) return Failure{FailureKind::kCannotRead, missing + "; nothing was done"};
 
     std::vector<FoundPath> found;
     for (const auto& [path, kind] : named) {
@@ -67,6 +68,24 @@ std::vector<FoundPath> CollectRomFiles(const std::vector<std::string>& paths, Di
             found.push_back({path, Found::kLink, ""});
         } else {
             found.push_back({path, Found::kFile, ""});
+        }
+    }
+    return found;
+}
+
+Result<FilesOnce> CollectFilesOnce(const std::vector<std::string>& paths, Disk& disk) {
+    Result<std::vector<FoundPath>> named = CollectRomFiles(paths, disk);
+    if (!named.Ok()) return named.Why();
+    FilesOnce found;
+    std::set<fs::path> seen;
+    for (FoundPath& path : *named) {
+        if (path.kind != Found::kFile) {
+            found.leftAlone.push_back(std::move(path));
+            continue;
+        }
+        const fs::path resolved = disk.Resolved(path.path);
+        if (seen.insert(resolved.empty() ? Absolute(path.path) : resolved).second) {
+            found.files.push_back(std::move(path.path));
         }
     }
     return found;

@@ -1,0 +1,57 @@
+#include "tools/collection/collection.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "tools/os/ascii.h"
+#include "tools/os/paths.h"
+#include "tools/os/platform.h"
+
+namespace fs = std::filesystem;
+
+bool IsCompanionName(const fs::path& file) {
+    const std::string extension = AsciiFolded(Utf8Of(file.extension()));
+    return std::find(kCompanionExtensions.begin(), kCompanionExtensions.end(), extension) !=
+           kCompanionExtensions.end();
+}
+
+bool IsNoRom(const fs::path& file) {
+    const std::string name = Utf8Of(file.filename());
+    return IsCompanionName(file) ||
+           (name.starts_with(kJournalPrefix) && name.ends_with(kJournalExtension));
+}
+
+bool IsReadMe(std::string_view entry) {
+    const std::string extension = AsciiFolded(Utf8Of(PathFromUtf8(entry).extension()));
+    return extension == ".txt" || extension == ".nfo" || extension == ".diz";
+}
+
+FileContents ReadRoms(const fs::path& file, Disk& disk, const ReadingOptions& options) {
+    std::string error;
+    const std::unique_ptr<ReadableFile> opened = disk.OpenToRead(file, error);
+    if (!opened) {
+        FileContents contents;
+        contents.unreadable = error;
+        return contents;
+    }
+    FileContents contents = ReadFileContents(*opened, Utf8Of(file.filename()), options);
+    // A gzip file is one ROM whatever name it records.
+    if (contents.kind != ContentKind::kPlain && contents.kind != ContentKind::kGzip) {
+        std::erase_if(contents.roms, [](const RomInFile& rom) { return IsReadMe(rom.entry); });
+    }
+    return contents;
+}
+
+std::string FormatNotRead(const FileContents& contents) {
+    return contents.format + ", a format qbt does not read";
+}
+
+std::string RomNameForTerminal(const fs::path& file, std::string_view entry) {
+    const std::string name = PathToTerminal(file);
+    return entry.empty() ? name : name + ":" + Utf8ToTerminal(std::string(entry));
+}
+
+std::string RomNameInUtf8(const fs::path& file, std::string_view entry) {
+    const std::string name = Utf8Of(file);
+    return entry.empty() ? name : name + ":" + std::string(entry);
+}
