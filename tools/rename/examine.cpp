@@ -118,20 +118,12 @@ Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths, Di
     for (FoundPath& path : once->leftAlone) {
         switch (path.kind) {
             case Found::kLink:
-                found.leftAlone.push_back({path.path,
-                                           "",
-                                           "",
-                                           Outcome::kSkipped,
-                                           "a symbolic link: links are left alone",
-                                           {}});
+                found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
+                                           "a symbolic link: links are left alone", {}});
                 break;
             case Found::kUnreadable:
-                found.leftAlone.push_back({path.path,
-                                           "",
-                                           "",
-                                           Outcome::kUnreadable,
-                                           CannotRead(path.path, path.reason),
-                                           {}});
+                found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
+                                           CannotRead(path.path, path.reason), {}});
                 break;
             case Found::kLeftAlone:
             case Found::kFile:
