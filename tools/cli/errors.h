@@ -14,7 +14,7 @@
 // (3) from "done, but not everything" (1) from "interrupted" (the signal's own status).
 enum ExitCode : int {
     kExitDone = 0,
-    kExitNotEverything = 1,     // done, but a key not in the list, a file unreadable or skipped
+    kExitNotEverything = 1,     // done, but a key not in the list, a file unreadable, damaged, skipped
     kExitWrongUsage = 2,        // the command line could not be understood, or cannot be acted on
     kExitCannotStart = 3,       // nothing done: a list, path or journal unreadable
     kExitPluginUnusable = 4,    // the plug-in cannot be loaded or lacks one of the nine exports
@@ -30,8 +30,8 @@ inline constexpr const char* kExitCodeHelp =
     "     right; undo: every name is back; audit: every game of the list is there once,\n"
     "     and every file is a game of the list)\n"
     "  1  done, but not everything: a key or ROM is not in the list, or a file was\n"
-    "     unreadable or skipped (rename: or in conflict; undo: an entry was skipped;\n"
-    "     audit: or a game of the list is missing, or there more than once)\n"
+    "     unreadable, damaged or skipped (rename: or in conflict; undo: an entry was\n"
+    "     skipped; audit: or a game of the list is missing, or there more than once)\n"
     "  2  the command line is wrong (rename: also a pattern that cannot tell ROMs apart,\n"
     "     or --apply on a list whose encoding --list-encoding must name; audit: also a\n"
     "     --missing-list that would replace a file)\n"
