@@ -31,8 +31,10 @@ std::vector<std::string> LinesOf(const FakeDisk& disk) {
 bool Synced(const FakeDisk& journal, const fs::path& from, const fs::path& to) {
     for (const std::string& line : LinesOf(journal)) {
         const nlohmann::json step = nlohmann::json::parse(line);
-        if (step["to"] == Utf8Of(to) &&
-            (from.empty() ? step.value("placeholder", false) : step["from"] == Utf8Of(from))) {
+        // value(), not [], which on a const object is undefined for a key a folder line lacks.
+        const bool fromMatches = from.empty() ? step.value("placeholder", false)
+                                              : step.value("from", "") == Utf8Of(from);
+        if (step.value("to", "") == Utf8Of(to) && fromMatches) {
             return true;
         }
     }
