@@ -82,15 +82,24 @@ bool ListNames(const fs::path& folder, std::vector<fs::path>& names, std::string
 // A Linux name is any bytes, and qbt keeps them as they are.
 std::string InexactName(const fs::path&) { return {}; }
 
+namespace {
+
+// A file made here and now, never one that was there: kTaken when the name is.
+Reservation CreateNewFile(const fs::path& path, int& file, std::string& error) {
+    file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file >= 0) return Reservation::kReserved;
+    if (errno == EEXIST) return Reservation::kTaken;
+    error = std::strerror(errno);
+    return Reservation::kFailed;
+}
+
+}  // namespace
+
 Reservation ReserveName(const fs::path& path, std::string& error) {
-    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (file < 0) {
-        if (errno == EEXIST) return Reservation::kTaken;
-        error = std::strerror(errno);
-        return Reservation::kFailed;
-    }
-    close(file);
-    return Reservation::kReserved;
+    int file = -1;
+    const Reservation made = CreateNewFile(path, file, error);
+    if (made == Reservation::kReserved) close(file);
+    return made;
 }
 
 Reservation MakeFolder(const fs::path& path, std::string& error) {
@@ -187,11 +196,9 @@ std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& er
 }
 
 Reservation WriteNewFile(const fs::path& path, std::string_view content, std::string& error) {
-    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (file < 0) {
-        if (errno == EEXIST) return Reservation::kTaken;
-        error = std::strerror(errno);
-        return Reservation::kFailed;
+    int file = -1;
+    if (const Reservation made = CreateNewFile(path, file, error); made != Reservation::kReserved) {
+        return made;
     }
     int failure = 0;
     for (std::size_t written = 0; written < content.size() && failure == 0;) {

@@ -223,19 +223,26 @@ bool ListNames(const fs::path& folder, std::vector<fs::path>& names, std::string
     });
 }
 
+namespace {
+
+// A file made here and now, never one that was there: kTaken when the name is.
+Reservation CreateNewFile(const fs::path& path, HANDLE& file, std::string& error) {
+    file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return Reservation::kReserved;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) return Reservation::kTaken;
+    error = SystemErrorText(failure);
+    return Reservation::kFailed;
+}
+
+}  // namespace
+
 Reservation ReserveName(const fs::path& path, std::string& error) {
-    const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD failure = GetLastError();
-        if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) {
-            return Reservation::kTaken;
-        }
-        error = SystemErrorText(failure);
-        return Reservation::kFailed;
-    }
-    CloseHandle(file);
-    return Reservation::kReserved;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    const Reservation made = CreateNewFile(path, file, error);
+    if (made == Reservation::kReserved) CloseHandle(file);
+    return made;
 }
 
 Reservation MakeFolder(const fs::path& path, std::string& error) {
@@ -341,15 +348,9 @@ std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& er
 }
 
 Reservation WriteNewFile(const fs::path& path, std::string_view content, std::string& error) {
-    const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD failure = GetLastError();
-        if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) {
-            return Reservation::kTaken;
-        }
-        error = SystemErrorText(failure);
-        return Reservation::kFailed;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (const Reservation made = CreateNewFile(path, file, error); made != Reservation::kReserved) {
+        return made;
     }
     DWORD failure = ERROR_SUCCESS;
     for (std::size_t written = 0; written < content.size() && failure == ERROR_SUCCESS;) {
