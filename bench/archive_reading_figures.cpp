@@ -15,7 +15,7 @@
 #include <string>
 
 #include "tools/collection/archive_reading.h"
-#include "tools/os/readable_file.h"
+#include "tools/disk/readable_file.h"
 
 namespace {
 

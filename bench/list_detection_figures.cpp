@@ -1,4 +1,4 @@
-// How well GuessListEncoding (tools/host/list_detection.h) tells the encoding of a list that
+// How well GuessListEncoding (tools/lists/list_detection.h) tells the encoding of a list that
 // declares none, measured on game lists generated here: Japanese titles in Shift_JIS (full- and
 // half-width) and EUC-JP, Western titles in Latin-1, Windows-1252 and ISO-8859-15, mostly English
 // lists with a few such titles, and hand-edited mixtures that no one encoding reads right. For
@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "platform/utf8.h"
-#include "tools/host/list_detection.h"
+#include "tools/lists/list_detection.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "plugin/exports.h"
 #include "tests/support/game_list_generator.h"
-#include "tools/host/list_index.h"
+#include "tools/lists/list_index.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "tools/cli/rename_command.h"
 #include "tools/cli/scan_command.h"
 #include "tools/cli/undo_command.h"
-#include "tools/os/interruption.h"
-#include "tools/os/platform.h"
+#include "tools/system/interruption.h"
+#include "tools/system/terminal.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/host/list_index.h"
+#include "tools/lists/list_index.h"
 
 // "" when every export agrees over both texts: size queries, copies into buffers of several
 // sizes (the bytes written compared too), and GetImgNum. Otherwise the first difference, in

@@ -6,12 +6,13 @@
 #include "tools/cli/errors.h"
 #include "tools/cli/output_file.h"
 #include "tools/cli/rom_report.h"
-#include "tools/collection/audit.h"
+#include "tools/audit/audit.h"
 #include "tools/collection/collection.h"
-#include "tools/host/missing_list.h"
-#include "tools/os/parallel.h"
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
+#include "tools/lists/missing_list.h"
+#include "tools/system/parallel.h"
+#include "tools/disk/paths.h"
+#include "tools/system/text_encoding.h"
+#include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
 

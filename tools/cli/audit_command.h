@@ -7,7 +7,7 @@
 
 #include "tools/cli/command.h"
 #include "tools/cli/options.h"
-#include "tools/os/disk.h"
+#include "tools/disk/disk.h"
 
 struct AuditOptions {
     ListOptions list;

@@ -1,6 +1,6 @@
 // How qbt ends and how it complains: the one table of exit codes, what each kind of failure
 // means for it, and the one place that prints "qbt:" on standard error. Only cli/ and main
-// decide either; the rooms below return a Failure (os/result.h).
+// decide either; the rooms below return a Failure (base/result.h).
 #pragma once
 
 #include <stdexcept>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "tools/os/result.h"
+#include "tools/base/result.h"
 
 // qbt's one table of exit codes, the same for every command: a script tells "could not start"
 // (3) from "done, but not everything" (1) from "interrupted" (the signal's own status).

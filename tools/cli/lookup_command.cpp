@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "tools/cli/rom_report.h"
-#include "tools/os/platform.h"
+#include "tools/system/text_encoding.h"
 
 Report RunInfo(const Plugin& plugin) {
     const FieldAnswer author = AskIdentity(plugin.GetPluginAuthor);

@@ -2,7 +2,7 @@
 
 #include "tools/cli/errors.h"
 #include "tools/host/plugin.h"
-#include "tools/os/platform.h"
+#include "tools/system/terminal.h"
 
 void AddListOptions(CLI::App& command, ListOptions& list, bool& json, ListRequired required) {
     CLI::Option* option =

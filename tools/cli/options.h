@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "tools/host/game_list.h"
+#include "tools/lists/game_list.h"
 
 struct ListOptions {
     std::string list;          // as typed, in the terminal's codeset; empty: the sample list

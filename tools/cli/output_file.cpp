@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <iterator>
 
-#include "tools/os/ascii.h"
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
+#include "tools/base/ascii.h"
+#include "tools/disk/paths.h"
+#include "tools/system/terminal.h"
+#include "tools/disk/files.h"
 
 namespace fs = std::filesystem;
 

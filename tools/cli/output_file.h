@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/os/disk.h"
+#include "tools/disk/disk.h"
 
 struct OutputRules {
     bool replace = false;  // --replace

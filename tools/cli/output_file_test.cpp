@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/os/fake_disk.h"
+#include "tools/disk/fake_disk.h"
 
 namespace fs = std::filesystem;
 

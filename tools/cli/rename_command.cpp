@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "tools/os/files.h"
-#include "tools/os/interruption.h"
-#include "tools/os/parallel.h"
-#include "tools/os/platform.h"
+#include "tools/disk/files.h"
+#include "tools/system/interruption.h"
+#include "tools/system/parallel.h"
+#include "tools/system/text_encoding.h"
+#include "tools/system/terminal.h"
 #include "tools/rename/companions.h"
 #include "tools/rename/examine.h"
 #include "tools/rename/moves.h"

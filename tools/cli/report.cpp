@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <iostream>
 
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
+#include "tools/disk/paths.h"
+#include "tools/system/terminal.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/os/platform.h"
+#include "tools/system/text_encoding.h"
 
 std::string CellText(const FieldAnswer& answer) {
     if (answer.result < 0) return std::string("<").append(ResultInWords(answer.result)).append(">");

@@ -9,12 +9,13 @@
 #include "tools/cli/rom_report.h"
 #include "tools/collection/collection.h"
 #include "tools/collection/rom_files.h"
-#include "tools/os/disk.h"
-#include "tools/os/file_reading.h"
-#include "tools/os/parallel.h"
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
-#include "tools/roms/crc32.h"
+#include "tools/disk/disk.h"
+#include "tools/disk/file_reading.h"
+#include "tools/system/parallel.h"
+#include "tools/disk/paths.h"
+#include "tools/system/text_encoding.h"
+#include "tools/system/terminal.h"
+#include "tools/collection/crc32.h"
 
 namespace {
 

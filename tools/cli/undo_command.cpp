@@ -3,8 +3,9 @@
 #include <array>
 #include <memory>
 
-#include "tools/os/interruption.h"
-#include "tools/os/platform.h"
+#include "tools/system/interruption.h"
+#include "tools/system/text_encoding.h"
+#include "tools/system/terminal.h"
 #include "tools/rename/undo.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tools/collection/archive_reading.h"
-#include "tools/os/readable_file.h"
+#include "tools/disk/readable_file.h"
 
 // The file as the readers see it: reads that fill the buffer unless the file ends, and every
 // byte read counted for the progress callback.

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "tools/collection/archive_formats.h"
-#include "tools/os/ascii.h"
-#include "tools/roms/crc32.h"
+#include "tools/base/ascii.h"
+#include "tools/collection/crc32.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <tuple>
 
 #include "tools/collection/test_archives.h"
-#include "tools/os/readable_file.h"
+#include "tools/disk/readable_file.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "tools/collection/archive_reading.h"
-#include "tools/os/disk.h"
+#include "tools/disk/disk.h"
 
 // Saves of the usual emulators (.sav .srm .sa1 .eep .fla .rtc, VisualBoyAdvance's .sgm states),
 // cheats (.cht) and patches (.ips .ups .bps): files that go with a ROM, never ROMs themselves.

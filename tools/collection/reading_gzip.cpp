@@ -7,9 +7,9 @@
 
 #include "platform/utf8.h"
 #include "tools/collection/archive_formats.h"
-#include "tools/os/ascii.h"
-#include "tools/os/platform.h"
-#include "tools/roms/crc32.h"
+#include "tools/base/ascii.h"
+#include "tools/system/text_encoding.h"
+#include "tools/collection/crc32.h"
 
 namespace {
 

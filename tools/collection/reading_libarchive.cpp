@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tools/collection/archive_formats.h"
-#include "tools/roms/crc32.h"
+#include "tools/collection/crc32.h"
 
 #ifdef _WIN32
 #include <windows.h>

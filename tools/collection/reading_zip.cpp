@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tools/collection/archive_formats.h"
-#include "tools/roms/crc32.h"
+#include "tools/collection/crc32.h"
 
 namespace {
 

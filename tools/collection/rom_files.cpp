@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <set>
 
-#include "tools/os/file_reading.h"
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
+#include "tools/disk/file_reading.h"
+#include "tools/disk/paths.h"
+#include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/os/disk.h"
-#include "tools/os/result.h"
+#include "tools/disk/disk.h"
+#include "tools/base/result.h"
 
 enum class Found { kFile, kLink, kUnreadable, kLeftAlone };
 

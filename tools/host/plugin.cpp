@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "tools/os/file_reading.h"
-#include "tools/os/platform.h"
+#include "tools/disk/file_reading.h"
+#include "tools/system/library.h"
+#include "tools/system/terminal.h"
 
 std::filesystem::path DefaultPluginPath() {
     return BesideExecutable(QBT_PLUGIN_FROM_INSTALLED_EXECUTABLE, QBT_PLUGIN_FROM_EXECUTABLE);

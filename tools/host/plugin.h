@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "plugin/exports.h"
-#include "tools/os/result.h"
+#include "tools/base/result.h"
 
 // The exports' types, taken from their declarations so that they cannot drift apart.
 using VersionExport = decltype(&::GetPluginVersion);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tools/host/fields.h"
-#include "tools/host/game_list.h"
+#include "tools/lists/game_list.h"
 #include "tools/host/plugin.h"
 
 // One export's answer. `result` is what the export returned: a length, the release number, or a

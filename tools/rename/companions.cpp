@@ -5,10 +5,10 @@
 #include <set>
 #include <string>
 
-#include "tools/os/ascii.h"
-#include "tools/os/files.h"
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
+#include "tools/base/ascii.h"
+#include "tools/disk/files.h"
+#include "tools/disk/paths.h"
+#include "tools/system/terminal.h"
 #include "tools/rename/safe_name.h"
 
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tools/collection/collection.h"
-#include "tools/os/disk.h"
+#include "tools/disk/disk.h"
 #include "tools/rename/items.h"
 
 // For each item that is to be renamed, an item for every companion in its folder: a name whose

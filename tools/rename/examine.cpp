@@ -3,12 +3,12 @@
 #include "tools/collection/collection.h"
 #include "tools/collection/rom_files.h"
 #include "tools/host/rom_lookup.h"
-#include "tools/os/ascii.h"
-#include "tools/os/file_reading.h"
-#include "tools/os/interruption.h"
-#include "tools/os/parallel.h"
-#include "tools/os/platform.h"
-#include "tools/roms/crc32.h"
+#include "tools/base/ascii.h"
+#include "tools/disk/file_reading.h"
+#include "tools/system/interruption.h"
+#include "tools/system/parallel.h"
+#include "tools/system/text_encoding.h"
+#include "tools/collection/crc32.h"
 
 namespace fs = std::filesystem;
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/game_list.h"
+#include "tools/lists/game_list.h"
 #include "tools/host/plugin.h"
-#include "tools/os/disk.h"
-#include "tools/os/result.h"
+#include "tools/disk/disk.h"
+#include "tools/base/result.h"
 #include "tools/rename/items.h"
 #include "tools/rename/name_pattern.h"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "tools/os/letter_case.h"
+#include "tools/disk/letter_case.h"
 
 const char* InWords(Outcome outcome) {
     switch (outcome) {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "tools/os/paths.h"
+#include "tools/disk/paths.h"
 
 enum class Outcome {
     kRename,  // the plan

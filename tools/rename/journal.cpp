@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "tools/collection/collection.h"
-#include "tools/os/file_reading.h"
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
+#include "tools/disk/file_reading.h"
+#include "tools/disk/paths.h"
+#include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/os/disk.h"
-#include "tools/os/result.h"
+#include "tools/disk/disk.h"
+#include "tools/base/result.h"
 
 // A free name in the current folder: qbt-rename-YYYYMMDD-HHMMSS.jsonl, with -2, -3 ... when
 // that one is taken.

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "tools/os/fake_disk.h"
-#include "tools/os/paths.h"
+#include "tools/disk/fake_disk.h"
+#include "tools/disk/paths.h"
 #include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;

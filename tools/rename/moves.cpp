@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#include "tools/os/interruption.h"
-#include "tools/os/platform.h"
-#include "tools/os/progress_bar.h"
+#include "tools/system/interruption.h"
+#include "tools/system/terminal.h"
+#include "tools/disk/files.h"
+#include "tools/system/progress_bar.h"
 
 namespace fs = std::filesystem;
 

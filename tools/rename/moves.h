@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/os/disk.h"
+#include "tools/disk/disk.h"
 #include "tools/rename/items.h"
 #include "tools/rename/journal.h"
 

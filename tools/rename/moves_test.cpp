@@ -7,8 +7,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "tools/os/fake_disk.h"
-#include "tools/os/paths.h"
+#include "tools/disk/fake_disk.h"
+#include "tools/disk/paths.h"
 #include "tools/rename/undo.h"
 
 namespace fs = std::filesystem;

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "tools/host/fields.h"
-#include "tools/host/list_encoding.h"
-#include "tools/os/result.h"
+#include "tools/lists/list_encoding.h"
+#include "tools/base/result.h"
 
 // What a pattern is filled with. A field the plug-in could not give (or gave empty) is nullopt.
 struct NameFields {

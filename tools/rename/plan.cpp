@@ -3,8 +3,8 @@
 #include <map>
 #include <string>
 
-#include "tools/os/letter_case.h"
-#include "tools/os/platform.h"
+#include "tools/disk/letter_case.h"
+#include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
 

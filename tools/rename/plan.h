@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "tools/os/disk.h"
+#include "tools/disk/disk.h"
 #include "tools/rename/items.h"
 
 // Marks the renames that cannot happen as conflicts and returns the order of the rest: of two

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/os/fake_disk.h"
-#include "tools/os/paths.h"
-#include "tools/os/platform.h"
+#include "tools/disk/fake_disk.h"
+#include "tools/disk/paths.h"
+#include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "tools/os/ascii.h"
+#include "tools/base/ascii.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
-#include "tools/os/interruption.h"
-#include "tools/os/platform.h"
+#include "tools/system/interruption.h"
+#include "tools/system/terminal.h"
 #include "tools/rename/moves.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/os/disk.h"
+#include "tools/disk/disk.h"
 #include "tools/rename/journal.h"
 
 enum class Undone { kRestore, kRestored, kInPlace, kSkipped, kFailed };

@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "tools/os/fake_disk.h"
-#include "tools/os/paths.h"
+#include "tools/disk/fake_disk.h"
+#include "tools/disk/paths.h"
 
 namespace fs = std::filesystem;
 

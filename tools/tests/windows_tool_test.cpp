@@ -105,7 +105,7 @@ TEST_F(QbtOnWindows, ScanReadsFilesAndArchivesThroughTheirUtf16Names) {
 
 // Hangul has no form in code page 932, the system's; qbt.exe's own code page is UTF-8, so
 // LoadLibraryA takes the path. (Where the manifest is ignored, the path is refused clearly:
-// os/platform_test.cpp.)
+// system/system_test.cpp.)
 TEST_F(QbtOnWindows, RunsFromAFolderOutsideTheSystemCodePage) {
     const std::filesystem::path tool = CopyToolAndPlugin(scratch_ / u8"바람");
     const QbtRun info = RunQbt(tool, {"info"}, {}, scratch_);

@@ -1,0 +1,186 @@
+// Files qbt opens: held names and its own outputs made new, ROMs read at offsets, journals
+// written at offsets by one writer at a time. Win32 calls only, every path through LongPath.
+#define NOMINMAX
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "tools/disk/files.h"
+#include "tools/system/windows_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A file made here and now, never one that was there: kTaken when the name is.
+Reservation CreateNewFile(const fs::path& path, HANDLE& file, std::string& error) {
+    file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return Reservation::kReserved;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) return Reservation::kTaken;
+    error = SystemMessage(failure);
+    return Reservation::kFailed;
+}
+
+}  // namespace
+
+Reservation ReserveName(const fs::path& path, std::string& error) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    const Reservation made = CreateNewFile(path, file, error);
+    if (made == Reservation::kReserved) CloseHandle(file);
+    return made;
+}
+
+namespace {
+
+class WindowsReadableFile final : public ReadableFile {
+public:
+    WindowsReadableFile(HANDLE file, std::uint64_t size) : file_(file), size_(size) {}
+    ~WindowsReadableFile() override { CloseHandle(file_); }
+    WindowsReadableFile(const WindowsReadableFile&) = delete;
+    WindowsReadableFile& operator=(const WindowsReadableFile&) = delete;
+
+    std::uint64_t Size() const override { return size_; }
+
+    // An OVERLAPPED offset on a handle opened for synchronous reading reads there and waits, so
+    // several threads may read one file without sharing a file pointer.
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
+                        std::string& error) override {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        const DWORD count = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        if (ReadFile(file_, buffer, count, &read, &at) != 0) return read;
+        const DWORD failure = GetLastError();
+        if (failure == ERROR_HANDLE_EOF) return 0;
+        error = SystemMessage(failure);
+        return -1;
+    }
+
+private:
+    HANDLE file_;
+    std::uint64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& error) {
+    const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = SystemMessage(GetLastError());
+        return nullptr;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) == 0) {
+        error = SystemMessage(GetLastError());
+        CloseHandle(file);
+        return nullptr;
+    }
+    return std::make_unique<WindowsReadableFile>(file, static_cast<std::uint64_t>(size.QuadPart));
+}
+
+Reservation WriteNewFile(const fs::path& path, std::string_view content, std::string& error) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (const Reservation made = CreateNewFile(path, file, error); made != Reservation::kReserved) {
+        return made;
+    }
+    DWORD failure = ERROR_SUCCESS;
+    for (std::size_t written = 0; written < content.size() && failure == ERROR_SUCCESS;) {
+        DWORD count = 0;
+        const DWORD piece =
+            static_cast<DWORD>(std::min<std::size_t>(content.size() - written, 1u << 30));
+        if (WriteFile(file, content.data() + written, piece, &count, nullptr) == 0) {
+            failure = GetLastError();
+        } else if (count == 0) {
+            failure = ERROR_WRITE_FAULT;
+        }
+        written += count;
+    }
+    if (failure == ERROR_SUCCESS && FlushFileBuffers(file) == 0) failure = GetLastError();
+    CloseHandle(file);
+    if (failure == ERROR_SUCCESS) return Reservation::kReserved;
+    DeleteFileW(LongPath(path).c_str());
+    error = SystemMessage(failure);
+    return Reservation::kFailed;
+}
+
+bool RemoveFile(const fs::path& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }
+
+namespace {
+
+class WindowsJournalFile final : public JournalFile {
+public:
+    explicit WindowsJournalFile(HANDLE file) : file_(file) {}
+    ~WindowsJournalFile() override { CloseHandle(file_); }
+    WindowsJournalFile(const WindowsJournalFile&) = delete;
+    WindowsJournalFile& operator=(const WindowsJournalFile&) = delete;
+
+    bool Read(std::string& text, std::string& error) override {
+        text.clear();
+        if (GetFileType(file_) != FILE_TYPE_DISK) return true;
+        char chunk[1 << 16];
+        for (std::uint64_t at = 0;;) {
+            OVERLAPPED position = At(at);
+            DWORD length = 0;
+            if (!ReadFile(file_, chunk, sizeof chunk, &length, &position)) {
+                if (GetLastError() == ERROR_HANDLE_EOF) return true;
+                return Failed(error);
+            }
+            if (length == 0) return true;
+            text.append(chunk, length);
+            at += length;
+        }
+    }
+
+    bool WriteAt(std::uint64_t offset, std::string_view bytes, std::string& error) override {
+        while (!bytes.empty()) {
+            OVERLAPPED position = At(offset);
+            DWORD written = 0;
+            if (!WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                           &position)) {
+                return Failed(error);
+            }
+            bytes.remove_prefix(written);
+            offset += written;
+        }
+        return true;
+    }
+
+    bool Sync(std::string& error) override { return FlushFileBuffers(file_) != 0 || Failed(error); }
+
+private:
+    static OVERLAPPED At(std::uint64_t offset) {
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>(offset);
+        position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        return position;
+    }
+    static bool Failed(std::string& error) {
+        error = SystemMessage(GetLastError());
+        return false;
+    }
+
+    HANDLE file_;
+};
+
+}  // namespace
+
+std::unique_ptr<JournalFile> OpenJournalFile(const fs::path& path, std::string& error) {
+    // Others may read it while it is open, not write it.
+    const HANDLE file =
+        CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD failure = GetLastError();
+        error = failure == ERROR_SHARING_VIOLATION ? "another program is writing it"
+                                                   : SystemMessage(failure);
+        return nullptr;
+    }
+    return std::make_unique<WindowsJournalFile>(file);
+}

@@ -1,0 +1,31 @@
+#define NOMINMAX
+#include <windows.h>
+
+#include <string>
+
+#include "tools/system/library.h"
+#include "tools/system/windows_text.h"
+
+void* OpenLibrary(const std::filesystem::path& path, std::string& error) {
+    // Through the ANSI entry point, as a host loads its plug-ins. A path that has no exact ANSI
+    // spelling is refused rather than bent into the name of some other file.
+    bool inexact = false;
+    const std::string ansiPath = FromWide(path.native(), CP_ACP, true, &inexact);
+    if (inexact) {
+        error = "its path cannot be written in the ANSI code page";
+        return nullptr;
+    }
+    // A damaged library would otherwise stop the tool with a message box; the error is reported
+    // on standard error like any other.
+    DWORD previousMode = 0;
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode);
+    HMODULE library = LoadLibraryA(ansiPath.c_str());
+    const DWORD loadError = GetLastError();
+    SetThreadErrorMode(previousMode, nullptr);
+    if (library == nullptr) error = SystemMessage(loadError, ansiPath);
+    return library;
+}
+
+void* FindExport(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
