@@ -1,9 +1,14 @@
-// What went wrong, as a value: code below cli/ returns it and cli/ alone decides what it means
-// for the run (the exit code, the words on standard error).
+// What went wrong, as a value: the one shape of failure below cli/. Code there returns a Result,
+// and cli/ alone decides what a Failure means for the run (the exit code, the words on standard
+// error).
 //
 //   Result<std::string> text = ReadWholeFile(path, "the game list");
 //   if (!text.Ok()) return text.Why();   // handed up unchanged
 //   Use(*text);
+//
+// A room whose callers must tell one failure from another carries its own error value in place
+// of Failure (the disk's DiskError: a name taken, a rename the file system cannot refuse), and
+// a step that gives nothing back when it succeeds returns Result<Done>.
 #pragma once
 
 #include <string>
@@ -23,12 +28,15 @@ struct Failure {
     std::string message;  // complete, in the terminal's codeset, without "qbt:"
 };
 
-// A value or the Failure that kept it from being made. C++20 has no std::expected.
-template <typename T>
+// The value of a step that succeeded and has nothing to give back.
+struct Done {};
+
+// A value or the error that kept it from being made. C++20 has no std::expected.
+template <typename T, typename Error = Failure>
 class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
-    Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}
+    Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}
 
     bool Ok() const { return state_.index() == 0; }
 
@@ -40,8 +48,8 @@ public:
     const T* operator->() const { return &std::get<0>(state_); }
 
     // Only when !Ok().
-    const Failure& Why() const { return std::get<1>(state_); }
+    const Error& Why() const { return std::get<1>(state_); }
 
 private:
-    std::variant<T, Failure> state_;
+    std::variant<T, Error> state_;
 };
