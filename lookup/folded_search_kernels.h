@@ -1,8 +1,9 @@
 // Inside the folded search: the scanners, one per instruction set, and the way to pick one
 // explicitly (tests and benchmarks run every available scanner on the same texts).
 //
-//   folded_search.cpp         anchor choice, the fallbacks (dense mode, automaton), which scanner
-//                             runs
+//   folded_search.cpp         anchor choice, the fallbacks (dense mode, automaton), each
+//                             scanner's entry points
+//   scanner_choice.cpp        which scanner runs on this processor
 //   folded_search_scalar.cpp  the scalar scanners, which every build has
 //   folded_search_simd.h      the vector scanners, written once for any block width
 //   folded_search_sse2.cpp    ... built for SSE2
@@ -16,9 +17,9 @@
 // result.
 //
 // Which vector scanners a build has is decided by CMakeLists.txt alone, which compiles their
-// files and tells folded_search.cpp through QBT_SCANNER_SSE2, QBT_SCANNER_AVX2 and
-// QBT_SCANNER_AVX512BW. They are declared here in every build; only the dispatch, which knows,
-// refers to them.
+// files and tells folded_search.cpp and scanner_choice.cpp through QBT_SCANNER_SSE2,
+// QBT_SCANNER_AVX2 and QBT_SCANNER_AVX512BW. They are declared here in every build; only the
+// dispatch, which knows, refers to them.
 #pragma once
 
 #include <array>
@@ -129,7 +130,8 @@ enum class SearchScanner { kScalar, kSse2, kAvx2, kAvx512 };
 // Whether this build and this processor can run the scanner.
 bool ScannerAvailable(SearchScanner scanner);
 
-// The scanner the plain searches use: the widest this build has and this processor runs.
+// The scanner the plain searches use: of those this build has and this processor runs, the one
+// measured fastest on its family (scanner_choice.cpp).
 SearchScanner ChosenScanner();
 
 // A scanner's entry points, by the decision CMakeLists.txt made: the scalar ones for a scanner
