@@ -5,7 +5,8 @@
 //                             scanner's entry points
 //   scanner_choice.cpp        which scanner runs on this processor
 //   folded_search_scalar.cpp  the scalar scanners, which every build has
-//   folded_search_simd.h      the vector scanners, written once for any block width
+//   folded_search_simd.h      the vector scanners' parts, written once for any block width
+//   folded_search_scans.h     ... and their loops
 //   folded_search_sse2.cpp    ... built for SSE2
 //   folded_search_avx2.cpp    ... built for AVX2
 //   folded_search_avx512bw.cpp  a wider chunk loop for AVX-512BW, the rest from AVX2
@@ -103,7 +104,7 @@ using ForwardScanner = ScanResult (*)(const char* text, std::size_t from, std::s
 using BackwardScanner = std::size_t (*)(const char* text, std::size_t below, const Needle& needle);
 
 // Dense mode: the first match starting in [from, limit) found without anchors, comparing every
-// start with the whole pattern (see folded_search_simd.h); patterns of up to kMaxDenseLength
+// start with the whole pattern (see folded_search_dense.h); patterns of up to kMaxDenseLength
 // bytes. The result's resumeAt is always kNoPosition.
 inline constexpr std::size_t kMaxDenseLength = 32;
 
