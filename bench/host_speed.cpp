@@ -138,7 +138,7 @@ std::int64_t OneRom(const Plugin& plugin, const char* list, const char* key) {
 // heap nor its pages tell them apart: at the start of pages of its own, of the system's base
 // size. A host on Windows reads the list into its heap, where there are no huge pages; natively,
 // a system that gives large mappings huge pages of its own accord would speed the native library
-// up alone (16 MB lists ran 14% faster on huge pages on the Xeon of docs/performance.md).
+// up alone (16 MB lists ran 8 to 17% faster on huge pages on the Xeon of docs/performance.md).
 class PlacedText {
 public:
     explicit PlacedText(const std::string& text) : bytes_(text.size() + 1) {
