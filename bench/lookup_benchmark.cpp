@@ -60,6 +60,11 @@ const GeneratedList& ListOf(std::int64_t kibibytes) {
     return found->second;
 }
 
+const char* ScannerName(SearchScanner scanner) {
+    constexpr const char* kNames[] = {"scalar", "sse2", "avx2", "avx512"};
+    return kNames[static_cast<int>(scanner)];
+}
+
 enum KeyPlace { kStart, kMiddle, kEnd, kAbsent };
 const char* const kPlaceNames[] = {"start", "middle", "end", "absent"};
 
@@ -137,7 +142,11 @@ void TimeTitleInList(benchmark::State& state, std::int32_t (*title)(const char*,
     state.SetLabel(kPlaceNames[state.range(1)]);
 }
 
-void GetTitleInList(benchmark::State& state) { TimeTitleInList(state, Title); }
+// Named after the scanner this processor runs.
+void GetTitleInList(benchmark::State& state) {
+    TimeTitleInList(state, Title);
+    state.SetLabel(std::string(kPlaceNames[state.range(1)]) + ", " + ScannerName(ChosenScanner()));
+}
 void LiteralGetTitleInList(benchmark::State& state) { TimeTitleInList(state, LiteralTitle); }
 
 void OneRomInMiddle(benchmark::State& state) {
@@ -206,8 +215,7 @@ void KeySearchWithScanner(benchmark::State& state) {
         benchmark::DoNotOptimize(FindFoldedWith(scanner, text, 0, kNoPosition, pattern));
     }
     SetBytes(state, list.text.size());
-    const char* names[] = {"scalar", "sse2", "avx2", "avx512"};
-    state.SetLabel(names[state.range(1)]);
+    state.SetLabel(ScannerName(scanner));
 }
 
 // Texts built against the searches, each with its one record at the very end; compare with

@@ -1,5 +1,5 @@
-// Anchor choice, the fallbacks when anchors fail (dense mode, the automaton), and which scanner
-// runs.
+// Anchor choice, the fallbacks when anchors fail (dense mode, the automaton), and each scanner's
+// entry points.
 #include "lookup/folded_search.h"
 
 #include <algorithm>
@@ -125,50 +125,9 @@ std::size_t FindLastWithScanner(BackwardScanner scan, const char* text, std::siz
     return scan(text, scannedBelow, needle);
 }
 
-// Whether this build has the scanner and this processor (and its system) can run it.
-bool CanRun(SearchScanner scanner) {
-    switch (scanner) {
-        case SearchScanner::kScalar: return true;
-        case SearchScanner::kSse2:
-#ifdef QBT_SCANNER_SSE2
-            return true;
-#else
-            return false;
-#endif
-        case SearchScanner::kAvx2:
-#ifdef QBT_SCANNER_AVX2
-            __builtin_cpu_init();
-            return __builtin_cpu_supports("avx2");
-#else
-            return false;
-#endif
-        case SearchScanner::kAvx512:
-#ifdef QBT_SCANNER_AVX512BW
-            __builtin_cpu_init();
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512bw");
-#else
-            return false;
-#endif
-    }
-    return false;
-}
-
-SearchScanner BestScannerOfThisProcessor() {
-    for (SearchScanner scanner :
-         {SearchScanner::kAvx512, SearchScanner::kAvx2, SearchScanner::kSse2}) {
-        if (CanRun(scanner)) return scanner;
-    }
-    return SearchScanner::kScalar;
-}
-
-// Chosen once, by the first search; the searches after it only load the choice.
-SearchScanner BestScanner() {
-    static const SearchScanner best = BestScannerOfThisProcessor();
-    return best;
-}
-
+// Looked up once, by the first search.
 const Scanners& BestScanners() {
-    static const Scanners best = ScannersFor(BestScanner());
+    static const Scanners best = ScannersFor(ChosenScanner());
     return best;
 }
 
@@ -224,10 +183,6 @@ Anchors ChooseAnchorsBy(std::string_view upperPattern, const ByteCommonness& byt
     return {nearOffset, farOffset, ToAnchorByte(upperPattern[nearOffset]),
             ToAnchorByte(upperPattern[farOffset])};
 }
-
-bool ScannerAvailable(SearchScanner scanner) { return CanRun(scanner); }
-
-SearchScanner ChosenScanner() { return BestScanner(); }
 
 Scanners ScannersFor(SearchScanner scanner) {
     switch (scanner) {

@@ -4,7 +4,7 @@
 
 #include <immintrin.h>
 
-#include "lookup/folded_search_simd.h"
+#include "lookup/folded_search_scans.h"
 
 namespace {
 

@@ -46,8 +46,24 @@ constexpr std::size_t kWidePrefetchAhead = 2 * kPrefetchAhead;
 QBT_READS_WHOLE_BLOCKS __m512i LoadWide(const char* aligned) { return _mm512_load_si512(aligned); }
 QBT_READS_WHOLE_BLOCKS __m512i LoadWideUnaligned(const char* at) { return _mm512_loadu_si512(at); }
 
-// ScanChunks (folded_search_simd.h) with the chunk read as two 64-byte blocks: the same chunks,
+// ScanChunks (folded_search_scans.h) with the chunk read as two 64-byte blocks: the same chunks,
 // pages and near-anchor loads, so the same bytes; a chunk with hits goes to the AVX2 scan.
+//
+// Its unaligned 64-byte loads always span two cache lines, which costs about a fifth; every way
+// found around them costs more. Tried and not kept, as for ScanChunks (key absent, 0.3 and 1 MB,
+// over one memchr pass, two runs; standalone copies of the loop unless said):
+// - this loop 1.68x and 1.66x, 1.67x and 1.48x; with the near anchor's load aligned (not a
+//   scanner: what the split loads cost) 1.40x and 1.37x, 1.39x and 1.41x.
+// - the near bytes from the aligned blocks by vpermt2b (VBMI): 2.40x and 2.36x, 2.37x and 1.92x;
+//   from two 32-byte loads, one of them within a line, joined by vinserti64x4: 1.91x and 1.88x,
+//   1.90x and 1.86x. Both wait for the port the compares into masks use.
+// - in the library, four blocks per chunk (one test per 256 bytes): 1.77x and 1.70x against
+//   1.78x and 1.70x; the same with pairs as zero bytes by ternary logic, which leaves that port
+//   one test per chunk: 1.73x and 1.66x against 1.78x and 1.68x, then 1.68x and 1.65x against
+//   1.61x and 1.59x.
+// - prefetching into the second-level cache only (prefetcht1): 2.30x and 2.23x against 1.71x
+//   and 1.65x (one run); one line per chunk: 1.91x and 1.89x; none: 2.04x and 1.97x (one run);
+//   1 to 8 KB ahead: 1.69x to 1.71x and 1.65x (one run).
 struct WideChunks {
     template <unsigned kFolding>
     QBT_READS_WHOLE_BLOCKS static ScanResult Scan(ForwardScan<Avx2, kFolding>& scan,

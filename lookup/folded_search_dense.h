@@ -96,7 +96,8 @@ QBT_READS_WHOLE_BLOCKS ScanResult FindDenseVector(const char* text, std::size_t 
             const auto tail = [](std::ptrdiff_t at) { return static_cast<std::size_t>(at); };
             return {FindDenseTail(text, tail(first), tail(last), needle), kNoPosition};
         }
-        std::uint32_t matches = pattern.MatchesAt(block) & BitsFrom<Vector::kWidth>(first - position) &
+        std::uint32_t matches = pattern.MatchesAt(block) &
+                                BitsFrom<Vector::kWidth>(first - position) &
                                 BitsBelow<Vector::kWidth>(end - position);
         for (; matches != 0; matches &= matches - 1) {
             const auto match = static_cast<std::size_t>(position + CountTrailingZeros(matches));

@@ -1,10 +1,12 @@
 // Inside the folded search: the scanners, one per instruction set, and the way to pick one
 // explicitly (tests and benchmarks run every available scanner on the same texts).
 //
-//   folded_search.cpp         anchor choice, the fallbacks (dense mode, automaton), which scanner
-//                             runs
+//   folded_search.cpp         anchor choice, the fallbacks (dense mode, automaton), each
+//                             scanner's entry points
+//   scanner_choice.cpp        which scanner runs on this processor
 //   folded_search_scalar.cpp  the scalar scanners, which every build has
-//   folded_search_simd.h      the vector scanners, written once for any block width
+//   folded_search_simd.h      the vector scanners' parts, written once for any block width
+//   folded_search_scans.h     ... and their loops
 //   folded_search_sse2.cpp    ... built for SSE2
 //   folded_search_avx2.cpp    ... built for AVX2
 //   folded_search_avx512bw.cpp  a wider chunk loop for AVX-512BW, the rest from AVX2
@@ -16,9 +18,9 @@
 // result.
 //
 // Which vector scanners a build has is decided by CMakeLists.txt alone, which compiles their
-// files and tells folded_search.cpp through QBT_SCANNER_SSE2, QBT_SCANNER_AVX2 and
-// QBT_SCANNER_AVX512BW. They are declared here in every build; only the dispatch, which knows,
-// refers to them.
+// files and tells folded_search.cpp and scanner_choice.cpp through QBT_SCANNER_SSE2,
+// QBT_SCANNER_AVX2 and QBT_SCANNER_AVX512BW. They are declared here in every build; only the
+// dispatch, which knows, refers to them.
 #pragma once
 
 #include <array>
@@ -102,7 +104,7 @@ using ForwardScanner = ScanResult (*)(const char* text, std::size_t from, std::s
 using BackwardScanner = std::size_t (*)(const char* text, std::size_t below, const Needle& needle);
 
 // Dense mode: the first match starting in [from, limit) found without anchors, comparing every
-// start with the whole pattern (see folded_search_simd.h); patterns of up to kMaxDenseLength
+// start with the whole pattern (see folded_search_dense.h); patterns of up to kMaxDenseLength
 // bytes. The result's resumeAt is always kNoPosition.
 inline constexpr std::size_t kMaxDenseLength = 32;
 
@@ -129,7 +131,8 @@ enum class SearchScanner { kScalar, kSse2, kAvx2, kAvx512 };
 // Whether this build and this processor can run the scanner.
 bool ScannerAvailable(SearchScanner scanner);
 
-// The scanner the plain searches use: the widest this build has and this processor runs.
+// The scanner the plain searches use: of those this build has and this processor runs, the one
+// measured fastest on its family (scanner_choice.cpp).
 SearchScanner ChosenScanner();
 
 // A scanner's entry points, by the decision CMakeLists.txt made: the scalar ones for a scanner

@@ -2,6 +2,7 @@
 #include <emmintrin.h>
 
 #include "lookup/folded_search_dense.h"
+#include "lookup/folded_search_scans.h"
 
 namespace {
 
