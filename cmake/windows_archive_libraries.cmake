@@ -7,15 +7,14 @@
 # The build takes about two minutes on two cores. Removing the folder builds them again with the
 # current Debian 12 versions.
 
-set(QBT_DEBIAN_MIRROR http://deb.debian.org/debian CACHE STRING
-    "Debian mirror the archive libraries' sources come from (bookworm main)")
-set(QBT_DEBIAN_SECURITY_MIRROR http://deb.debian.org/debian-security CACHE STRING
-    "Debian security mirror (bookworm-security), which alone has the current security versions")
+include(${CMAKE_CURRENT_LIST_DIR}/debian_sources.cmake)
 set(archive_libraries ${CMAKE_BINARY_DIR}/archive-libraries)
 set(archive_install ${archive_libraries}/install)
 set(build_script ${CMAKE_CURRENT_LIST_DIR}/windows_archive_libraries.sh)
-# Built again when the script changes: the libraries would differ.
+# Built again when the scripts change: the libraries would differ.
 file(SHA256 ${build_script} script_hash)
+file(SHA256 ${CMAKE_CURRENT_LIST_DIR}/debian_sources.sh fetch_hash)
+string(SHA256 script_hash "${script_hash}${fetch_hash}")
 set(stamp ${archive_install}/built-by-${script_hash})
 if(NOT EXISTS ${stamp})
     message(STATUS "Cross-building the archive libraries from Debian's sources "
