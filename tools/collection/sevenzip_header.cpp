@@ -51,7 +51,7 @@ struct FileStream {
     static SRes Read(ILookInStreamPtr p, void* buffer, std::size_t* size) {
         FileStream& stream = Of(p);
         const SRes result = stream.ReadAt(buffer, *size);
-        stream.position += *size;
+        if (result == SZ_OK) stream.position += *size;
         return result;
     }
     static SRes Seek(ILookInStreamPtr p, Int64* offset, ESzSeek origin) {
@@ -84,12 +84,9 @@ struct CappedAllocator {
     }
     static void* Alloc(ISzAllocPtr p, std::size_t size) {
         CappedAllocator& allocator = Of(p);
-        const bool fits = allocator.left >= kPrefix && size <= allocator.left - kPrefix;
-        void* block = fits ? std::malloc(size + kPrefix) : nullptr;
-        if (block == nullptr) {
-            allocator.refused = true;
-            return nullptr;
-        }
+        allocator.refused = allocator.left < kPrefix || size > allocator.left - kPrefix;
+        void* block = allocator.refused ? nullptr : std::malloc(size + kPrefix);
+        if (block == nullptr) return nullptr;
         std::memcpy(block, &size, sizeof size);
         allocator.left -= size + kPrefix;
         return static_cast<char*>(block) + kPrefix;
@@ -102,6 +99,19 @@ struct CappedAllocator {
         Of(p).left += size + kPrefix;
         std::free(block);
     }
+};
+
+// The SDK's archive database, freed however reading it ends.
+struct OpenedArchive {
+    explicit OpenedArchive(CappedAllocator& allocator) : alloc(&allocator.vt) {
+        SzArEx_Init(&database);
+    }
+    ~OpenedArchive() { SzArEx_Free(&database, alloc); }
+    OpenedArchive(const OpenedArchive&) = delete;
+    OpenedArchive& operator=(const OpenedArchive&) = delete;
+
+    CSzArEx database;
+    ISzAllocPtr alloc;
 };
 
 // 7z's numbers: the leading one bits of the first byte count the bytes that follow.
@@ -168,15 +178,20 @@ bool HeaderIsEncrypted(ReadableFile& file) {
                        [](const CSzCoderInfo& coder) { return coder.MethodID == kSevenZipAes; });
 }
 
+std::string InWords(std::size_t bytes) {
+    return bytes >= (1 << 20) ? std::to_string(bytes >> 20) + " MB"
+                              : std::to_string(bytes) + " bytes";
+}
+
 std::string ReasonFor(SRes result, const FileStream& stream, const CappedAllocator& allocator,
                       std::size_t memoryLimit) {
     switch (result) {
         case SZ_ERROR_READ: return "read error: " + stream.error;
         case SZ_ERROR_INPUT_EOF: return "truncated: its header lies past the end of the file";
         case SZ_ERROR_MEM:
-            return allocator.refused ? "its header would take more than " +
-                                           std::to_string(memoryLimit >> 20) + " MB of memory"
-                                     : "out of memory";
+            return allocator.refused
+                       ? "its header would take more than " + InWords(memoryLimit) + " of memory"
+                       : "out of memory";
         case SZ_ERROR_DATA: return "damaged header: its packed data is corrupt";
         case SZ_ERROR_CRC: return "damaged header: its CRC-32 does not match";
         case SZ_ERROR_UNSUPPORTED: return "its header is in a form qbt's 7z reader lacks";
@@ -268,33 +283,24 @@ SevenZipHeader ReadSevenZipHeader(ReadableFile& file, std::size_t memoryLimit) {
     (void)crcReady;
     FileStream stream(file);
     CappedAllocator allocator(memoryLimit);
-    struct Database {
-        explicit Database(CappedAllocator& allocator) : alloc(&allocator.vt) {
-            SzArEx_Init(&archive);
-        }
-        ~Database() { SzArEx_Free(&archive, alloc); }
-        Database(const Database&) = delete;
-        Database& operator=(const Database&) = delete;
-        CSzArEx archive;
-        ISzAllocPtr alloc;
-    } opened(allocator);
-    const CSzArEx& database = opened.archive;
+    OpenedArchive opened(allocator);
     SevenZipHeader header;
-    const SRes result = SzArEx_Open(&opened.archive, &stream.vt, &allocator.vt, &allocator.vt);
-    if (result != SZ_OK) {
-        const bool encrypted = result == SZ_ERROR_UNSUPPORTED && HeaderIsEncrypted(file);
-        header.status = result == SZ_ERROR_UNSUPPORTED && !encrypted
-                            ? SevenZipHeaderStatus::kUnsupported
-                            : SevenZipHeaderStatus::kUnreadable;
-        header.reason = encrypted ? "encrypted, its header too: a password is needed"
-                                  : ReasonFor(result, stream, allocator, memoryLimit);
-        return header;
-    }
-    for (UInt32 i = 0; i < database.db.NumFolders; ++i) {
-        header.blocks.push_back(BlockOf(database.db, i));
-    }
-    for (UInt32 i = 0; i < database.NumFiles; ++i) {
-        header.entries.push_back(EntryOf(database, i));
+    const SRes result = SzArEx_Open(&opened.database, &stream.vt, &allocator.vt, &allocator.vt);
+    if (result == SZ_ERROR_UNSUPPORTED && HeaderIsEncrypted(file)) {
+        header.status = SevenZipHeaderStatus::kUnreadable;
+        header.reason = "encrypted, its header too: a password is needed";
+    } else if (result != SZ_OK) {
+        header.status = result == SZ_ERROR_UNSUPPORTED ? SevenZipHeaderStatus::kUnsupported
+                                                       : SevenZipHeaderStatus::kUnreadable;
+        header.reason = ReasonFor(result, stream, allocator, memoryLimit);
+    } else {
+        const CSzArEx& database = opened.database;
+        for (UInt32 i = 0; i < database.db.NumFolders; ++i) {
+            header.blocks.push_back(BlockOf(database.db, i));
+        }
+        for (UInt32 i = 0; i < database.NumFiles; ++i) {
+            header.entries.push_back(EntryOf(database, i));
+        }
     }
     return header;
 }
