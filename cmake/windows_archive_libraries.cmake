@@ -55,8 +55,10 @@ target_compile_definitions(qbt_archive_libraries INTERFACE LIBARCHIVE_STATIC ZIP
 target_link_libraries(qbt_archive_libraries INTERFACE qbt_archive_libarchive qbt_archive_libzip
                                                       ZLIB::ZLIB)
 
-# With Windows line ends, for Notepad, like the read-me.
+# With Windows line ends, for Notepad, like the read-me; the 7z header reader's library too.
 file(READ ${archive_install}/licences.txt licences)
+file(READ ${QBT_SEVENZIP_SDK_NOTICE} sevenzip_sdk_notice)
+string(APPEND licences "\n\n==== LZMA SDK (7z header reader) ====\n\n${sevenzip_sdk_notice}")
 string(REPLACE "\n" "\r\n" licences "${licences}")
 file(WRITE ${CMAKE_BINARY_DIR}/qbt-libraries.txt "${licences}")
 install(FILES ${CMAKE_BINARY_DIR}/qbt-libraries.txt DESTINATION .)
