@@ -91,7 +91,11 @@ add_custom_command(
     COMMAND ${QBT_GZIP} -9n --stdout ${PROJECT_SOURCE_DIR}/packaging/debian/changelog > ${changelog}
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/debian/changelog)
 add_custom_target(qbt_changelog ALL DEPENDS ${changelog})
-install(FILES packaging/debian/copyright ${changelog} DESTINATION ${package_doc_dir})
+# The project's statement, then what qbt is built with that Debian does not ship as a library.
+file(READ packaging/debian/copyright copyright)
+file(READ ${QBT_SEVENZIP_SDK_NOTICE} sevenzip_sdk_notice)
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/copyright "${copyright}\n${sevenzip_sdk_notice}")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright ${changelog} DESTINATION ${package_doc_dir})
 
 set(CPACK_GENERATOR DEB TGZ)
 set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})

@@ -7,15 +7,14 @@
 # The build takes about two minutes on two cores. Removing the folder builds them again with the
 # current Debian 12 versions.
 
-set(QBT_DEBIAN_MIRROR http://deb.debian.org/debian CACHE STRING
-    "Debian mirror the archive libraries' sources come from (bookworm main)")
-set(QBT_DEBIAN_SECURITY_MIRROR http://deb.debian.org/debian-security CACHE STRING
-    "Debian security mirror (bookworm-security), which alone has the current security versions")
+include(${CMAKE_CURRENT_LIST_DIR}/debian_sources.cmake)
 set(archive_libraries ${CMAKE_BINARY_DIR}/archive-libraries)
 set(archive_install ${archive_libraries}/install)
 set(build_script ${CMAKE_CURRENT_LIST_DIR}/windows_archive_libraries.sh)
-# Built again when the script changes: the libraries would differ.
+# Built again when the scripts change: the libraries would differ.
 file(SHA256 ${build_script} script_hash)
+file(SHA256 ${CMAKE_CURRENT_LIST_DIR}/debian_sources.sh fetch_hash)
+string(SHA256 script_hash "${script_hash}${fetch_hash}")
 set(stamp ${archive_install}/built-by-${script_hash})
 if(NOT EXISTS ${stamp})
     message(STATUS "Cross-building the archive libraries from Debian's sources "
@@ -56,8 +55,10 @@ target_compile_definitions(qbt_archive_libraries INTERFACE LIBARCHIVE_STATIC ZIP
 target_link_libraries(qbt_archive_libraries INTERFACE qbt_archive_libarchive qbt_archive_libzip
                                                       ZLIB::ZLIB)
 
-# With Windows line ends, for Notepad, like the read-me.
+# With Windows line ends, for Notepad, like the read-me; the 7z header reader's library too.
 file(READ ${archive_install}/licences.txt licences)
+file(READ ${QBT_SEVENZIP_SDK_NOTICE} sevenzip_sdk_notice)
+string(APPEND licences "\n\n==== LZMA SDK (7z header reader) ====\n\n${sevenzip_sdk_notice}")
 string(REPLACE "\n" "\r\n" licences "${licences}")
 file(WRITE ${CMAKE_BINARY_DIR}/qbt-libraries.txt "${licences}")
 install(FILES ${CMAKE_BINARY_DIR}/qbt-libraries.txt DESTINATION .)

@@ -5,9 +5,7 @@
 # libz-mingw-w64-dev. Static libraries and headers go to OUT/install, with versions.txt (what was
 # fetched and built) and licences.txt (their licence texts, for the Windows ZIP).
 #
-# The sources come through apt with a sources list of our own under OUT/apt: the machine's apt
-# configuration and state are read, never written. Debian drops superseded versions from its
-# mirror, so the current Debian 12 version is fetched, whatever it is, and recorded.
+# The sources come through apt with a sources list of our own, as debian_sources.sh fetches them.
 #
 #   bash windows_archive_libraries.sh OUT TOOLCHAIN_FILE DEBIAN_MIRROR SECURITY_MIRROR JOBS
 set -euo pipefail
@@ -18,29 +16,10 @@ install=$out/install
 started=$SECONDS
 
 rm -rf "${out:?}"
-mkdir -p "$out/apt/lists/partial" "$out/apt/cache/archives/partial" "$out/sources" "$install/lib" \
-         "$install/include"
-keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-cat > "$out/apt/sources.list" <<EOF
-deb-src [signed-by=$keyring] $mirror bookworm main
-deb-src [signed-by=$keyring] $security_mirror bookworm-security main
-EOF
-apt_options=(-o "Dir::Etc::SourceList=$out/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
-             -o "Dir::State::Lists=$out/apt/lists" -o "Dir::Cache=$out/apt/cache")
-# Run as root, apt hands downloads to the user _apt, who cannot write into a build tree.
-[ "$(id -u)" -eq 0 ] && apt_options+=(-o APT::Sandbox::User=root)
-echo "== fetching the sources from $mirror and $security_mirror"
-apt-get "${apt_options[@]}" -qq update
-packages=(bzip2 xz-utils libzip libarchive)
-(cd "$out/sources" && apt-get "${apt_options[@]}" -qq source --download-only "${packages[@]}")
-for package in "${packages[@]}"; do
-    # Debian's patches applied, security fixes among them; apt checked each file's hash against
-    # the signed index.
-    dsc=$(ls "$out/sources/${package}"_*.dsc)
-    dpkg-source --no-check -x "$dsc" "$out/sources/$package" > /dev/null
-    version=$(sed -n 's/^Version: //p' "$dsc")
-    echo "$package $version (Debian 12 source package)" >> "$install/versions.txt"
-done
+mkdir -p "$install/lib" "$install/include"
+source "$(dirname "${BASH_SOURCE[0]}")/debian_sources.sh"
+fetch_debian_sources "$out" "$mirror" "$security_mirror" "$install/versions.txt" \
+                     bzip2 xz-utils libzip libarchive
 zlib_version=$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)
 echo "zlib $zlib_version (Debian 12 package libz-mingw-w64-dev)" >> "$install/versions.txt"
 echo "== fetched in $((SECONDS - started)) s:"

@@ -30,7 +30,12 @@ NATIVE_PACKAGES+=(libcli11-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libz
 # The tool's archives (tools/collection/), read by scan, rename and audit: libzip for zip,
 # libarchive for 7z, RAR and RAR5, zlib for gzip. The tests write theirs with the same libraries.
 NATIVE_PACKAGES+=(libarchive-dev)
-# bench/archive_benchmark.sh: 7-Zip (7zz) makes its 7z archives and is its yardstick.
+# The 7z header reader's library, fetched from Debian's source package 7zip at configure time
+# (cmake/sevenzip_sdk.cmake): apt's keyring to check the source, dpkg-source to unpack it with
+# Debian's patches, and xz for its tarballs.
+NATIVE_PACKAGES+=(debian-archive-keyring dpkg-dev xz-utils)
+# 7-Zip (7zz) makes the 7z archives of the header reader's tests and of
+# bench/archive_benchmark.sh, and is the benchmark's yardstick.
 NATIVE_PACKAGES+=(7zip)
 # qbt's man page, made from its --help at build time, and the benchmarks (bench/): configuring
 # stops without them unless QBT_BUILD_MAN_PAGE or QBT_BUILD_BENCHMARKS is OFF.

@@ -35,8 +35,8 @@ void AddJobsOption(CLI::App& command, unsigned& jobs) {
 
 void AddVerifyOption(CLI::App& command, bool& verify) {
     command.add_flag("--verify", verify,
-                     "decompress every zip entry and compare it with the CRC-32 the archive "
-                     "records (7z, RAR and gzip are always checked): a mismatch is damaged, "
+                     "decompress every zip and 7z entry and compare it with the CRC-32 the "
+                     "archive records (RAR and gzip are always checked): a mismatch is damaged, "
                      "never renamed or counted present, and the exit status is 1");
 }
 

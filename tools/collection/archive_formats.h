@@ -38,4 +38,5 @@ char* ThreadBuffer(int which);
 
 void ReadZip(ArchiveInput& input, FileContents& contents);
 void ReadWithLibarchive(ArchiveInput& input, FileContents& contents);
+void ReadSevenZip(ArchiveInput& input, FileContents& contents);
 void ReadGzip(ArchiveInput& input, std::string_view name, FileContents& contents);

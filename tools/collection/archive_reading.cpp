@@ -176,7 +176,7 @@ FileContents ReadFileContents(ReadableFile& file, std::string_view name,
             break;
         }
         case ContentKind::kZip: ReadZip(input, contents); break;
-        case ContentKind::kSevenZip:
+        case ContentKind::kSevenZip: ReadSevenZip(input, contents); break;
         case ContentKind::kRar:
         case ContentKind::kRar5: ReadWithLibarchive(input, contents); break;
         case ContentKind::kGzip: ReadGzip(input, name, contents); break;

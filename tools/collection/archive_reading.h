@@ -7,11 +7,15 @@
 //
 // Zip archives are read with libzip: the CRC-32 of each entry comes from the archive's directory
 // without decompressing anything, or, with `verify`, from decompressing the entry, and a
-// mismatch with the directory is a damaged entry. 7z, RAR (1.5 to 4) and RAR5 are read with
-// libarchive, which offers no stored CRC, so their entries are always decompressed, one at a
-// time and never held whole; the CRC-32 is computed over the bytes while libarchive compares
-// them with what the archive records. A gzip-compressed file is one ROM, decompressed with zlib,
-// which compares the trailer's CRC-32 and length (libarchive 3.6.2 does not).
+// mismatch with the directory is a damaged entry. 7z archives likewise: the CRC-32 values of
+// their header (sevenzip_header.h), and with `verify` their entries decompressed through
+// libarchive; an entry whose data this build cannot decompress (encrypted, a method libarchive
+// lacks) is unreadable either way. RAR (1.5 to 4) and RAR5 are read with libarchive, which
+// offers no stored CRC, so their entries are always decompressed, one at a time and never held
+// whole; the CRC-32 is computed over the bytes while libarchive compares them with what the
+// archive records, and so is every entry of a 7z whose header leaves some CRC-32 out. A
+// gzip-compressed file is one ROM, decompressed with zlib, which compares the trailer's CRC-32
+// and length (libarchive 3.6.2 does not).
 //
 // What `verify` means for an entry whose archive records no CRC-32 (optional in 7z; RAR5 may
 // record a BLAKE2sp hash instead): nothing changes, since such entries are decompressed anyway.
@@ -58,8 +62,8 @@ struct RomInFile {
     std::uint32_t crc = 0;
     RomStatus status = RomStatus::kOk;
     std::string reason;  // why it is damaged or unreadable
-    // Whether `crc` was computed over the ROM's bytes; false only for a zip entry read without
-    // `verify`, whose CRC-32 is the directory's, taken on trust.
+    // Whether `crc` was computed over the ROM's bytes; false only for a zip or 7z entry read
+    // without `verify`, whose CRC-32 is the directory's or the header's, taken on trust.
     bool crcFromBytes = true;
 };
 
@@ -76,8 +80,8 @@ struct FileContents {
 };
 
 struct ReadingOptions {
-    // Zip archives: decompress every entry and compare it with the directory's CRC-32. The other
-    // formats are always decompressed and checked.
+    // Zip and 7z archives: decompress every entry and compare it with the CRC-32 the archive
+    // records. The other formats are always decompressed and checked.
     bool verify = false;
     // Called from the reading thread with the count of bytes just read from the file, for a
     // progress bar over large archives.

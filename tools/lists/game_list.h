@@ -56,9 +56,6 @@ struct GameList {
 Result<std::unique_ptr<const GameList>> LoadGameList(const std::filesystem::path& path,
                                                      std::string_view overrideName);
 
-// UTF-16 text after its byte-order mark, little- or big-endian, as UTF-8; what is not UTF-16
-// (a lone surrogate, an odd last byte) becomes U+FFFD.
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
 // The list with its XML declaration naming UTF-8: the encoding attribute's value replaced, or
 // the attribute added, or a declaration put in front where there is none.

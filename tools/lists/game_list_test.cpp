@@ -1,4 +1,5 @@
 #include "tools/lists/game_list.h"
+#include "tools/system/text_encoding.h"
 
 #include "tools/tests/scratch.h"
 

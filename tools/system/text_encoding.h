@@ -21,3 +21,8 @@ inline std::string TerminalToUtf8(std::string_view text) {
 inline std::string Utf8ToTerminal(std::string_view text) {
     return ConvertText(text, TextEncoding::kUtf8, TextEncoding::kTerminal);
 }
+
+// UTF-16 text (after its byte-order mark, if it had one), little- or big-endian, as UTF-8; what
+// is not UTF-16 (a lone surrogate, an odd last byte) becomes U+FFFD. The same on every system:
+// game lists and 7z archives' names are UTF-16 wherever they were made.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
