@@ -31,11 +31,10 @@ public:
     bool IsOpen() const { return descriptor_ >= 0; }
 
     std::uint64_t Size() const override { return size_; }
-    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
-                        std::string& error) override {
+    DiskResult<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
         const ssize_t count = pread(descriptor_, buffer, size, static_cast<off_t>(offset));
-        if (count < 0) error = std::strerror(errno);
-        return count;
+        if (count < 0) return DiskError{DiskError::kFailed, std::strerror(errno)};
+        return static_cast<std::size_t>(count);
     }
 
 private:

@@ -3,10 +3,10 @@
 #include <array>
 #include <memory>
 
-#include "tools/system/interruption.h"
-#include "tools/system/text_encoding.h"
-#include "tools/system/terminal.h"
 #include "tools/rename/undo.h"
+#include "tools/system/interruption.h"
+#include "tools/system/terminal.h"
+#include "tools/system/text_encoding.h"
 
 namespace fs = std::filesystem;
 
@@ -28,42 +28,38 @@ std::string Source(const UndoneJournal& journal, bool several) {
     return several ? PathToTerminal(journal.path) + " " : std::string();
 }
 
-void PutTable(const std::vector<UndoneJournal>& journals, bool dryRun, Tally& tally,
-              Report& report) {
-    const bool several = journals.size() > 1;
-    if (dryRun) report.table.push_back({"LINE", "FILE", "OLD NAME", "OUTCOME"});
-    std::size_t damaged = 0;
-    std::size_t folders = 0;  // removed
-    for (const UndoneJournal& journal : journals) {
-        const std::string source = Source(journal, several);
-        for (const std::string& line : journal.outcome.damaged) {
-            report.messages.push_back("skipped " + source + line);
-        }
-        damaged += journal.outcome.damaged.size();
-        for (const UndoneEntry& entry : journal.outcome.entries) {
-            const std::string line = "line " + std::to_string(entry.line);
-            if (dryRun) {
-                std::string outcome = InWords(entry.outcome);
-                if (!entry.reason.empty()) outcome += ": " + entry.reason;
-                report.table.push_back({source + line, PathToTerminal(entry.now),
-                                        PathToTerminal(entry.from), outcome});
-            } else if (!entry.reason.empty()) {
-                report.messages.push_back(std::string(InWords(entry.outcome)) + " " + source +
-                                          line + ": " + entry.reason);
-            }
-        }
-        for (const fs::path& folder : journal.outcome.foldersKept) {
-            report.messages.push_back("kept " + source + "the folder " + PathToTerminal(folder) +
-                                      ", which qbt made: it holds files");
-        }
-        folders += journal.outcome.foldersRemoved.size();
-        if (journal.outcome.tornLastLine) {
-            report.linesAfter.push_back(
-                source +
-                "The journal's last line is incomplete: qbt was stopped while writing "
-                "it, before that rename.");
+// One journal's rows (a dry run's) or the reasons of what was not restored, its damaged lines,
+// the folders kept and a line cut short.
+void PutJournal(const UndoneJournal& journal, bool several, bool dryRun, Report& report) {
+    const std::string source = Source(journal, several);
+    for (const std::string& line : journal.outcome.damaged) {
+        report.messages.push_back("skipped " + source + line);
+    }
+    for (const UndoneEntry& entry : journal.outcome.entries) {
+        const std::string line = "line " + std::to_string(entry.line);
+        if (dryRun) {
+            std::string outcome = InWords(entry.outcome);
+            if (!entry.reason.empty()) outcome += ": " + entry.reason;
+            report.table.push_back(
+                {source + line, PathToTerminal(entry.now), PathToTerminal(entry.from), outcome});
+        } else if (!entry.reason.empty()) {
+            report.messages.push_back(std::string(InWords(entry.outcome)) + " " + source + line +
+                                      ": " + entry.reason);
         }
     }
+    for (const fs::path& folder : journal.outcome.foldersKept) {
+        report.messages.push_back("kept " + source + "the folder " + PathToTerminal(folder) +
+                                  ", which qbt made: it holds files");
+    }
+    if (journal.outcome.tornLastLine) {
+        report.linesAfter.push_back(source +
+                                    "The journal's last line is incomplete: qbt was stopped while "
+                                    "writing it, before that rename.");
+    }
+}
+
+// "3 restored, 1 already in place, 1 skipped; 2 folders removed"
+std::string Counts(Tally& tally, std::size_t damaged, std::size_t folders, bool dryRun) {
     const Undone done = dryRun ? Undone::kRestore : Undone::kRestored;
     std::string counts = std::to_string(CountOf(tally, done)) +
                          (dryRun ? " to restore, " : " restored, ") +
@@ -78,8 +74,22 @@ void PutTable(const std::vector<UndoneJournal>& journals, bool dryRun, Tally& ta
         counts += "; " + std::to_string(folders) + (folders == 1 ? " folder" : " folders") +
                   (dryRun ? " to remove" : " removed");
     }
+    return counts;
+}
+
+void PutTable(const std::vector<UndoneJournal>& journals, bool dryRun, Tally& tally,
+              Report& report) {
+    if (dryRun) report.table.push_back({"LINE", "FILE", "OLD NAME", "OUTCOME"});
+    std::size_t damaged = 0;
+    std::size_t folders = 0;  // removed
+    for (const UndoneJournal& journal : journals) {
+        PutJournal(journal, journals.size() > 1, dryRun, report);
+        damaged += journal.outcome.damaged.size();
+        folders += journal.outcome.foldersRemoved.size();
+    }
     if (dryRun) report.linesAfter.insert(report.linesAfter.begin(), "");
-    report.linesAfter.insert(report.linesAfter.begin() + (dryRun ? 1 : 0), counts);
+    report.linesAfter.insert(report.linesAfter.begin() + (dryRun ? 1 : 0),
+                             Counts(tally, damaged, folders, dryRun));
 }
 
 nlohmann::ordered_json UndoJson(const std::vector<UndoneJournal>& journals, Tally& tally) {

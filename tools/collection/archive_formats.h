@@ -3,7 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "tools/collection/archive_reading.h"
 #include "tools/disk/readable_file.h"
@@ -17,9 +17,8 @@ public:
 
     std::uint64_t Size() const { return file_.Size(); }
 
-    // Up to `size` bytes from `offset`: fewer only at the end of the file; -1 with the reason in
-    // `error` when the system could not read it.
-    std::int64_t Read(std::uint64_t offset, void* buffer, std::size_t size, std::string& error);
+    // Up to `size` bytes from `offset`: fewer only at the end of the file.
+    DiskResult<std::size_t> Read(std::uint64_t offset, void* buffer, std::size_t size);
 
     const ReadingOptions& Options() const { return options_; }
 

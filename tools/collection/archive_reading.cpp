@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "tools/collection/archive_formats.h"
 #include "tools/base/ascii.h"
+#include "tools/collection/archive_formats.h"
 #include "tools/collection/crc32.h"
 
 namespace {
@@ -92,15 +92,14 @@ void ReadPlain(ArchiveInput& input, std::string_view start, FileContents& conten
     char* const buffer = ThreadBuffer(0);
     std::uint64_t offset = start.size();
     for (;;) {
-        std::string error;
-        const std::int64_t count = input.Read(offset, buffer, kReadBufferSize, error);
-        if (count < 0) {
-            contents.unreadable = error;
+        const DiskResult<std::size_t> count = input.Read(offset, buffer, kReadBufferSize);
+        if (!count.Ok()) {
+            contents.unreadable = count.Why().reason;
             return;
         }
-        if (count == 0) break;
-        crc.Add({buffer, static_cast<std::size_t>(count)});
-        offset += static_cast<std::uint64_t>(count);
+        if (*count == 0) break;
+        crc.Add({buffer, *count});
+        offset += *count;
     }
     RomInFile rom;
     rom.crc = crc.Value();
@@ -109,22 +108,22 @@ void ReadPlain(ArchiveInput& input, std::string_view start, FileContents& conten
 
 }  // namespace
 
-std::int64_t ArchiveInput::Read(std::uint64_t offset, void* buffer, std::size_t size,
-                                std::string& error) {
+DiskResult<std::size_t> ArchiveInput::Read(std::uint64_t offset, void* buffer, std::size_t size) {
     auto* bytes = static_cast<char*>(buffer);
     std::size_t filled = 0;
     while (filled < size) {
-        const std::int64_t count =
-            file_.ReadAt(offset + filled, bytes + filled, size - filled, error);
-        if (count < 0) {
-            if (error.empty()) error = "the system could not read it";
-            return -1;
+        const DiskResult<std::size_t> count =
+            file_.ReadAt(offset + filled, bytes + filled, size - filled);
+        if (!count.Ok()) {
+            DiskError error = count.Why();
+            if (error.reason.empty()) error.reason = "the system could not read it";
+            return error;
         }
-        if (count == 0) break;
-        filled += static_cast<std::size_t>(count);
+        if (*count == 0) break;
+        filled += *count;
     }
     if (filled > 0 && options_.bytesRead) options_.bytesRead(filled);
-    return static_cast<std::int64_t>(filled);
+    return filled;
 }
 
 char* ThreadBuffer(int which) {
@@ -152,13 +151,12 @@ FileContents ReadFileContents(ReadableFile& file, std::string_view name,
     FileContents contents;
     ArchiveInput input(file, options);
     std::array<char, kSignatureBytes> start;
-    std::string error;
-    const std::int64_t count = input.Read(0, start.data(), start.size(), error);
-    if (count < 0) {
-        contents.unreadable = error;
+    const DiskResult<std::size_t> count = input.Read(0, start.data(), start.size());
+    if (!count.Ok()) {
+        contents.unreadable = count.Why().reason;
         return contents;
     }
-    const std::string_view startBytes(start.data(), static_cast<std::size_t>(count));
+    const std::string_view startBytes(start.data(), *count);
     contents.kind = KindOf(startBytes, contents.format);
     switch (contents.kind) {
         case ContentKind::kPlain: {

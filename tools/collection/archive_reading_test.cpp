@@ -21,17 +21,13 @@ public:
     std::uint64_t failAt = UINT64_MAX;
 
     std::uint64_t Size() const override { return bytes_.size(); }
-    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
-                        std::string& error) override {
-        if (offset + size > failAt) {
-            error = "Input/output error";
-            return -1;
-        }
-        if (offset >= bytes_.size()) return 0;
+    DiskResult<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+        if (offset + size > failAt) return DiskError{DiskError::kFailed, "Input/output error"};
+        if (offset >= bytes_.size()) return std::size_t{0};
         const auto count =
             std::min({size, static_cast<std::size_t>(bytes_.size() - offset), std::size_t{4099}});
         std::memcpy(buffer, bytes_.data() + offset, count);
-        return static_cast<std::int64_t>(count);
+        return count;
     }
 
 private:

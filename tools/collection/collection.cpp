@@ -5,8 +5,8 @@
 
 #include "tools/base/ascii.h"
 #include "tools/disk/paths.h"
-#include "tools/system/text_encoding.h"
 #include "tools/system/terminal.h"
+#include "tools/system/text_encoding.h"
 
 namespace fs = std::filesystem;
 
@@ -22,8 +22,15 @@ bool IsNoRom(const fs::path& file) {
            (name.starts_with(kJournalPrefix) && name.ends_with(kJournalExtension));
 }
 
+// The extension as std::filesystem takes it, found in the bytes: on Windows a path made of a name
+// that is not UTF-8 throws, and a RAR5 archive's names come as the archive stores them.
 bool IsReadMe(std::string_view entry) {
-    const std::string extension = AsciiFolded(Utf8Of(PathFromUtf8(entry).extension()));
+    constexpr std::string_view kSeparators = fs::path::preferred_separator == '/' ? "/" : "/\\";
+    const std::size_t slash = entry.find_last_of(kSeparators);
+    const std::string_view name = slash == std::string_view::npos ? entry : entry.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return false;  // ".txt" is a name, no extension
+    const std::string extension = AsciiFolded(name.substr(dot));
     return extension == ".txt" || extension == ".nfo" || extension == ".diz";
 }
 

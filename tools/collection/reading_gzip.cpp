@@ -6,18 +6,32 @@
 #include <cstring>
 
 #include "platform/utf8.h"
-#include "tools/collection/archive_formats.h"
 #include "tools/base/ascii.h"
-#include "tools/system/text_encoding.h"
+#include "tools/collection/archive_formats.h"
 #include "tools/collection/crc32.h"
+#include "tools/system/text_encoding.h"
 
 namespace {
 
+// The name the header records, where zlib puts it as it reads the header.
+struct StoredName {
+    std::array<char, 1024> text{};
+    gz_header header{};
+
+    explicit StoredName(z_stream& stream) {
+        header.name = reinterpret_cast<Bytef*>(text.data());
+        header.name_max = text.size() - 1;  // always ends with a NUL
+        inflateGetHeader(&stream, &header);
+    }
+    StoredName(const StoredName&) = delete;
+    StoredName& operator=(const StoredName&) = delete;
+};
+
 // The name the gzip header records, which gzip gives the file it restores (Latin-1 by the
 // format, UTF-8 as Linux writes it); else the file's name without its .gz.
-std::string EntryName(const gz_header& header, const char* stored, std::string_view fileName) {
-    if (header.done == 1 && header.name != Z_NULL && stored[0] != '\0') {
-        const std::string_view name(stored);
+std::string EntryName(const StoredName& stored, std::string_view fileName) {
+    if (stored.header.done == 1 && stored.header.name != Z_NULL && stored.text[0] != '\0') {
+        const std::string_view name(stored.text.data());
         return IsValidUtf8(name) ? std::string(name)
                                  : ConvertText(name, TextEncoding::kLatin1, TextEncoding::kUtf8);
     }
@@ -38,96 +52,125 @@ struct Inflater {
     Inflater& operator=(const Inflater&) = delete;
 };
 
-// A tar archive begins with a 512-byte header marked "ustar" at 257.
-constexpr std::size_t kTarMarkAt = 257;
-constexpr std::string_view kTarMark = "ustar";
+// The compressed bytes, read into the stream's input as zlib needs them.
+class CompressedInput {
+public:
+    CompressedInput(ArchiveInput& input, z_stream& stream)
+        : input_(input), stream_(stream), buffer_(ThreadBuffer(0)) {}
 
-}  // namespace
-
-void ReadGzip(ArchiveInput& input, std::string_view fileName, FileContents& contents) {
-    Inflater inflater;
-    z_stream& stream = inflater.stream;
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {  // 16: gzip only, with its trailer
-        contents.unreadable = "out of memory";
-        return;
-    }
-    std::array<char, 1024> storedName{};
-    gz_header header{};
-    header.name = reinterpret_cast<Bytef*>(storedName.data());
-    header.name_max = storedName.size() - 1;  // always ends with a NUL
-    inflateGetHeader(&stream, &header);
-
-    char* const in = ThreadBuffer(0);
-    char* const out = ThreadBuffer(1);
-    std::uint64_t offset = 0;
-    bool inputEnded = false;
-    // At least `wanted` bytes unread in `in`, unless the file ends first.
-    const auto fill = [&](std::size_t wanted) {
-        if (stream.avail_in >= wanted || inputEnded) return true;
+    // At least `wanted` bytes unread in the stream's input, unless the file ends first.
+    DiskResult<Done> Fill(std::size_t wanted) {
+        if (stream_.avail_in >= wanted || ended_) return Done{};
         // Before the first read next_in is null, which memmove may not be given even for 0 bytes.
-        if (stream.avail_in > 0) std::memmove(in, stream.next_in, stream.avail_in);
-        std::string error;
-        const std::int64_t count =
-            input.Read(offset, in + stream.avail_in, kReadBufferSize - stream.avail_in, error);
-        if (count < 0) {
-            contents.unreadable = error;
-            return false;
-        }
-        inputEnded = count == 0;
-        offset += static_cast<std::uint64_t>(count);
-        stream.next_in = reinterpret_cast<Bytef*>(in);
-        stream.avail_in += static_cast<uInt>(count);
-        return true;
-    };
+        if (stream_.avail_in > 0) std::memmove(buffer_, stream_.next_in, stream_.avail_in);
+        const DiskResult<std::size_t> count =
+            input_.Read(offset_, buffer_ + stream_.avail_in, kReadBufferSize - stream_.avail_in);
+        if (!count.Ok()) return count.Why();
+        ended_ = *count == 0;
+        offset_ += *count;
+        stream_.next_in = reinterpret_cast<Bytef*>(buffer_);
+        stream_.avail_in += static_cast<uInt>(*count);
+        return Done{};
+    }
 
-    Crc32 crc;
-    std::string start;  // the first bytes, to tell a tar archive
-    RomInFile rom;
+private:
+    ArchiveInput& input_;
+    z_stream& stream_;
+    char* const buffer_;
+    std::uint64_t offset_ = 0;
+    bool ended_ = false;
+};
+
+// Whether the decompressed bytes, handed over as they come, begin as a tar archive: a 512-byte
+// header marked "ustar" at 257.
+class TarCheck {
+public:
+    bool BeginsTar(std::string_view produced) {
+        if (start_.size() == kMarkEnd) return false;
+        start_.append(produced.substr(0, kMarkEnd - start_.size()));
+        return start_.size() == kMarkEnd && start_.substr(kMarkAt) == kMark;
+    }
+
+private:
+    static constexpr std::size_t kMarkAt = 257;
+    static constexpr std::string_view kMark = "ustar";
+    static constexpr std::size_t kMarkEnd = kMarkAt + kMark.size();
+    std::string start_;
+};
+
+// gzip restores members written one after another as one file; what follows the last one, it
+// ignores, and so does qbt.
+bool AnotherMemberFollows(const z_stream& stream) {
+    return stream.avail_in >= 2 && stream.next_in[0] == 0x1F && stream.next_in[1] == 0x8B;
+}
+
+// zlib's words for a trailer that does not match the data: damage to the ROM's bytes. Anything
+// else is data zlib could not decompress.
+void NoteDataError(const z_stream& stream, RomInFile& rom) {
+    const std::string_view message = stream.msg != nullptr ? stream.msg : "corrupt data";
+    const bool mismatch = message == "incorrect data check" || message == "incorrect length check";
+    rom.status = mismatch ? RomStatus::kDamaged : RomStatus::kUnreadable;
+    rom.reason = mismatch ? std::string(message) : "corrupt data: " + std::string(message);
+}
+
+bool Unreadable(FileContents& contents, std::string reason) {
+    contents.unreadable = std::move(reason);
+    return false;
+}
+
+// Decompresses every member into `crc`, and notes in `rom` data that did not decompress. False
+// when the file holds no ROM after all, or could not be read: `contents` then says why.
+bool InflateMembers(z_stream& stream, ArchiveInput& input, Crc32& crc, RomInFile& rom,
+                    FileContents& contents) {
+    CompressedInput in(input, stream);
+    char* const out = ThreadBuffer(1);
+    TarCheck tar;
     for (;;) {
-        if (!fill(1)) return;
+        if (const DiskResult<Done> filled = in.Fill(1); !filled.Ok()) {
+            return Unreadable(contents, filled.Why().reason);
+        }
         if (stream.avail_in == 0) {
-            contents.unreadable = "truncated: the compressed data ends early";
-            return;
+            return Unreadable(contents, "truncated: the compressed data ends early");
         }
         stream.next_out = reinterpret_cast<Bytef*>(out);
         stream.avail_out = static_cast<uInt>(kReadBufferSize);
         const int status = inflate(&stream, Z_NO_FLUSH);
         const std::string_view produced(out, kReadBufferSize - stream.avail_out);
         crc.Add(produced);
-        if (start.size() < kTarMarkAt + kTarMark.size()) {
-            start.append(produced.substr(0, kTarMarkAt + kTarMark.size() - start.size()));
-            if (start.size() == kTarMarkAt + kTarMark.size() &&
-                start.substr(kTarMarkAt) == kTarMark) {
-                contents.kind = ContentKind::kOther;
-                contents.format = "a tar archive compressed with gzip";
-                return;
-            }
+        if (tar.BeginsTar(produced)) {
+            contents.kind = ContentKind::kOther;
+            contents.format = "a tar archive compressed with gzip";
+            return false;
         }
         if (status == Z_STREAM_END) {
-            // gzip restores members written one after another as one file; what follows the
-            // last one, it ignores, and so does qbt.
-            if (!fill(2)) return;
-            if (stream.avail_in >= 2 && stream.next_in[0] == 0x1F && stream.next_in[1] == 0x8B) {
-                inflateReset(&stream);
-                continue;
+            if (const DiskResult<Done> filled = in.Fill(2); !filled.Ok()) {
+                return Unreadable(contents, filled.Why().reason);
             }
-            break;
-        }
-        if (status == Z_DATA_ERROR) {
-            const std::string_view message = stream.msg != nullptr ? stream.msg : "corrupt data";
-            // zlib's words for a trailer that does not match the data.
-            const bool mismatch =
-                message == "incorrect data check" || message == "incorrect length check";
-            rom.status = mismatch ? RomStatus::kDamaged : RomStatus::kUnreadable;
-            rom.reason = mismatch ? std::string(message) : "corrupt data: " + std::string(message);
-            break;
-        }
-        if (status != Z_OK && status != Z_BUF_ERROR) {
-            contents.unreadable = stream.msg != nullptr ? stream.msg : "zlib error";
-            return;
+            if (!AnotherMemberFollows(stream)) return true;
+            inflateReset(&stream);
+        } else if (status == Z_DATA_ERROR) {
+            NoteDataError(stream, rom);
+            return true;
+        } else if (status != Z_OK && status != Z_BUF_ERROR) {
+            return Unreadable(contents, stream.msg != nullptr ? stream.msg : "zlib error");
         }
     }
-    rom.entry = EntryName(header, storedName.data(), fileName);
+}
+
+}  // namespace
+
+void ReadGzip(ArchiveInput& input, std::string_view fileName, FileContents& contents) {
+    Inflater inflater;
+    // 16: gzip only, with its trailer.
+    if (inflateInit2(&inflater.stream, 16 + MAX_WBITS) != Z_OK) {
+        contents.unreadable = "out of memory";
+        return;
+    }
+    StoredName stored(inflater.stream);
+    Crc32 crc;
+    RomInFile rom;
+    if (!InflateMembers(inflater.stream, input, crc, rom, contents)) return;
+    rom.entry = EntryName(stored, fileName);
     rom.crc = crc.Value();
     contents.roms.push_back(std::move(rom));
 }

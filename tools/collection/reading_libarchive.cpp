@@ -29,16 +29,15 @@ struct Source {
 
 la_ssize_t Read(archive* reader, void* data, const void** block) {
     Source& source = *static_cast<Source*>(data);
-    std::string error;
-    const std::int64_t count =
-        source.input.Read(source.position, source.buffer, kReadBufferSize, error);
-    if (count < 0) {
-        archive_set_error(reader, EIO, "read error: %s", error.c_str());
+    const DiskResult<std::size_t> count =
+        source.input.Read(source.position, source.buffer, kReadBufferSize);
+    if (!count.Ok()) {
+        archive_set_error(reader, EIO, "read error: %s", count.Why().reason.c_str());
         return -1;
     }
-    source.position += static_cast<std::uint64_t>(count);
+    source.position += *count;
     *block = source.buffer;
-    return static_cast<la_ssize_t>(count);
+    return static_cast<la_ssize_t>(*count);
 }
 
 la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
@@ -130,6 +129,60 @@ bool IsChecksumMismatch(std::string_view message) {
            message.starts_with("Checksum error");
 }
 
+// The entry's CRC-32 over its bytes to its end, the holes of a sparse entry as zeros; the
+// status of libarchive's last answer, ARCHIVE_EOF when the entry was read whole.
+int ReadEntryData(archive* reader, Crc32& crc) {
+    std::int64_t expected = 0;  // sparse entries leave holes of zeros between blocks
+    for (;;) {
+        const void* block = nullptr;
+        std::size_t size = 0;
+        la_int64_t offset = 0;
+        const int status = archive_read_data_block(reader, &block, &size, &offset);
+        if (status < ARCHIVE_WARN) return status;
+        static constexpr char kZeros[4096] = {};
+        while (expected < offset) {
+            const auto hole = std::min<std::int64_t>(offset - expected, sizeof kZeros);
+            crc.Add({kZeros, static_cast<std::size_t>(hole)});
+            expected += hole;
+        }
+        // Not for the empty block at the end: libdeflate takes a null buffer for a fresh start
+        // and answers the CRC of nothing.
+        if (size > 0) crc.Add({static_cast<const char*>(block), size});
+        expected += static_cast<std::int64_t>(size);
+        if (status == ARCHIVE_WARN || status == ARCHIVE_EOF) return status;
+    }
+}
+
+// A ROM for the entry, decompressed to its end; the status of libarchive's last answer.
+int ReadEntry(archive* reader, archive_entry* entry, ContentKind kind, RomInFile& rom) {
+    rom.entry = Utf8Names::Of(entry, kind);
+    Crc32 crc;
+    const int status = ReadEntryData(reader, crc);
+    rom.crc = crc.Value();
+    if (status != ARCHIVE_EOF) {
+        rom.reason = ErrorOf(reader);
+        rom.status = IsChecksumMismatch(rom.reason) ? RomStatus::kDamaged : RomStatus::kUnreadable;
+    }
+    return status;
+}
+
+using Reader = std::unique_ptr<archive, ReaderFree>;
+
+// A reader of the one format, over `source`; null with `contents.unreadable` set when the
+// archive cannot be opened.
+Reader OpenReader(Source& source, ContentKind kind, FileContents& contents) {
+    Reader reader(archive_read_new());
+    if (kind == ContentKind::kSevenZip) archive_read_support_format_7zip(reader.get());
+    if (kind == ContentKind::kRar) archive_read_support_format_rar(reader.get());
+    if (kind == ContentKind::kRar5) archive_read_support_format_rar5(reader.get());
+    archive_read_set_seek_callback(reader.get(), Seek);
+    if (archive_read_open2(reader.get(), &source, nullptr, Read, Skip, nullptr) != ARCHIVE_OK) {
+        contents.unreadable = ErrorOf(reader.get());
+        return nullptr;
+    }
+    return reader;
+}
+
 }  // namespace
 
 // Adds a ROM per regular file, in the archive's order. libarchive stops at the first fatal
@@ -138,17 +191,9 @@ void ReadWithLibarchive(ArchiveInput& input, FileContents& contents) {
 #ifndef _WIN32
     const Utf8Names utf8Names;
 #endif
-    const std::unique_ptr<archive, ReaderFree> reader(archive_read_new());
-    const ContentKind kind = contents.kind;
-    if (kind == ContentKind::kSevenZip) archive_read_support_format_7zip(reader.get());
-    if (kind == ContentKind::kRar) archive_read_support_format_rar(reader.get());
-    if (kind == ContentKind::kRar5) archive_read_support_format_rar5(reader.get());
     Source source{input, 0, ThreadBuffer(0)};
-    archive_read_set_seek_callback(reader.get(), Seek);
-    if (archive_read_open2(reader.get(), &source, nullptr, Read, Skip, nullptr) != ARCHIVE_OK) {
-        contents.unreadable = ErrorOf(reader.get());
-        return;
-    }
+    const Reader reader = OpenReader(source, contents.kind, contents);
+    if (!reader) return;
     for (;;) {
         archive_entry* entry = nullptr;
         const int header = archive_read_next_header(reader.get(), &entry);
@@ -159,38 +204,9 @@ void ReadWithLibarchive(ArchiveInput& input, FileContents& contents) {
             return;
         }
         if (archive_entry_filetype(entry) != AE_IFREG) continue;
-        RomInFile rom;
-        rom.entry = Utf8Names::Of(entry, kind);
-        Crc32 crc;
-        std::int64_t expected = 0;  // sparse entries leave holes of zeros between blocks
-        int status;
-        for (;;) {
-            const void* block = nullptr;
-            std::size_t size = 0;
-            la_int64_t offset = 0;
-            status = archive_read_data_block(reader.get(), &block, &size, &offset);
-            if (status < ARCHIVE_WARN) break;
-            static constexpr char kZeros[4096] = {};
-            while (expected < offset) {
-                const auto hole = std::min<std::int64_t>(offset - expected, sizeof kZeros);
-                crc.Add({kZeros, static_cast<std::size_t>(hole)});
-                expected += hole;
-            }
-            // Not for the empty block at the end: libdeflate takes a null buffer for a fresh
-            // start and answers the CRC of nothing.
-            if (size > 0) crc.Add({static_cast<const char*>(block), size});
-            expected += static_cast<std::int64_t>(size);
-            if (status == ARCHIVE_WARN || status == ARCHIVE_EOF) break;
-        }
-        rom.crc = crc.Value();
-        if (status != ARCHIVE_EOF) {
-            rom.reason = ErrorOf(reader.get());
-            rom.status =
-                IsChecksumMismatch(rom.reason) ? RomStatus::kDamaged : RomStatus::kUnreadable;
-        }
-        contents.roms.push_back(std::move(rom));
-        if (status == ARCHIVE_FATAL) {
-            contents.unreadable = contents.roms.back().reason;
+        RomInFile& rom = contents.roms.emplace_back();
+        if (ReadEntry(reader.get(), entry, contents.kind, rom) == ARCHIVE_FATAL) {
+            contents.unreadable = rom.reason;
             return;
         }
     }

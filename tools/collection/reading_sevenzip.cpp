@@ -16,9 +16,9 @@ class CountedFile final : public ReadableFile {
 public:
     explicit CountedFile(ArchiveInput& input) : input_(input) {}
     std::uint64_t Size() const override { return input_.Size(); }
-    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
-                        std::string& error) override {
-        return input_.Read(offset, buffer, size, error);
+    DiskResult<std::size_t> ReadAt(std::uint64_t offset, void* buffer,
+                                   std::size_t size) override {
+        return input_.Read(offset, buffer, size);
     }
 
 private:

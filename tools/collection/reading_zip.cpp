@@ -28,16 +28,15 @@ zip_int64_t Serve(void* userdata, void* data, zip_uint64_t length, zip_source_cm
     switch (command) {
         case ZIP_SOURCE_OPEN: source.position = 0; return 0;
         case ZIP_SOURCE_READ: {
-            std::string error;
-            const std::int64_t count =
-                source.input.Read(source.position, data, static_cast<std::size_t>(length), error);
-            if (count < 0) {
-                source.readError = error;
+            const DiskResult<std::size_t> count =
+                source.input.Read(source.position, data, static_cast<std::size_t>(length));
+            if (!count.Ok()) {
+                source.readError = count.Why().reason;
                 zip_error_set(&source.error, ZIP_ER_READ, 0);
                 return -1;
             }
-            source.position += static_cast<std::uint64_t>(count);
-            return count;
+            source.position += *count;
+            return static_cast<zip_int64_t>(*count);
         }
         case ZIP_SOURCE_CLOSE: return 0;
         case ZIP_SOURCE_STAT: {

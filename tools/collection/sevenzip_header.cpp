@@ -33,9 +33,12 @@ struct FileStream {
         return *const_cast<FileStream*>(reinterpret_cast<const FileStream*>(stream));
     }
     SRes ReadAt(void* buffer, std::size_t& size) {
-        const std::int64_t count = file.ReadAt(position, buffer, size, error);
-        if (count < 0) return SZ_ERROR_READ;
-        size = static_cast<std::size_t>(count);
+        const DiskResult<std::size_t> count = file.ReadAt(position, buffer, size);
+        if (!count.Ok()) {
+            error = count.Why().reason;
+            return SZ_ERROR_READ;
+        }
+        size = *count;
         return SZ_OK;
     }
     static SRes Look(ILookInStreamPtr p, const void** buffer, std::size_t* size) {
@@ -157,20 +160,19 @@ bool SkipToFirstFolder(CSzData& data) {
 // header (EncodedHeader, 0x17) tell which.
 bool HeaderIsEncrypted(ReadableFile& file) {
     Byte start[k7zStartHeaderSize];
-    std::string error;
-    if (file.ReadAt(0, start, sizeof start, error) != static_cast<std::int64_t>(sizeof start)) {
-        return false;
-    }
+    const DiskResult<std::size_t> read = file.ReadAt(0, start, sizeof start);
+    if (!read.Ok() || *read != sizeof start) return false;
     std::uint64_t offset = 0, size = 0;
     std::memcpy(&offset, start + 12, 8);  // little-endian, as every machine qbt runs on
     std::memcpy(&size, start + 20, 8);
     Byte header[256];
-    const std::int64_t count =
+    const DiskResult<std::size_t> headerRead =
         file.ReadAt(k7zStartHeaderSize + offset, header,
-                    static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof header)), error);
-    CSzData data{header + 1, count > 0 ? static_cast<std::size_t>(count) - 1 : 0};
+                    static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof header)));
+    const std::size_t count = headerRead.Ok() ? *headerRead : 0;
+    CSzData data{header + 1, count > 0 ? count - 1 : 0};
     CSzFolder folder;
-    if (count <= 0 || header[0] != 0x17 || !SkipToFirstFolder(data) ||
+    if (count == 0 || header[0] != 0x17 || !SkipToFirstFolder(data) ||
         SzGetNextFolderItem(&folder, &data) != SZ_OK) {
         return false;
     }

@@ -5,9 +5,9 @@
 #include <system_error>
 #include <vector>
 
-#include "tools/disk/letter_case.h"
 #include "tools/base/ascii.h"
 #include "tools/disk/file_reading.h"
+#include "tools/disk/letter_case.h"
 #include "tools/disk/paths.h"
 #include "tools/system/terminal.h"
 
@@ -311,7 +311,9 @@ bool PretendDisk::ListEntries(const fs::path& folder, std::vector<FolderEntry>& 
     if (!real_.ListEntries(folder, real, error)) return false;
     for (FolderEntry& entry : real) {
         const auto changed = changed_.find(Folded(folder / entry.name));
-        if (changed == changed_.end() || changed->second.exists) entries.push_back(std::move(entry));
+        if (changed == changed_.end() || changed->second.exists) {
+            entries.push_back(std::move(entry));
+        }
     }
     for (const auto& [folded, change] : changed_) {
         if (change.exists && folded.parent_path() == folder && !real_.Exists(change.spelt)) {
@@ -370,11 +372,14 @@ bool ReadFileInPieces(Disk& disk, const fs::path& path,
     if (!file) return false;
     std::vector<char> piece(1 << 16);
     for (std::uint64_t offset = 0;;) {
-        const std::int64_t read = file->ReadAt(offset, piece.data(), piece.size(), error);
-        if (read < 0) return false;
-        if (read == 0) return true;
-        consume({piece.data(), static_cast<std::size_t>(read)});
-        offset += static_cast<std::uint64_t>(read);
+        const DiskResult<std::size_t> read = file->ReadAt(offset, piece.data(), piece.size());
+        if (!read.Ok()) {
+            error = read.Why().reason;
+            return false;
+        }
+        if (*read == 0) return true;
+        consume({piece.data(), *read});
+        offset += *read;
     }
 }
 

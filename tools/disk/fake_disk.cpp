@@ -24,12 +24,11 @@ public:
 
     std::uint64_t Size() const override { return bytes_.size(); }
 
-    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
-                        std::string&) override {
-        if (offset >= bytes_.size()) return 0;
+    DiskResult<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+        if (offset >= bytes_.size()) return std::size_t{0};
         const std::size_t count = std::min<std::size_t>(size, bytes_.size() - offset);
         std::memcpy(buffer, bytes_.data() + offset, count);
-        return static_cast<std::int64_t>(count);
+        return count;
     }
 
 private:

@@ -45,14 +45,11 @@ public:
 
     std::uint64_t Size() const override { return size_; }
 
-    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
-                        std::string& error) override {
+    DiskResult<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
         for (;;) {
             const ssize_t read = pread(descriptor_, buffer, size, static_cast<off_t>(offset));
-            if (read >= 0) return read;
-            if (errno == EINTR) continue;
-            error = std::strerror(errno);
-            return -1;
+            if (read >= 0) return static_cast<std::size_t>(read);
+            if (errno != EINTR) return DiskError{DiskError::kFailed, std::strerror(errno)};
         }
     }
 

@@ -47,18 +47,16 @@ public:
 
     // An OVERLAPPED offset on a handle opened for synchronous reading reads there and waits, so
     // several threads may read one file without sharing a file pointer.
-    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
-                        std::string& error) override {
+    DiskResult<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
         OVERLAPPED at{};
         at.Offset = static_cast<DWORD>(offset);
         at.OffsetHigh = static_cast<DWORD>(offset >> 32);
         DWORD read = 0;
         const DWORD count = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-        if (ReadFile(file_, buffer, count, &read, &at) != 0) return read;
+        if (ReadFile(file_, buffer, count, &read, &at) != 0) return std::size_t{read};
         const DWORD failure = GetLastError();
-        if (failure == ERROR_HANDLE_EOF) return 0;
-        error = SystemMessage(failure);
-        return -1;
+        if (failure == ERROR_HANDLE_EOF) return std::size_t{0};
+        return DiskError{DiskError::kFailed, SystemMessage(failure)};
     }
 
 private:

@@ -6,7 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+
+#include "tools/disk/disk_error.h"
 
 class ReadableFile {
 public:
@@ -15,8 +16,8 @@ public:
     // The file's size in bytes when it was opened.
     virtual std::uint64_t Size() const = 0;
 
-    // Reads up to `size` bytes from `offset` into `buffer`: the count read, 0 at or past the end,
-    // or -1 with the system's reason in `error`. A short count before the end is allowed.
-    virtual std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
-                                std::string& error) = 0;
+    // Reads up to `size` bytes from `offset` into `buffer`: the count read, 0 at or past the end.
+    // A short count before the end is allowed.
+    virtual DiskResult<std::size_t> ReadAt(std::uint64_t offset, void* buffer,
+                                           std::size_t size) = 0;
 };

@@ -23,12 +23,13 @@ void Find(void* library, const char* name, Function& function, std::string& miss
 Result<Plugin> LoadPlugin(const std::filesystem::path& path) {
     // An absolute path, so that the loader never searches its library path for a bare name.
     const std::filesystem::path absolutePath = std::filesystem::absolute(path);
-    std::string error;
-    void* library = OpenLibrary(absolutePath, error);
-    if (library == nullptr) {
-        return Failure{FailureKind::kPluginUnusable,
-                       "cannot load the plug-in " + PathToTerminal(path) + ": " + error};
+    const Result<void*> opened = OpenLibrary(absolutePath);
+    if (!opened.Ok()) {
+        return Failure{
+            FailureKind::kPluginUnusable,
+            "cannot load the plug-in " + PathToTerminal(path) + ": " + opened.Why().message};
     }
+    void* const library = *opened;
     Plugin plugin{};
     std::string missing;
     Find(library, "GetPluginVersion", plugin.GetPluginVersion, missing);

@@ -1,14 +1,14 @@
 #include "tools/rename/examine.h"
 
-#include "tools/collection/collection.h"
-#include "tools/collection/rom_files.h"
-#include "tools/host/rom_lookup.h"
 #include "tools/base/ascii.h"
+#include "tools/collection/collection.h"
+#include "tools/collection/crc32.h"
+#include "tools/collection/rom_files.h"
 #include "tools/disk/file_reading.h"
+#include "tools/host/rom_lookup.h"
 #include "tools/system/interruption.h"
 #include "tools/system/parallel.h"
 #include "tools/system/text_encoding.h"
-#include "tools/collection/crc32.h"
 
 namespace fs = std::filesystem;
 
@@ -41,6 +41,22 @@ std::string NameExtension(const fs::path& file) {
     const fs::path inner = file.stem().extension();
     if (AsciiFolded(extension) != ".gz" || inner.empty() || inner == file.stem()) return extension;
     return Utf8Of(inner) + extension;
+}
+
+RenameItem Unnamed(const fs::path& file, Outcome outcome, std::string reason) {
+    return {file, "", "", outcome, std::move(reason), {}};
+}
+
+// Why the file's path has no UTF-8 spelling, or "". On Windows a name that is not valid UTF-16
+// (a lone surrogate) has none, and std::filesystem says so by throwing; the plan and the journal
+// spell every path they take in UTF-8.
+std::string UnspeltPath(const fs::path& file) {
+    try {
+        Utf8Of(Absolute(file));
+        return {};
+    } catch (const fs::filesystem_error& error) {
+        return error.what();
+    }
 }
 
 }  // namespace
@@ -85,6 +101,9 @@ RenameItem Examine(const fs::path& file, const NamingContext& context) {
         item.outcome = Outcome::kNotInList;
         return item;
     }
+    if (std::string why = UnspeltPath(file); !why.empty()) {
+        return Unnamed(file, Outcome::kFailed, std::move(why));
+    }
     item.newName = BelowFoldersAlreadyThere(
         file, context.pattern.FileName(std::move(fields), NameExtension(file)));
     if (item.newName.empty()) {
@@ -101,12 +120,7 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
     std::vector<RenameItem> items(files.size());
     ForEachOnThreads(files.size(), jobs, "reading", [&](std::size_t index) {
         // After Ctrl-C no file more: nothing has been renamed yet, and the run stops.
-        if (Interrupted()) return;
-        try {
-            items[index] = Examine(files[index], context);
-        } catch (const std::exception& error) {
-            items[index] = {files[index], "", "", Outcome::kFailed, error.what(), {}};
-        }
+        if (!Interrupted()) items[index] = Examine(files[index], context);
     });
     return items;
 }
@@ -118,17 +132,17 @@ Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths, Di
     for (FoundPath& path : once->leftAlone) {
         switch (path.kind) {
             case Found::kLink:
-                found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
-                                           "a symbolic link: links are left alone", {}});
+                found.leftAlone.push_back(
+                    Unnamed(path.path, Outcome::kSkipped, "a symbolic link: links are left alone"));
                 break;
             case Found::kUnreadable:
-                found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
-                                           CannotRead(path.path, path.reason), {}});
+                found.leftAlone.push_back(
+                    Unnamed(path.path, Outcome::kUnreadable, CannotRead(path.path, path.reason)));
                 break;
             case Found::kLeftAlone:
             case Found::kFile:
                 found.leftAlone.push_back(
-                    {path.path, "", "", Outcome::kSkipped, std::move(path.reason), {}});
+                    Unnamed(path.path, Outcome::kSkipped, std::move(path.reason)));
                 break;
         }
     }

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/lists/game_list.h"
-#include "tools/host/plugin.h"
-#include "tools/disk/disk.h"
 #include "tools/base/result.h"
+#include "tools/disk/disk.h"
+#include "tools/host/plugin.h"
+#include "tools/lists/game_list.h"
 #include "tools/rename/items.h"
 #include "tools/rename/name_pattern.h"
 
@@ -19,7 +19,7 @@ struct NamingContext {
     const GameList& list;
     int32_t keyType;
     const NamePattern& pattern;
-    Disk& disk;  // where the files are read
+    Disk& disk;           // where the files are read
     bool verify = false;  // decompress zip entries too, and leave damaged ones alone
 };
 
@@ -28,10 +28,14 @@ struct NamingContext {
 // damaged) and the reason.
 RenameItem ReadKey(const std::filesystem::path& file, Disk& disk, bool verify = false);
 
-// One file: its key, the name the pattern gives it, and whether that is a rename.
+// One file: its key, the name the pattern gives it, and whether that is a rename. A file to be
+// named whose path has no UTF-8 spelling (on Windows, a name that is not valid UTF-16) failed,
+// with why.
 RenameItem Examine(const std::filesystem::path& file, const NamingContext& context);
 
-// Every file, on `jobs` threads (the plug-in keeps no state), with a progress bar.
+// Every file, on `jobs` threads (the plug-in keeps no state), with a progress bar. Examine
+// throws only for a fault of qbt's or a lack of memory, thrown again here once the threads have
+// stopped.
 std::vector<RenameItem> ExamineAll(const std::vector<std::filesystem::path>& files,
                                    const NamingContext& context, unsigned jobs);
 

@@ -44,7 +44,7 @@ TEST(Examine, AsksThePluginOncePerFieldThePatternUses) {
     const auto callsFor = [&](const std::string& patternText, std::size_t titleLength) {
         title.assign(titleLength, 'T');
         calls = 0;
-        const NamePattern pattern(patternText);
+        const NamePattern pattern = *NamePattern::Parse(patternText);
         const GameList list("<GAME></GAME>", "");
         const RenameItem item = Examine("/roms/a.gba", {kCountingPlugin, list, 0, pattern, disk});
         EXPECT_EQ(item.outcome, Outcome::kRename) << patternText;

@@ -4,9 +4,9 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "tools/rename/safe_name.h"
+#include "tools/rename/tidy_name.h"
 
 namespace {
 
@@ -61,56 +61,6 @@ std::string FormatWith(const std::string& pattern, const NameFields& fields,
     return fmt::vformat(pattern, arguments);
 }
 
-bool IsSeparator(char byte) {
-    return std::string_view(" -_,;.~+:/|").find(byte) != std::string_view::npos;
-}
-bool IsOpening(char byte) { return byte == '(' || byte == '[' || byte == '{'; }
-bool IsClosing(char byte) { return byte == ')' || byte == ']' || byte == '}'; }
-
-// Just past the field text that starts at `at`.
-std::size_t PastField(const std::string& text, std::size_t at) {
-    return std::min(text.find(kFieldEnd, at), text.size() - 1) + 1;
-}
-
-// A bracket pair of the pattern around nothing but its separators and at least one missing
-// field becomes one missing field, so that the separators around it go as for any other.
-bool MarkOneEmptyBracketPair(std::string& text) {
-    for (std::size_t open = 0; open < text.size(); ++open) {
-        if (text[open] == kFieldStart) open = PastField(text, open) - 1;
-        if (!IsOpening(text[open])) continue;
-        std::size_t close = open + 1;
-        bool missing = false;
-        while (close < text.size() && (IsSeparator(text[close]) || text[close] == kMissingField)) {
-            missing = missing || text[close] == kMissingField;
-            ++close;
-        }
-        if (missing && close < text.size() && IsClosing(text[close])) {
-            text.replace(open, close - open + 1, 1, kMissingField);
-            return true;
-        }
-    }
-    return false;
-}
-
-// The separators beside the mark are the pattern's: a field's text is marked, and the marks are
-// no separators.
-void RemoveMissingField(std::string& text, std::size_t mark) {
-    std::size_t left = mark;
-    while (left > 0 && IsSeparator(text[left - 1])) --left;
-    std::size_t right = mark + 1;
-    while (right < text.size() && IsSeparator(text[right])) ++right;
-    const bool textBefore =
-        left > 0 && !IsOpening(text[left - 1]) && text[left - 1] != kMissingField;
-    const bool textAfter =
-        right < text.size() && !IsClosing(text[right]) && text[right] != kMissingField;
-    std::string kept;
-    if (textBefore && textAfter) {
-        kept =
-            mark > left ? text.substr(left, mark - left) : text.substr(mark + 1, right - mark - 1);
-    }
-    text.replace(left, right - left, kept);
-}
-
 // The pattern cut at each '/' it writes outside a field; "{{" and "}}" are braces of the name.
 std::vector<std::string> SplitAtFolders(std::string_view pattern) {
     std::vector<std::string> parts(1);
@@ -159,10 +109,9 @@ std::string PatternProblem(std::string_view pattern) {
     return fields == 0 ? "it names no field, so every ROM would get the same name" : "";
 }
 
-// Out of the constructor, to Parse.
-[[noreturn]] void RefusePattern(const std::string& pattern, const std::string& why) {
-    throw std::invalid_argument("the pattern \"" + pattern + "\" cannot be used: " + why +
-                                " (fields: " + PatternFieldNames() + ")");
+Failure Refused(const std::string& pattern, const std::string& why) {
+    return {FailureKind::kWrongUsage, "the pattern \"" + pattern + "\" cannot be used: " + why +
+                                          " (fields: " + PatternFieldNames() + ")"};
 }
 
 // The title while it has characters to give, then the longest other text the part takes;
@@ -213,30 +162,24 @@ std::string PartName(const NamePattern::Part& part, NameFields fields, std::stri
 
 std::string PatternFieldNames() { return FieldsInPatternForm() + " {crc} {name}"; }
 
-Result<NamePattern> NamePattern::Parse(std::string pattern) {
-    try {
-        return NamePattern(std::move(pattern));
-    } catch (const std::invalid_argument& refused) {
-        return Failure{FailureKind::kWrongUsage, refused.what()};
+Result<NamePattern> NamePattern::Parse(std::string text) {
+    if (const std::string problem = PatternProblem(text); !problem.empty()) {
+        return Refused(text, problem);
     }
-}
-
-NamePattern::NamePattern(std::string pattern) : pattern_(std::move(pattern)) {
-    if (const std::string problem = PatternProblem(pattern_); !problem.empty()) {
-        RefusePattern(pattern_, problem);
-    }
+    NamePattern pattern(std::move(text));
     NameFields probe;
-    for (auto& text : probe.texts) text = "x";
+    for (auto& field : probe.texts) field = "x";
     probe.release = 1;
     try {
-        FormatWith(pattern_, probe, &uses_);
-        for (std::string& part : SplitAtFolders(pattern_)) {
-            Part& added = parts_.emplace_back(Part{std::move(part), {}});
+        FormatWith(pattern.pattern_, probe, &pattern.uses_);
+        for (std::string& part : SplitAtFolders(pattern.pattern_)) {
+            Part& added = pattern.parts_.emplace_back(Part{std::move(part), {}});
             FormatWith(added.pattern, probe, &added.uses);
         }
     } catch (const fmt::format_error& error) {
-        RefusePattern(pattern_, error.what());
+        return Refused(pattern.pattern_, error.what());
     }
+    return pattern;
 }
 
 std::string NamePattern::Format(const NameFields& fields) const {
@@ -286,19 +229,4 @@ std::string NameTextFromValue(std::string_view value, const ValueEncoding& encod
 std::string RegionInName(std::string_view label) {
     if (label.starts_with('(') && label.ends_with(')')) return std::string(label);
     return "(" + std::string(label) + ")";
-}
-
-std::string TidyName(std::string formatted) {
-    while (MarkOneEmptyBracketPair(formatted)) {
-    }
-    for (std::size_t mark; (mark = formatted.find(kMissingField)) != std::string::npos;) {
-        RemoveMissingField(formatted, mark);
-    }
-    std::size_t begin = formatted.find_first_not_of(' ');
-    std::size_t end = formatted.find_last_not_of(' ');
-    std::string tidy;
-    for (std::size_t at = begin; end != std::string::npos && at <= end; ++at) {
-        if (formatted[at] != kFieldStart && formatted[at] != kFieldEnd) tidy += formatted[at];
-    }
-    return tidy;
 }

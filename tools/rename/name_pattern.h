@@ -1,9 +1,9 @@
 // The names `qbt rename` gives: a fmt pattern filled with a ROM's fields and tidied where a field
 // is missing (SafeFileName, in safe_name.h, then makes the result valid on every file system).
 //
-//   NamePattern pattern("{release:04} - {title} {region}");
+//   Result<NamePattern> pattern = NamePattern::Parse("{release:04} - {title} {region}");
 //   NameFields fields;  // release 1, title "Lanternfish Lagoon", region "(U)"
-//   pattern.Format(fields)  // "0001 - Lanternfish Lagoon (U)"
+//   pattern->Format(fields)  // "0001 - Lanternfish Lagoon (U)"
 //
 // A `/` written in the pattern (not in a field's value, where it becomes '_') starts a folder:
 // "{region}/{title}" names "(E)/Title.gba", a folder under the one the ROM lies in.
@@ -16,11 +16,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "tools/base/result.h"
 #include "tools/host/fields.h"
 #include "tools/lists/list_encoding.h"
-#include "tools/base/result.h"
 
 // What a pattern is filled with. A field the plug-in could not give (or gave empty) is nullopt.
 struct NameFields {
@@ -38,21 +39,18 @@ std::string PatternFieldNames();
 
 class NamePattern {
 public:
-    // Throws std::invalid_argument when the pattern cannot name ROMs apart: empty, a field
-    // taken by position ({} or {0}, which fmt would give the publisher), no field at all (every
-    // ROM would get one name), a folder with no pattern ("a//b", "/{title}", "{title}/"); or when
-    // fmt cannot use it: an unknown field, a width or precision that does not suit the field,
-    // unbalanced braces.
-    explicit NamePattern(std::string pattern);
-    // The same for a pattern the user typed: kWrongUsage, saying why, where the constructor
-    // throws.
-    static Result<NamePattern> Parse(std::string pattern);
+    // The one way to make a pattern. kWrongUsage, saying why, when the pattern cannot name ROMs
+    // apart: empty, a field taken by position ({} or {0}, which fmt would give the publisher),
+    // no field at all (every ROM would get one name), a folder with no pattern ("a//b",
+    // "/{title}", "{title}/"); or when fmt cannot use it: an unknown field, a width or precision
+    // that does not suit the field, unbalanced braces.
+    static Result<NamePattern> Parse(std::string text);
 
     // Whether the pattern takes the field: only those are asked of the plug-in.
     bool Uses(Field field) const { return uses_[IndexOf(field)]; }
 
-    // The pattern filled in and tidied (see TidyName), before SafeFileName; the folders and the
-    // name joined with '/'.
+    // The pattern filled in and tidied (see TidyName, in tidy_name.h), before SafeFileName; the
+    // folders and the name joined with '/'.
     std::string Format(const NameFields& fields) const;
 
     // The file name: Format made safe with SafeFileName (safe_name.h), after the folders the
@@ -73,6 +71,8 @@ public:
     };
 
 private:
+    explicit NamePattern(std::string pattern) : pattern_(std::move(pattern)) {}
+
     std::string pattern_;
     std::array<bool, kFieldCount> uses_{};
     std::vector<Part> parts_;  // the folders', then the name's
@@ -87,18 +87,3 @@ std::string NameTextFromValue(std::string_view value, const ValueEncoding& encod
 // The region label as a name shows it: in brackets, "(Norway)" from "Norway", as the other
 // labels already are ("(U)"), so that it never reads as part of the title.
 std::string RegionInName(std::string_view label);
-
-// In the formatted text, kMissingField stands for a field that is missing, and kFieldStart and
-// kFieldEnd enclose the text of each field that is present, until TidyName takes them out.
-inline constexpr char kMissingField = '\x1F';
-inline constexpr char kFieldStart = '\x1E';
-inline constexpr char kFieldEnd = '\x1D';
-
-// Takes each kMissingField out of `formatted` with what only it needed, and never a character of
-// a field that is present: a bracket pair of the pattern holding only missing fields and the
-// pattern's separators goes whole ("Title ()" never appears); a missing field between two texts
-// leaves one of its separators ("A - B" from "A - {x} - B"); at an end, or beside a bracket, it
-// takes its separators with it ("Title" from "Title - {x}", ".hack//Outbreak" from
-// "{release} - {title}"). Separators are spaces and - _ , ; . ~ + : / | written in the pattern.
-// Then the pattern's spaces at either end go; spaces of a field (a padded width) stay.
-std::string TidyName(std::string formatted);

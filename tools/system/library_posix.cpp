@@ -2,10 +2,10 @@
 
 #include "tools/system/library.h"
 
-void* OpenLibrary(const std::filesystem::path& path, std::string& error) {
+Result<void*> OpenLibrary(const std::filesystem::path& path) {
     // RTLD_NOW: a library with unresolved symbols fails here, not at its first call.
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) error = dlerror();
+    if (library == nullptr) return Failure{FailureKind::kPluginUnusable, dlerror()};
     return library;
 }
 

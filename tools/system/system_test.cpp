@@ -17,9 +17,9 @@ namespace {
 // is the system's; this test program runs so (code page 932). A plug-in path it cannot spell is
 // refused rather than bent into the name of another file.
 TEST(OpenLibrary, APathOutsideTheAnsiCodePageIsRefusedClearly) {
-    std::string error;
-    EXPECT_EQ(OpenLibrary(fs::path(u8"\uBC14\uB78C") / "plugin.dll", error), nullptr);
-    EXPECT_EQ(error, "its path cannot be written in the ANSI code page");
+    const Result<void*> opened = OpenLibrary(fs::path(u8"\uBC14\uB78C") / "plugin.dll");
+    ASSERT_FALSE(opened.Ok());
+    EXPECT_EQ(opened.Why().message, "its path cannot be written in the ANSI code page");
 }
 
 // A console gets whole characters, however the text was cut into writes.
