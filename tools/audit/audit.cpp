@@ -5,10 +5,10 @@
 #include <unordered_map>
 
 #include "tools/collection/collection.h"
+#include "tools/collection/crc32.h"
 #include "tools/collection/rom_files.h"
 #include "tools/disk/file_reading.h"
 #include "tools/system/parallel.h"
-#include "tools/collection/crc32.h"
 
 namespace {
 
@@ -26,7 +26,8 @@ FieldAnswer Ask(const Plugin& plugin, const GameList& list, Field field, const s
 // Each ROM of the file keyed as a host keys a ROM: its CRC-32, key type 0. In the list when the
 // plug-in says so.
 std::vector<AuditedFile> ReadFile(const Plugin& plugin, const GameList& list,
-                                  const std::filesystem::path& path, Disk& disk, bool verify) {
+                                  const std::filesystem::path& path, CollectionDisk& disk,
+                                  bool verify) {
     const FileContents contents = ReadRoms(path, disk, {.verify = verify, .bytesRead = {}});
     if (contents.kind == ContentKind::kOther) {
         return {{path, "", "", AuditedFile::kSkipped, FormatNotRead(contents)}};
@@ -74,8 +75,8 @@ std::vector<const ListIndex::Entry*> Audit::Missing() const {
 }
 
 Result<Audit> AuditCollection(const Plugin& plugin, const GameList& list,
-                              const std::vector<std::string>& paths, unsigned jobs, Disk& disk,
-                              bool verify) {
+                              const std::vector<std::string>& paths, unsigned jobs,
+                              CollectionDisk& disk, bool verify) {
     Audit audit;
     std::unordered_map<const ListIndex::Entry*, std::size_t> gameOf;
     for (const ListIndex::Entry& entry : list.index.Entries()) {

@@ -5,8 +5,8 @@
 
 #include "tools/base/ascii.h"
 #include "tools/disk/paths.h"
-#include "tools/system/text_encoding.h"
 #include "tools/system/terminal.h"
+#include "tools/system/text_encoding.h"
 
 namespace fs = std::filesystem;
 
@@ -27,15 +27,14 @@ bool IsReadMe(std::string_view entry) {
     return extension == ".txt" || extension == ".nfo" || extension == ".diz";
 }
 
-FileContents ReadRoms(const fs::path& file, Disk& disk, const ReadingOptions& options) {
-    std::string error;
-    const std::unique_ptr<ReadableFile> opened = disk.OpenToRead(file, error);
-    if (!opened) {
+FileContents ReadRoms(const fs::path& file, CollectionDisk& disk, const ReadingOptions& options) {
+    const DiskResult<std::unique_ptr<ReadableFile>> opened = disk.OpenToRead(file);
+    if (!opened.Ok()) {
         FileContents contents;
-        contents.unreadable = error;
+        contents.unreadable = opened.Why().reason;
         return contents;
     }
-    FileContents contents = ReadFileContents(*opened, Utf8Of(file.filename()), options);
+    FileContents contents = ReadFileContents(**opened, Utf8Of(file.filename()), options);
     // A gzip file is one ROM whatever name it records.
     if (contents.kind != ContentKind::kPlain && contents.kind != ContentKind::kGzip) {
         std::erase_if(contents.roms, [](const RomInFile& rom) { return IsReadMe(rom.entry); });

@@ -1,14 +1,14 @@
 #include "tools/rename/examine.h"
 
-#include "tools/collection/collection.h"
-#include "tools/collection/rom_files.h"
-#include "tools/host/rom_lookup.h"
 #include "tools/base/ascii.h"
+#include "tools/collection/collection.h"
+#include "tools/collection/crc32.h"
+#include "tools/collection/rom_files.h"
 #include "tools/disk/file_reading.h"
+#include "tools/host/rom_lookup.h"
 #include "tools/system/interruption.h"
 #include "tools/system/parallel.h"
 #include "tools/system/text_encoding.h"
-#include "tools/collection/crc32.h"
 
 namespace fs = std::filesystem;
 
@@ -45,7 +45,7 @@ std::string NameExtension(const fs::path& file) {
 
 }  // namespace
 
-RenameItem ReadKey(const fs::path& file, Disk& disk, bool verify) {
+RenameItem ReadKey(const fs::path& file, CollectionDisk& disk, bool verify) {
     RenameItem item{file, "", "", Outcome::kSkipped, "", {}};
     const FileContents contents = ReadRoms(file, disk, {.verify = verify, .bytesRead = {}});
     if (contents.kind == ContentKind::kOther) {
@@ -111,19 +111,28 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
     return items;
 }
 
-Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths, Disk& disk) {
+Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths,
+                                       CollectionDisk& disk) {
     Result<FilesOnce> once = CollectFilesOnce(paths, disk);
     if (!once.Ok()) return once.Why();
     FilesToName found{std::move(once->files), {}};
     for (FoundPath& path : once->leftAlone) {
         switch (path.kind) {
             case Found::kLink:
-                found.leftAlone.push_back({path.path, "", "", Outcome::kSkipped,
-                                           "a symbolic link: links are left alone", {}});
+                found.leftAlone.push_back({path.path,
+                                           "",
+                                           "",
+                                           Outcome::kSkipped,
+                                           "a symbolic link: links are left alone",
+                                           {}});
                 break;
             case Found::kUnreadable:
-                found.leftAlone.push_back({path.path, "", "", Outcome::kUnreadable,
-                                           CannotRead(path.path, path.reason), {}});
+                found.leftAlone.push_back({path.path,
+                                           "",
+                                           "",
+                                           Outcome::kUnreadable,
+                                           CannotRead(path.path, path.reason),
+                                           {}});
                 break;
             case Found::kLeftAlone:
             case Found::kFile:

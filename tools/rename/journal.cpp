@@ -6,8 +6,8 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <stdexcept>
 #include <string_view>
+#include <system_error>
 
 #include "tools/collection/collection.h"
 #include "tools/disk/file_reading.h"
@@ -76,28 +76,137 @@ int HexDigit(char digit) {
     return -1;
 }
 
-// Throws for anything that PathToJson does not write.
-fs::path PathFromJson(const json& name) {
-    std::u8string text;
+// Why a line of the journal is no entry of it: the JSON library's words, or what is wrong with a
+// path it holds.
+struct LineFault {
+    std::string why;
+};
+
+// The bytes of a path as PathToJson writes them. The JSON library throws for what is not
+// (json::exception), which the caller catches.
+Result<std::u8string, LineFault> PathBytesFromJson(const json& name) {
     if (name.is_string()) {
         const std::string& utf8 = name.get_ref<const std::string&>();
-        text.assign(utf8.begin(), utf8.end());
-    } else {
-        const std::string& hex = name.at("bytes").get_ref<const std::string&>();
-        for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
-            const int high = HexDigit(hex[at]);
-            const int low = HexDigit(hex[at + 1]);
-            if (high < 0 || low < 0) throw std::invalid_argument("\"bytes\" is not hexadecimal");
-            text += static_cast<char8_t>(high * 16 + low);
+        return std::u8string(utf8.begin(), utf8.end());
+    }
+    const std::string& hex = name.at("bytes").get_ref<const std::string&>();
+    std::u8string text;
+    for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
+        const int high = HexDigit(hex[at]);
+        const int low = HexDigit(hex[at + 1]);
+        if (high < 0 || low < 0) return LineFault{"\"bytes\" is not hexadecimal"};
+        text += static_cast<char8_t>(high * 16 + low);
+    }
+    return text;
+}
+
+Result<fs::path, LineFault> PathFromJson(const json& name) {
+    const Result<std::u8string, LineFault> text = PathBytesFromJson(name);
+    if (!text.Ok()) return text.Why();
+    if (text->empty()) return LineFault{"an empty path"};
+    try {
+        return fs::path(*text);
+    } catch (const std::system_error& error) {
+        // qbt.exe: bytes that are not UTF-8 name no Windows path.
+        return LineFault{error.what()};
+    }
+}
+
+// The entry a line's JSON holds, or why it holds none. The JSON library throws json::exception
+// for what is not a journal's line, which the caller catches.
+Result<JournalEntry, LineFault> EntryFromJson(const json& step, std::size_t number) {
+    JournalEntry entry;
+    entry.line = number;
+    if (step.is_object() && step.contains("folder")) {
+        Result<fs::path, LineFault> folder = PathFromJson(step.at("folder"));
+        if (!folder.Ok()) return folder.Why();
+        entry.folder = true;
+        entry.to = std::move(*folder);
+        return entry;
+    }
+    Result<fs::path, LineFault> from = PathFromJson(step.at("from"));
+    if (!from.Ok()) return from.Why();
+    Result<fs::path, LineFault> to = PathFromJson(step.at("to"));
+    if (!to.Ok()) return to.Why();
+    entry.from = std::move(*from);
+    entry.to = std::move(*to);
+    entry.placeholder = step.value("placeholder", false);
+    entry.undo = step.value("undo", false);
+    return entry;
+}
+
+// The journal's line `number` as an entry, or why it is none. The JSON library's exceptions are
+// caught here, where it throws them.
+Result<JournalEntry, LineFault> EntryFromLine(std::string_view line, std::size_t number) {
+    try {
+        return EntryFromJson(json::parse(line), number);
+    } catch (const json::exception& error) {
+        return LineFault{error.what()};
+    }
+}
+
+// The entries read so far, and of each path the last entry that names it: what tells a line that
+// retries a rename, or takes a change of letter case its second step, from a rename of its own.
+class EntriesRead {
+public:
+    JournalContents contents;
+
+    void Add(JournalEntry entry) {
+        if (entry.folder) {
+            contents.entries.push_back(std::move(entry));
+            return;
+        }
+        if (TakenAsRetry(entry) || TakenAsSecondStep(entry)) return;
+        contents.entries.push_back(std::move(entry));
+        Named(contents.entries.size() - 1);
+    }
+
+private:
+    void Named(std::size_t index) {
+        const JournalEntry& entry = contents.entries[index];
+        for (const fs::path* path : {&entry.from, &entry.to, &entry.via}) {
+            if (!path->empty()) lastNaming_[*path] = index;
         }
     }
-    if (text.empty()) throw std::invalid_argument("an empty path");
-    return fs::path(text);
-}
+
+    // The same rename retried: the last entry naming either file is this very rename.
+    bool TakenAsRetry(const JournalEntry& entry) {
+        std::optional<std::size_t> latest;
+        for (const fs::path* path : {&entry.from, &entry.to}) {
+            if (const auto found = lastNaming_.find(*path); found != lastNaming_.end()) {
+                latest = std::max(latest.value_or(0), found->second);
+            }
+        }
+        if (!latest) return false;
+        JournalEntry& same = contents.entries[*latest];
+        if (same.undo != entry.undo || same.from != entry.from || same.to != entry.to ||
+            !same.via.empty() || same.placeholder) {
+            return false;
+        }
+        same.placeholder = entry.placeholder;  // retried onto a held name
+        return true;
+    }
+
+    // The second step of a change of letter case, through a free name.
+    bool TakenAsSecondStep(const JournalEntry& entry) {
+        JournalEntry* previous = contents.entries.empty() ? nullptr : &contents.entries.back();
+        if (previous == nullptr || previous->folder || previous->undo || entry.undo ||
+            !previous->via.empty() || previous->to != entry.from || !IsFreeName(entry.from)) {
+            return false;
+        }
+        previous->via = previous->to;
+        previous->to = entry.to;
+        previous->placeholder = entry.placeholder;
+        Named(contents.entries.size() - 1);
+        return true;
+    }
+
+    std::map<fs::path, std::size_t> lastNaming_;
+};
 
 }  // namespace
 
-fs::path DefaultJournalPath(Disk& disk) {
+fs::path DefaultJournalPath(JournalDisk& disk) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -121,15 +230,15 @@ bool IsDefaultJournalName(const fs::path& name) {
     return text.starts_with(kJournalPrefix) && text.ends_with(kJournalExtension);
 }
 
-Result<JournalWriter> JournalWriter::Open(Disk& disk, const fs::path& path) {
-    std::string error;
-    std::string text;
-    std::unique_ptr<JournalFile> file = disk.OpenJournal(path, error);
-    if (file == nullptr || !file->Read(text, error)) {
+Result<JournalWriter> JournalWriter::Open(JournalDisk& disk, const fs::path& path) {
+    DiskResult<std::unique_ptr<JournalFile>> file = disk.OpenJournal(path);
+    const DiskResult<std::string> text = file.Ok() ? (*file)->Read() : file.Why();
+    if (!text.Ok()) {
         return Failure{FailureKind::kRefused, "cannot write the journal " + PathToTerminal(path) +
-                                                  ": " + error + "; nothing was renamed"};
+                                                  ": " + text.Why().reason +
+                                                  "; nothing was renamed"};
     }
-    return JournalWriter(std::move(file), text);
+    return JournalWriter(std::move(*file), *text);
 }
 
 JournalWriter::JournalWriter(std::unique_ptr<JournalFile> file, std::string_view text)
@@ -157,21 +266,21 @@ void JournalWriter::Record(const JournalStep& step) {
                       : room_ + text.size() + kUndoAllowance;
 }
 
-bool JournalWriter::Sync(std::string& error) {
-    if (held_.empty()) return true;
+DiskResult<> JournalWriter::Sync() {
+    if (held_.empty()) return Done{};
     // The room grows first, and the lines go over it: a disk that fills stops a batch before any
     // of its lines is written, never leaving less room than the renames before it kept.
     const std::uint64_t end = end_ + held_.size();
     if (const std::uint64_t size = std::max(size_, end + room_); size > size_) {
         std::string room(size - size_, ' ');
         room.back() = '\n';
-        if (!file_->WriteAt(size_, room, error)) return false;
+        if (DiskResult<> grown = file_->WriteAt(size_, room); !grown.Ok()) return grown;
         size_ = size;
     }
-    if (!file_->WriteAt(end_, held_, error)) return false;
+    if (DiskResult<> written = file_->WriteAt(end_, held_); !written.Ok()) return written;
     end_ = end;
     held_.clear();
-    return file_->Sync(error);
+    return file_->Sync();
 }
 
 fs::path FreeName(const fs::path& folder, int number) {
@@ -183,29 +292,22 @@ bool IsFreeName(const fs::path& path) {
     return name.starts_with(".qbt-rename-") && name.ends_with(".tmp");
 }
 
-Result<JournalContents> ReadJournal(Disk& disk, const fs::path& path) {
-    std::string text;
-    std::string error;
-    switch (disk.ReadJournalText(path, text, error)) {
-        case FileKind::kFile: return ParseJournal(text, PathToTerminal(path));
-        case FileKind::kMissing: error = "No such file or directory"; [[fallthrough]];
-        case FileKind::kUnknown: return Failure{FailureKind::kCannotRead, CannotRead(path, error)};
-        default: break;
+Result<JournalContents> ReadJournal(JournalDisk& disk, const fs::path& path) {
+    const DiskResult<std::string> text = disk.ReadJournalText(path);
+    if (text.Ok()) return ParseJournal(*text, PathToTerminal(path));
+    switch (text.Why().kind) {
+        case DiskError::kMissing:
+            return Failure{FailureKind::kCannotRead, CannotRead(path, "No such file or directory")};
+        case DiskError::kNotAFile:
+            return Failure{FailureKind::kCannotRead,
+                           PathToTerminal(path) + " is not a qbt journal: not a file"};
+        default: return Failure{FailureKind::kCannotRead, CannotRead(path, text.Why().reason)};
     }
-    return Failure{FailureKind::kCannotRead,
-                   PathToTerminal(path) + " is not a qbt journal: not a file"};
 }
 
 Result<JournalContents> ParseJournal(std::string_view text, const std::string& name) {
-    JournalContents contents;
-    // Of each path, the last entry that names it.
-    std::map<fs::path, std::size_t> lastNaming;
-    const auto named = [&](std::size_t index) {
-        const JournalEntry& entry = contents.entries[index];
-        for (const fs::path* path : {&entry.from, &entry.to, &entry.via}) {
-            if (!path->empty()) lastNaming[*path] = index;
-        }
-    };
+    EntriesRead read;
+    JournalContents& contents = read.contents;
     const std::size_t lastByte = text.find_last_not_of(kRoom);
     std::size_t lineNumber = 0;
     for (std::size_t start = 0; start < text.size();) {
@@ -215,59 +317,19 @@ Result<JournalContents> ParseJournal(std::string_view text, const std::string& n
         start = end + 1;
         ++lineNumber;
         if (IsBlank(line)) continue;
-        JournalEntry entry;
-        entry.line = lineNumber;
-        try {
-            const json step = json::parse(line);
-            if (step.is_object() && step.contains("folder")) {
-                entry.folder = true;
-                entry.to = PathFromJson(step.at("folder"));
-                contents.entries.push_back(std::move(entry));
-                continue;
-            }
-            entry.from = PathFromJson(step.at("from"));
-            entry.to = PathFromJson(step.at("to"));
-            entry.placeholder = step.value("placeholder", false);
-            entry.undo = step.value("undo", false);
-        } catch (const std::exception& error) {
-            if (last && IsCutShort(line)) {
-                contents.tornLastLine = true;
-            } else if (contents.entries.empty() && contents.damaged.empty()) {
-                return Failure{FailureKind::kCannotRead, name + " is not a qbt journal: its line " +
-                                                             std::to_string(lineNumber) +
-                                                             " is not a rename"};
-            } else {
-                contents.damaged.push_back("line " + std::to_string(lineNumber) + ": " +
-                                           error.what());
-            }
-            continue;
+        Result<JournalEntry, LineFault> entry = EntryFromLine(line, lineNumber);
+        if (entry.Ok()) {
+            read.Add(std::move(*entry));
+        } else if (last && IsCutShort(line)) {
+            contents.tornLastLine = true;
+        } else if (contents.entries.empty() && contents.damaged.empty()) {
+            return Failure{FailureKind::kCannotRead, name + " is not a qbt journal: its line " +
+                                                         std::to_string(lineNumber) +
+                                                         " is not a rename"};
+        } else {
+            contents.damaged.push_back("line " + std::to_string(lineNumber) + ": " +
+                                       entry.Why().why);
         }
-        // The same rename retried: the last entry naming either file is this very rename.
-        std::optional<std::size_t> latest;
-        for (const fs::path* path : {&entry.from, &entry.to}) {
-            if (const auto found = lastNaming.find(*path); found != lastNaming.end()) {
-                latest = std::max(latest.value_or(0), found->second);
-            }
-        }
-        if (latest) {
-            JournalEntry& same = contents.entries[*latest];
-            if (same.undo == entry.undo && same.from == entry.from && same.to == entry.to &&
-                same.via.empty() && !same.placeholder) {
-                same.placeholder = entry.placeholder;  // retried onto a held name
-                continue;
-            }
-        }
-        JournalEntry* previous = contents.entries.empty() ? nullptr : &contents.entries.back();
-        if (previous != nullptr && !previous->folder && !previous->undo && !entry.undo &&
-            previous->via.empty() && previous->to == entry.from && IsFreeName(entry.from)) {
-            previous->via = previous->to;  // the second step of a change of letter case
-            previous->to = entry.to;
-            previous->placeholder = entry.placeholder;
-            named(contents.entries.size() - 1);
-            continue;
-        }
-        contents.entries.push_back(std::move(entry));
-        named(contents.entries.size() - 1);
     }
-    return contents;
+    return std::move(contents);
 }
