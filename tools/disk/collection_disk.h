@@ -1,6 +1,6 @@
 // What reading a collection asks of the disk: the walk (collection/rom_files.h), the ROMs' bytes
-// (collection/collection.h) and the audit look at files only through it, so that their tests
-// need no real folder.
+// (collection/collection.h), the audit and rename's reading of keys look at files only through
+// it, so that their tests need no real folder.
 #pragma once
 
 #include <filesystem>
