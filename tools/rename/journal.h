@@ -25,10 +25,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "tools/base/result.h"
 #include "tools/disk/journal_disk.h"
+
+// What the room kept after the last line is made of.
+inline constexpr std::string_view kJournalRoom = " \n";
 
 // A free name in the current folder: qbt-rename-YYYYMMDD-HHMMSS.jsonl, with -2, -3 ... when
 // that one is taken.
@@ -70,25 +72,6 @@ private:
     std::string held_;
 };
 
-struct JournalEntry : JournalStep {
-    std::size_t line = 0;  // 1-based
-    // A change of letter case made in two steps, read as one rename: the free name in between.
-    std::filesystem::path via;
-};
-
 // The free names a change of letter case passes through: ".qbt-rename-N.tmp".
 std::filesystem::path FreeName(const std::filesystem::path& folder, int number);
 bool IsFreeName(const std::filesystem::path& path);
-
-struct JournalContents {
-    std::vector<JournalEntry> entries;  // in the order of the renames
-    std::vector<std::string> damaged;   // "line N: why", for lines that are not entries
-    bool tornLastLine = false;          // the run was stopped while writing it
-};
-
-// FailureKind::kCannotRead when the journal cannot be read, or when it is no journal at all:
-// its first line is not a rename (a game list named by mistake, say).
-Result<JournalContents> ReadJournal(JournalDisk& disk, const std::filesystem::path& path);
-
-// Parses a journal's text; `name` is how the messages call it.
-Result<JournalContents> ParseJournal(std::string_view text, const std::string& name);

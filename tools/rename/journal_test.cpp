@@ -5,6 +5,7 @@
 #include "tools/disk/fake_disk.h"
 #include "tools/disk/paths.h"
 #include "tools/disk/pretend_disk.h"
+#include "tools/rename/journal_reading.h"
 #include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;

@@ -13,6 +13,7 @@
 #include "tools/disk/renaming_disk.h"
 #include "tools/rename/items.h"
 #include "tools/rename/journal.h"
+#include "tools/rename/journal_reading.h"
 
 // Why a move was not made.
 struct MoveError {

@@ -8,6 +8,7 @@
 
 #include "tools/disk/renaming_disk.h"
 #include "tools/rename/journal.h"
+#include "tools/rename/journal_reading.h"
 
 enum class Undone { kRestore, kRestored, kInPlace, kSkipped, kFailed };
 
