@@ -22,8 +22,7 @@ void Fail(const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FakeDisk disk;
     disk.Add("/a.7z", std::string(reinterpret_cast<const char*>(data), size));
-    std::string error;
-    const std::unique_ptr<ReadableFile> file = disk.OpenToRead("/a.7z", error);
+    const std::unique_ptr<ReadableFile> file = std::move(*disk.OpenToRead("/a.7z"));
     // Within libFuzzer's memory limit, however large a header the input declares.
     const SevenZipHeader header = ReadSevenZipHeader(*file, std::size_t{64} << 20);
     if (header.status != SevenZipHeaderStatus::kRead) {

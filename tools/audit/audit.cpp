@@ -5,10 +5,10 @@
 #include <unordered_map>
 
 #include "tools/collection/collection.h"
+#include "tools/collection/crc32.h"
 #include "tools/collection/rom_files.h"
 #include "tools/disk/file_reading.h"
 #include "tools/system/parallel.h"
-#include "tools/collection/crc32.h"
 
 namespace {
 
@@ -26,7 +26,8 @@ FieldAnswer Ask(const Plugin& plugin, const GameList& list, Field field, const s
 // Each ROM of the file keyed as a host keys a ROM: its CRC-32, key type 0. In the list when the
 // plug-in says so.
 std::vector<AuditedFile> ReadFile(const Plugin& plugin, const GameList& list,
-                                  const std::filesystem::path& path, Disk& disk, bool verify) {
+                                  const std::filesystem::path& path, CollectionDisk& disk,
+                                  bool verify) {
     const FileContents contents = ReadRoms(path, disk, {.verify = verify, .bytesRead = {}});
     if (contents.kind == ContentKind::kOther) {
         return {{path, "", "", AuditedFile::kSkipped, FormatNotRead(contents)}};
@@ -73,11 +74,14 @@ std::vector<const ListIndex::Entry*> Audit::Missing() const {
     return missing;
 }
 
-Result<Audit> AuditCollection(const Plugin& plugin, const GameList& list,
-                              const std::vector<std::string>& paths, unsigned jobs, Disk& disk,
-                              bool verify) {
-    Audit audit;
-    std::unordered_map<const ListIndex::Entry*, std::size_t> gameOf;
+namespace {
+
+// Game by record, as the index finds it.
+using GamesByEntry = std::unordered_map<const ListIndex::Entry*, std::size_t>;
+
+// The games of the list, each with its title and release, into `audit`.
+GamesByEntry ListGames(const Plugin& plugin, const GameList& list, Audit& audit) {
+    GamesByEntry gameOf;
     for (const ListIndex::Entry& entry : list.index.Entries()) {
         if (!entry.recordStart) continue;
         gameOf.emplace(&entry, audit.games.size());
@@ -86,31 +90,34 @@ Result<Audit> AuditCollection(const Plugin& plugin, const GameList& list,
                                Ask(plugin, list, Field::kRelease, entry.key, kKeyAsWritten),
                                {}});
     }
+    return gameOf;
+}
 
-    Result<FilesOnce> once = CollectFilesOnce(paths, disk);
-    if (!once.Ok()) return once.Why();
-    FilesOnce& found = *once;
-    // Saves, patches and qbt's journals are no ROMs.
-    std::erase_if(found.files, IsNoRom);
-    std::vector<std::vector<AuditedFile>> read(found.files.size());
-    ForEachOnThreads(found.files.size(), jobs, "reading", [&](std::size_t index) {
-        read[index] = ReadFile(plugin, list, found.files[index], disk, verify);
+// The ROMs of each file, on `jobs` threads, in the order of the files.
+void ReadFiles(const Plugin& plugin, const GameList& list,
+               const std::vector<std::filesystem::path>& files, unsigned jobs, CollectionDisk& disk,
+               bool verify, Audit& audit) {
+    std::vector<std::vector<AuditedFile>> read(files.size());
+    ForEachOnThreads(files.size(), jobs, "reading", [&](std::size_t index) {
+        read[index] = ReadFile(plugin, list, files[index], disk, verify);
     });
     for (std::vector<AuditedFile>& roms : read) {
         std::move(roms.begin(), roms.end(), std::back_inserter(audit.files));
     }
-    for (FoundPath& left : found.leftAlone) {
-        if (left.kind == Found::kUnreadable) {
-            audit.files.push_back(
-                {left.path, "", "", AuditedFile::kUnreadable, CannotRead(left.path, left.reason)});
-        } else {
-            audit.files.push_back({left.path, "", "", AuditedFile::kSkipped,
-                                   left.kind == Found::kLink
-                                       ? "a symbolic link: links are left alone"
-                                       : std::move(left.reason)});
-        }
-    }
+}
 
+AuditedFile LeftAlone(FoundPath& left) {
+    if (left.kind == Found::kUnreadable) {
+        return {left.path, "", "", AuditedFile::kUnreadable, CannotRead(left.path, left.reason)};
+    }
+    return {left.path, "", "", AuditedFile::kSkipped,
+            left.kind == Found::kLink ? "a symbolic link: links are left alone"
+                                      : std::move(left.reason)};
+}
+
+// Each ROM the plug-in found goes to the game whose record holds its key.
+void MatchToGames(const Plugin& plugin, const GameList& list, const GamesByEntry& gameOf,
+                  Audit& audit) {
     for (std::size_t index = 0; index < audit.files.size(); ++index) {
         AuditedFile& file = audit.files[index];
         if (file.status != AuditedFile::kGame) continue;
@@ -125,5 +132,22 @@ Result<Audit> AuditCollection(const Plugin& plugin, const GameList& list,
         }
         audit.games[game->second].files.push_back(index);
     }
+}
+
+}  // namespace
+
+Result<Audit> AuditCollection(const Plugin& plugin, const GameList& list,
+                              const std::vector<std::string>& paths, unsigned jobs,
+                              CollectionDisk& disk, bool verify) {
+    Audit audit;
+    const GamesByEntry gameOf = ListGames(plugin, list, audit);
+    Result<FilesOnce> once = CollectFilesOnce(paths, disk);
+    if (!once.Ok()) return once.Why();
+    FilesOnce& found = *once;
+    // Saves, patches and qbt's journals are no ROMs.
+    std::erase_if(found.files, IsNoRom);
+    ReadFiles(plugin, list, found.files, jobs, disk, verify, audit);
+    for (FoundPath& left : found.leftAlone) audit.files.push_back(LeftAlone(left));
+    MatchToGames(plugin, list, gameOf, audit);
     return audit;
 }

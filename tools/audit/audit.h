@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/lists/game_list.h"
+#include "tools/base/result.h"
+#include "tools/disk/collection_disk.h"
 #include "tools/host/plugin.h"
 #include "tools/host/rom_lookup.h"
-#include "tools/disk/disk.h"
-#include "tools/base/result.h"
+#include "tools/lists/game_list.h"
 
 // A ROM: a plain file or an archive's entry; or a file, or what is left of an archive past the
 // point where it could not be read, that gives no ROM.
@@ -48,5 +48,5 @@ struct Audit {
 // games of `list`. With `verify`, zip entries are decompressed and checked too; a damaged ROM is
 // never a game present.
 Result<Audit> AuditCollection(const Plugin& plugin, const GameList& list,
-                      const std::vector<std::string>& paths, unsigned jobs, Disk& disk,
-                      bool verify = false);
+                              const std::vector<std::string>& paths, unsigned jobs,
+                              CollectionDisk& disk, bool verify = false);

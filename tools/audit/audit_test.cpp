@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/collection/crc32.h"
 #include "tools/collection/test_archives.h"
 #include "tools/disk/fake_disk.h"
-#include "tools/collection/crc32.h"
+#include "tools/host/test_plugin.h"
 
 namespace {
-
-// The exports linked in, as a host finds them in the library.
-constexpr Plugin kExports{GetPluginVersion, GetPluginAuthor, GetPluginInfo, GetMaker, GetTitle,
-                          GetSaveInfo,      GetMediaInfo,    GetCountry,    GetImgNum};
 
 std::string KeyOf(std::string_view content) {
     Crc32 crc;
@@ -32,7 +29,7 @@ TEST(AuditCollection, ReadsTheCollectionThroughTheDisk) {
     disk.Add("/roms/locked.gba", "two");
     disk.MakeUnreadable("/roms/locked.gba");
     disk.AddLink("/roms/link.gba", "/elsewhere/two.gba");
-    const Audit audit = *AuditCollection(kExports, games, {"/roms"}, 2, disk);
+    const Audit audit = *AuditCollection(kLinkedPlugin, games, {"/roms"}, 2, disk);
 
     ASSERT_EQ(audit.games.size(), 2u);
     EXPECT_EQ(audit.games[0].title.text, "One");
@@ -63,7 +60,7 @@ TEST(AuditCollection, EveryRomOfAnArchiveCountsAndADamagedOneDoesNot) {
     bad.replace(bad.find(three), three.size(), damaged);
     disk.Add("/roms/bad.zip", bad);
     const auto seen = [&](bool verify) {
-        const Audit audit = *AuditCollection(kExports, games, {"/roms"}, 1, disk, verify);
+        const Audit audit = *AuditCollection(kLinkedPlugin, games, {"/roms"}, 1, disk, verify);
         std::vector<std::string> lines;
         for (const AuditedGame& game : audit.games) {
             std::string line = std::to_string(game.files.size());

@@ -3,16 +3,17 @@
 #include <filesystem>
 #include <memory>
 
+#include "tools/audit/audit.h"
 #include "tools/cli/errors.h"
 #include "tools/cli/output_file.h"
 #include "tools/cli/rom_report.h"
-#include "tools/audit/audit.h"
 #include "tools/collection/collection.h"
+#include "tools/disk/paths.h"
+#include "tools/disk/system_disk.h"
 #include "tools/lists/missing_list.h"
 #include "tools/system/parallel.h"
-#include "tools/disk/paths.h"
-#include "tools/system/text_encoding.h"
 #include "tools/system/terminal.h"
+#include "tools/system/text_encoding.h"
 
 namespace fs = std::filesystem;
 

@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "tools/base/ascii.h"
+#include "tools/disk/file_reading.h"
 #include "tools/disk/paths.h"
 #include "tools/system/terminal.h"
-#include "tools/disk/files.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +29,7 @@ bool IsWithin(const fs::path& path, const fs::path& folder) {
 }
 
 // The path made absolute, and resolved (links followed) where the system can.
-std::vector<fs::path> SpellingsOf(const fs::path& path, Disk& disk) {
+std::vector<fs::path> SpellingsOf(const fs::path& path, CollectionDisk& disk) {
     std::vector<fs::path> spellings{Absolute(path)};
     if (fs::path resolved = disk.Resolved(path); !resolved.empty()) {
         spellings.push_back(std::move(resolved));
@@ -37,61 +37,59 @@ std::vector<fs::path> SpellingsOf(const fs::path& path, Disk& disk) {
     return spellings;
 }
 
-std::string Contents(const fs::path& path, Disk& disk, std::string& error) {
+DiskResult<std::string> Contents(const fs::path& path, CollectionDisk& disk) {
     std::string bytes;
-    if (!ReadFileInPieces(
-            disk, path, [&](std::string_view piece) { bytes.append(piece); }, error)) {
-        bytes.clear();
-    }
+    const DiskResult<> read =
+        ReadFileInPieces(disk, path, [&](std::string_view piece) { bytes.append(piece); });
+    if (!read.Ok()) return read.Why();
     return bytes;
 }
 
 // A name beside `path` that nothing answers to, held with the content written whole.
-fs::path WriteTemporary(const fs::path& path, std::string_view content, Disk& disk,
-                        std::string& error) {
+DiskResult<fs::path> WriteTemporary(const fs::path& path, std::string_view content,
+                                    OutputDisk& disk) {
     for (int number = 1; number <= 1000; ++number) {
         fs::path name = ".";
         name += path.filename();
         name += ".qbt-" + std::to_string(number) + ".tmp";
         const fs::path temporary = path.parent_path() / name;
-        switch (disk.WriteNewFile(temporary, content, error)) {
-            case Reservation::kReserved: return temporary;
-            case Reservation::kTaken: continue;
-            case Reservation::kFailed: return {};
-        }
+        const DiskResult<> written = disk.WriteNewFile(temporary, content);
+        if (written.Ok()) return temporary;
+        if (written.Why().kind != DiskError::kNameTaken) return written.Why();
     }
-    error = "no free temporary name beside it";
-    return {};
+    return DiskError{DiskError::kFailed, "no free temporary name beside it"};
+}
+
+// The words for a step that did not give the output its name.
+std::string WhyNotMoved(const DiskError& error) {
+    return error.kind == DiskError::kNameTaken ? "the name was taken meanwhile" : error.reason;
 }
 
 // Gives the temporary file the name `path` unless something took the name meanwhile.
-std::string MoveIntoFreeName(const fs::path& temporary, const fs::path& path, Disk& disk) {
-    std::string error;
-    switch (disk.Rename(temporary, path, error)) {
-        case RenameResult::Renamed: return "";
-        case RenameResult::TargetExists: return "the name was taken meanwhile";
-        case RenameResult::Failed: return error;
-        case RenameResult::CannotRefuse: break;
-    }
+std::string MoveIntoFreeName(const fs::path& temporary, const fs::path& path, OutputDisk& disk) {
+    const DiskResult<> renamed = disk.Rename(temporary, path);
+    if (renamed.Ok()) return "";
+    if (renamed.Why().kind != DiskError::kCannotRefuse) return WhyNotMoved(renamed.Why());
     // exFAT through FUSE: only a name held with an empty file first is safe to rename onto.
-    switch (disk.Reserve(path, error)) {
-        case Reservation::kReserved: break;
-        case Reservation::kTaken: return "the name was taken meanwhile";
-        case Reservation::kFailed: return error;
-    }
-    if (disk.ReplacePlaceholder(temporary, path, error)) return "";
+    if (const DiskResult<> held = disk.Reserve(path); !held.Ok()) return WhyNotMoved(held.Why());
+    const DiskResult<> replaced = disk.ReplacePlaceholder(temporary, path);
+    if (replaced.Ok()) return "";
     disk.RemoveEmptyFile(path);
-    return error;
+    return replaced.Why().reason;
+}
+
+bool IsFree(const fs::path& path, CollectionDisk& disk) {
+    return KindOrUnknown(disk, path, false) == FileKind::kMissing;
 }
 
 }  // namespace
 
-std::string WhyNotWritable(const fs::path& path, const OutputRules& rules, Disk& disk) {
-    std::string error;
-    const FileKind kind = disk.KindAt(path, false, error);
+std::string WhyNotWritable(const fs::path& path, const OutputRules& rules, CollectionDisk& disk) {
+    const DiskResult<FileKind> found = disk.KindAt(path, false);
     const std::string name = PathToTerminal(path);
+    if (!found.Ok()) return "cannot tell what " + name + " is: " + found.Why().reason;
+    const FileKind kind = *found;
     if (kind == FileKind::kMissing) return "";
-    if (kind == FileKind::kUnknown) return "cannot tell what " + name + " is: " + error;
     for (const auto& [read, what] : rules.beingRead) {
         if (disk.IsSameFile(path, read)) return name + " is " + what + " itself";
     }
@@ -109,26 +107,26 @@ std::string WhyNotWritable(const fs::path& path, const OutputRules& rules, Disk&
             }
         }
     }
-    error.clear();
-    const std::string bytes = Contents(path, disk, error);
-    if (!error.empty()) return "cannot read " + name + ": " + error;
-    if (!rules.replaceable(bytes)) {
+    const DiskResult<std::string> bytes = Contents(path, disk);
+    if (!bytes.Ok()) return "cannot read " + name + ": " + bytes.Why().reason;
+    if (!rules.replaceable(*bytes)) {
         return name + " is not " + rules.kind + ": --replace replaces nothing else";
     }
     return "";
 }
 
 std::string WriteOutput(const fs::path& path, std::string_view content, const OutputRules& rules,
-                        Disk& disk) {
+                        OutputDisk& disk) {
+    const DiskResult<fs::path> temporary = WriteTemporary(path, content, disk);
+    if (!temporary.Ok()) return temporary.Why().reason;
     std::string error;
-    const fs::path temporary = WriteTemporary(path, content, disk, error);
-    if (temporary.empty()) return error;
-    if (!rules.replace || disk.KindAt(path, false, error) == FileKind::kMissing) {
-        error = MoveIntoFreeName(temporary, path, disk);
+    if (!rules.replace || IsFree(path, disk)) {
+        error = MoveIntoFreeName(*temporary, path, disk);
     } else if (error = WhyNotWritable(path, rules, disk); error.empty()) {
         // Checked again: the audit may have run for minutes since the first look.
-        disk.RenameReplacing(temporary, path, error);
+        const DiskResult<> replaced = disk.RenameReplacing(*temporary, path);
+        if (!replaced.Ok()) error = replaced.Why().reason;
     }
-    if (!error.empty()) disk.RemoveNewFile(temporary);
+    if (!error.empty()) disk.RemoveNewFile(*temporary);
     return error;
 }

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/disk/disk.h"
+#include "tools/disk/output_disk.h"
 
 struct OutputRules {
     bool replace = false;  // --replace
@@ -32,10 +32,11 @@ struct OutputRules {
 // Why the output may not go to `path` ("" when it may): the name is taken and `replace` is off;
 // or what has it is no file, a symbolic link, a file being read, inside a folder being read, or
 // not `replaceable`.
-std::string WhyNotWritable(const std::filesystem::path& path, const OutputRules& rules, Disk& disk);
+std::string WhyNotWritable(const std::filesystem::path& path, const OutputRules& rules,
+                           CollectionDisk& disk);
 
 // Writes `content` under a free temporary name beside `path`, then gives it the name: never
 // over a file that took the name meanwhile, and over one that was there only if it may still be
 // replaced. The reason it could not be written, or "": then no temporary file is left.
 std::string WriteOutput(const std::filesystem::path& path, std::string_view content,
-                        const OutputRules& rules, Disk& disk);
+                        const OutputRules& rules, OutputDisk& disk);

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <memory>
 
-#include "tools/disk/files.h"
-#include "tools/system/interruption.h"
-#include "tools/system/parallel.h"
-#include "tools/system/text_encoding.h"
-#include "tools/system/terminal.h"
+#include "tools/disk/system_disk.h"
 #include "tools/rename/companions.h"
 #include "tools/rename/examine.h"
 #include "tools/rename/moves.h"
 #include "tools/rename/plan.h"
+#include "tools/system/interruption.h"
+#include "tools/system/parallel.h"
+#include "tools/system/terminal.h"
+#include "tools/system/text_encoding.h"
 
 namespace fs = std::filesystem;
 
@@ -103,52 +103,49 @@ ExitCode ExitCodeOf(Tally& tally) {
     return left > 0 ? kExitNotEverything : kExitDone;
 }
 
-fs::path JournalPath(const RenameOptions& options) {
-    return Absolute(options.journalToWrite.empty() ? DefaultJournalPath(SystemDisk())
+fs::path JournalPath(const RenameOptions& options, JournalDisk& disk) {
+    return Absolute(options.journalToWrite.empty() ? DefaultJournalPath(disk)
                                                    : PathFromTerminal(options.journalToWrite));
 }
 
 // A journal named to be added to is read first: it must be one (a game list named by mistake
 // is refused before anything changes), and the empty files it records as names held for renames
 // that a stopped run never made are cleared away, so that they stand in no one's way.
-void ClearWhatAStoppedRunLeft(const fs::path& journal) {
-    Disk& disk = SystemDisk();
-    std::string text;
-    std::string error;
+void ClearWhatAStoppedRunLeft(const fs::path& journal, Disk& disk) {
     // New, or /dev/full, say: JournalWriter says whether it can be written.
-    if (disk.ReadJournalText(journal, text, error) != FileKind::kFile) return;
-    ClearStrayPlaceholders(ValueOrStop(ParseJournal(text, PathToTerminal(journal))), disk);
+    const DiskResult<std::string> text = disk.ReadJournalText(journal);
+    if (!text.Ok()) return;
+    ClearStrayPlaceholders(ValueOrStop(ParseJournal(*text, PathToTerminal(journal))), disk);
 }
 
 // Renames what the plan allows, after a line on standard error that says where the journal is.
 void ApplyRenames(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
-                  const fs::path& journalPath) {
-    JournalWriter journal = ValueOrStop(JournalWriter::Open(SystemDisk(), journalPath));
+                  const fs::path& journalPath, Disk& disk) {
+    JournalWriter journal = ValueOrStop(JournalWriter::Open(disk, journalPath));
     Say("journal " + PathToTerminal(journalPath) + " (qbt undo " + ShellQuoted(journalPath) +
         " puts the names back)");
-    ApplyPlan(items, order, journal, SystemDisk());
+    ApplyPlan(items, order, journal, disk);
 }
 
 }  // namespace
 
-Report RunRename(const Plugin& plugin, const RenameOptions& options) {
+Report RunRename(const Plugin& plugin, const RenameOptions& options, Disk& disk) {
     const NamePattern pattern = ValueOrStop(NamePattern::Parse(options.pattern));
     const std::unique_ptr<const GameList> opened =
         OpenGameList(options.list, options.apply ? InDoubt::kRefuse : InDoubt::kWarn);
     const GameList& list = *opened;
-    const fs::path journalPath = options.apply ? JournalPath(options) : fs::path();
-    if (options.apply) ClearWhatAStoppedRunLeft(journalPath);
-    FilesToName found = ValueOrStop(CollectFilesToName(options.paths, SystemDisk()));
+    const fs::path journalPath = options.apply ? JournalPath(options, disk) : fs::path();
+    if (options.apply) ClearWhatAStoppedRunLeft(journalPath, disk);
+    FilesToName found = ValueOrStop(CollectFilesToName(options.paths, disk));
     // Saves, patches and journals are no ROMs: never looked up, never "not in the list".
     const fs::path journalNamed =
-        options.journalToWrite.empty() ? fs::path() : JournalPath(options);
+        options.journalToWrite.empty() ? fs::path() : JournalPath(options, disk);
     std::erase_if(found.files, [&](const fs::path& file) {
         return IsNoRom(file) || Absolute(file) == journalNamed;
     });
     if (options.apply) CatchInterruptions();
 
-    const NamingContext context{plugin,  list,         options.keyType,
-                                pattern, SystemDisk(), options.verify};
+    const NamingContext context{plugin, list, options.keyType, pattern, disk, options.verify};
     std::vector<RenameItem> items = ExamineAll(found.files, context, JobsOrCores(options.jobs));
     Report report;
     if (Interrupted()) {
@@ -157,11 +154,11 @@ Report RunRename(const Plugin& plugin, const RenameOptions& options) {
         return report;
     }
     items.insert(items.end(), found.leftAlone.begin(), found.leftAlone.end());
-    if (!options.noCompanions) AddCompanions(items, SystemDisk());
-    std::vector<std::size_t> order = PlanRenames(items, SystemDisk());
-    while (KeepCompanionsTogether(items)) order = PlanRenames(items, SystemDisk());
+    if (!options.noCompanions) AddCompanions(items, disk);
+    std::vector<std::size_t> order = PlanRenames(items, disk);
+    while (KeepCompanionsTogether(items)) order = PlanRenames(items, disk);
     const bool applied = options.apply && !order.empty();
-    if (applied) ApplyRenames(items, order, journalPath);
+    if (applied) ApplyRenames(items, order, journalPath, disk);
 
     Tally tally = TallyOf(items);
     if (options.json) {
@@ -217,5 +214,7 @@ Runner DefineRename(CLI::App& command) {
     AddJobsOption(command, options->jobs);
     AddVerifyOption(command, options->verify);
     command.add_option("PATH", options->paths, kCollectionPaths)->required();
-    return [options](const PluginLoader& loadPlugin) { return RunRename(loadPlugin(), *options); };
+    return [options](const PluginLoader& loadPlugin) {
+        return RunRename(loadPlugin(), *options, SystemDisk());
+    };
 }

@@ -7,6 +7,7 @@
 
 #include "tools/cli/command.h"
 #include "tools/cli/options.h"
+#include "tools/disk/disk.h"
 
 struct RenameOptions {
     ListOptions list;
@@ -21,5 +22,5 @@ struct RenameOptions {
     std::vector<std::string> paths;
 };
 
-Report RunRename(const Plugin& plugin, const RenameOptions& options);
+Report RunRename(const Plugin& plugin, const RenameOptions& options, Disk& disk);
 Runner DefineRename(CLI::App& command);

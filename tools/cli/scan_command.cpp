@@ -8,14 +8,14 @@
 #include "tools/cli/errors.h"
 #include "tools/cli/rom_report.h"
 #include "tools/collection/collection.h"
-#include "tools/collection/rom_files.h"
-#include "tools/disk/disk.h"
-#include "tools/disk/file_reading.h"
-#include "tools/system/parallel.h"
-#include "tools/disk/paths.h"
-#include "tools/system/text_encoding.h"
-#include "tools/system/terminal.h"
 #include "tools/collection/crc32.h"
+#include "tools/collection/rom_files.h"
+#include "tools/disk/file_reading.h"
+#include "tools/disk/paths.h"
+#include "tools/disk/system_disk.h"
+#include "tools/system/parallel.h"
+#include "tools/system/terminal.h"
+#include "tools/system/text_encoding.h"
 
 namespace {
 
@@ -43,10 +43,9 @@ struct ScanResults {
 // The files to read: links followed, except to folders, which scan never enters. Saves, patches
 // and qbt's journals are no ROMs, as rename counts them.
 std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& paths,
-                                               ScanResults& results) {
+                                               CollectionDisk& disk, ScanResults& results) {
     std::vector<std::filesystem::path> files;
-    for (FoundPath& found : ValueOrStop(CollectRomFiles(paths, SystemDisk()))) {
-        std::string error;
+    for (FoundPath& found : ValueOrStop(CollectRomFiles(paths, disk))) {
         if (found.kind != Found::kUnreadable && IsNoRom(found.path)) continue;
         if (found.kind == Found::kUnreadable) {
             results.unreadable.push_back({found.path, CannotRead(found.path, found.reason), ""});
@@ -54,7 +53,7 @@ std::vector<std::filesystem::path> FilesToScan(const std::vector<std::string>& p
             results.skipped.push_back({found.path, std::move(found.reason), ""});
         } else if (found.kind == Found::kFile) {
             files.push_back(std::move(found.path));
-        } else if (const FileKind kind = SystemDisk().KindAt(found.path, true, error);
+        } else if (const FileKind kind = KindOrUnknown(disk, found.path, true);
                    kind == FileKind::kFile) {
             files.push_back(std::move(found.path));
         } else if (kind == FileKind::kMissing) {
@@ -74,9 +73,9 @@ struct ScannedFile {
 };
 
 ScannedFile ScanFile(const Plugin& plugin, const GameList& list, const std::filesystem::path& file,
-                     bool verify) {
+                     CollectionDisk& disk, bool verify) {
     ScannedFile scanned;
-    const FileContents contents = ReadRoms(file, SystemDisk(), {.verify = verify, .bytesRead = {}});
+    const FileContents contents = ReadRoms(file, disk, {.verify = verify, .bytesRead = {}});
     if (contents.kind == ContentKind::kOther) {
         scanned.skipped = FormatNotRead(contents);
         return scanned;
@@ -102,12 +101,13 @@ ScannedFile ScanFile(const Plugin& plugin, const GameList& list, const std::file
 
 // Files on `jobs` threads, reported in the order they were collected.
 ScanResults ScanFiles(const Plugin& plugin, const GameList& list,
-                      const std::vector<std::string>& paths, unsigned jobs, bool verify) {
+                      const std::vector<std::string>& paths, unsigned jobs, CollectionDisk& disk,
+                      bool verify) {
     ScanResults results;
-    const std::vector<std::filesystem::path> files = FilesToScan(paths, results);
+    const std::vector<std::filesystem::path> files = FilesToScan(paths, disk, results);
     std::vector<ScannedFile> scanned(files.size());
     ForEachOnThreads(files.size(), jobs, "scanning", [&](std::size_t index) {
-        scanned[index] = ScanFile(plugin, list, files[index], verify);
+        scanned[index] = ScanFile(plugin, list, files[index], disk, verify);
     });
     const auto append = [](auto& to, auto& from) {
         std::move(from.begin(), from.end(), std::back_inserter(to));
@@ -156,11 +156,11 @@ nlohmann::ordered_json ScanJson(const ScanResults& results, std::size_t found) {
 
 }  // namespace
 
-Report RunScan(const Plugin& plugin, const ScanOptions& options) {
+Report RunScan(const Plugin& plugin, const ScanOptions& options, Disk& disk) {
     const std::unique_ptr<const GameList> opened = OpenGameList(options.list);
     const GameList& list = *opened;
     const ScanResults results =
-        ScanFiles(plugin, list, options.paths, JobsOrCores(options.jobs), options.verify);
+        ScanFiles(plugin, list, options.paths, JobsOrCores(options.jobs), disk, options.verify);
     const auto found = static_cast<std::size_t>(
         std::count_if(results.answers.begin(), results.answers.end(), IsInList));
     const std::size_t notFound = results.answers.size() - found;
@@ -209,5 +209,7 @@ Runner DefineScan(CLI::App& command) {
     AddJobsOption(command, options->jobs);
     AddVerifyOption(command, options->verify);
     command.add_option("PATH", options->paths, kCollectionPaths)->required();
-    return [options](const PluginLoader& loadPlugin) { return RunScan(loadPlugin(), *options); };
+    return [options](const PluginLoader& loadPlugin) {
+        return RunScan(loadPlugin(), *options, SystemDisk());
+    };
 }

@@ -6,6 +6,7 @@
 
 #include "tools/cli/command.h"
 #include "tools/cli/options.h"
+#include "tools/disk/disk.h"
 
 struct ScanOptions {
     ListOptions list;
@@ -15,7 +16,7 @@ struct ScanOptions {
     std::vector<std::string> paths;
 };
 
-Report RunScan(const Plugin& plugin, const ScanOptions& options);
+Report RunScan(const Plugin& plugin, const ScanOptions& options, Disk& disk);
 
 // The one-line help: what this build reads.
 std::string ScanHelp();

@@ -3,6 +3,8 @@
 #include <array>
 #include <memory>
 
+#include "tools/disk/pretend_disk.h"
+#include "tools/disk/system_disk.h"
 #include "tools/rename/undo.h"
 #include "tools/system/interruption.h"
 #include "tools/system/terminal.h"
@@ -137,31 +139,31 @@ std::string UndoCommand(const std::vector<UndoneJournal>& journals) {
 
 }  // namespace
 
-Report RunUndo(const UndoOptions& options) {
+Report RunUndo(const UndoOptions& options, Disk& disk) {
     // Every journal is read, and opened for undo's own lines, before any name changes.
     std::vector<UndoneJournal> journals;
     std::vector<JournalContents> contents;
     for (auto typed = options.journals.rbegin(); typed != options.journals.rend(); ++typed) {
         journals.push_back({PathFromTerminal(*typed), {}});
-        contents.push_back(ValueOrStop(ReadJournal(SystemDisk(), journals.back().path)));
+        contents.push_back(ValueOrStop(ReadJournal(disk, journals.back().path)));
     }
     std::vector<std::unique_ptr<JournalWriter>> writers;
     if (!options.dryRun) {
         for (const UndoneJournal& journal : journals) {
             writers.push_back(std::make_unique<JournalWriter>(
-                ValueOrStop(JournalWriter::Open(SystemDisk(), journal.path))));
+                ValueOrStop(JournalWriter::Open(disk, journal.path))));
         }
         CatchInterruptions();
     }
-    PretendDisk pretend(SystemDisk());
-    Disk& disk = options.dryRun ? static_cast<Disk&>(pretend) : SystemDisk();
+    PretendDisk pretend(disk);
+    Disk& undoing = options.dryRun ? static_cast<Disk&>(pretend) : disk;
     Tally tally{};
     std::size_t damaged = 0;
     bool interrupted = false;
     for (std::size_t index = 0; index < journals.size() && !interrupted; ++index) {
         UndoOutcome& outcome = journals[index].outcome;
         outcome =
-            UndoJournal(contents[index], disk, options.dryRun ? nullptr : writers[index].get());
+            UndoJournal(contents[index], undoing, options.dryRun ? nullptr : writers[index].get());
         for (const UndoneEntry& entry : outcome.entries) ++CountOf(tally, entry.outcome);
         damaged += outcome.damaged.size();
         interrupted = outcome.interrupted;
@@ -197,5 +199,5 @@ Runner DefineUndo(CLI::App& command) {
                     "from its last rename back, and undo's own steps go into the journal they "
                     "undo")
         ->required();
-    return [options](const PluginLoader&) { return RunUndo(*options); };
+    return [options](const PluginLoader&) { return RunUndo(*options, SystemDisk()); };
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/cli/command.h"
+#include "tools/disk/disk.h"
 
 struct UndoOptions {
     std::vector<std::string> journals;  // undone last named first
@@ -12,5 +13,5 @@ struct UndoOptions {
     bool json = false;
 };
 
-Report RunUndo(const UndoOptions& options);
+Report RunUndo(const UndoOptions& options, Disk& disk);
 Runner DefineUndo(CLI::App& command);

@@ -34,15 +34,14 @@ bool IsReadMe(std::string_view entry) {
     return extension == ".txt" || extension == ".nfo" || extension == ".diz";
 }
 
-FileContents ReadRoms(const fs::path& file, Disk& disk, const ReadingOptions& options) {
-    std::string error;
-    const std::unique_ptr<ReadableFile> opened = disk.OpenToRead(file, error);
-    if (!opened) {
+FileContents ReadRoms(const fs::path& file, CollectionDisk& disk, const ReadingOptions& options) {
+    const DiskResult<std::unique_ptr<ReadableFile>> opened = disk.OpenToRead(file);
+    if (!opened.Ok()) {
         FileContents contents;
-        contents.unreadable = error;
+        contents.unreadable = opened.Why().reason;
         return contents;
     }
-    FileContents contents = ReadFileContents(*opened, Utf8Of(file.filename()), options);
+    FileContents contents = ReadFileContents(**opened, Utf8Of(file.filename()), options);
     // A gzip file is one ROM whatever name it records.
     if (contents.kind != ContentKind::kPlain && contents.kind != ContentKind::kGzip) {
         std::erase_if(contents.roms, [](const RomInFile& rom) { return IsReadMe(rom.entry); });

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "tools/collection/archive_reading.h"
-#include "tools/disk/disk.h"
+#include "tools/disk/collection_disk.h"
 
 // Saves of the usual emulators (.sav .srm .sa1 .eep .fla .rtc, VisualBoyAdvance's .sgm states),
 // cheats (.cht) and patches (.ips .ups .bps): files that go with a ROM, never ROMs themselves.
@@ -38,7 +38,7 @@ bool IsReadMe(std::string_view entry);
 
 // The ROMs `file` holds, read through `disk`: a plain file's bytes, or each entry of an archive
 // but its read-me files. A file the disk cannot open has `unreadable` set to the system's reason.
-FileContents ReadRoms(const std::filesystem::path& file, Disk& disk,
+FileContents ReadRoms(const std::filesystem::path& file, CollectionDisk& disk,
                       const ReadingOptions& options);
 
 // Why a file of `contents.kind` kOther is left alone: "a tar archive, a format qbt does not read".

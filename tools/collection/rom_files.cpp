@@ -4,6 +4,7 @@
 #include <set>
 
 #include "tools/disk/file_reading.h"
+#include "tools/disk/files.h"
 #include "tools/disk/paths.h"
 #include "tools/system/terminal.h"
 
@@ -11,13 +12,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found, Disk& disk) {
-    std::vector<FolderEntry> entries;
-    std::string error;
-    if (!disk.ListEntries(folder, entries, error)) {
-        found.push_back({folder, Found::kUnreadable, error});
+void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found, CollectionDisk& disk) {
+    DiskResult<std::vector<FolderEntry>> listed = disk.ListEntries(folder);
+    if (!listed.Ok()) {
+        found.push_back({folder, Found::kUnreadable, listed.Why().reason});
         return;
     }
+    std::vector<FolderEntry>& entries = *listed;
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     for (const FolderEntry& entry : entries) {
@@ -41,30 +42,29 @@ void CollectFolder(const fs::path& folder, std::vector<FoundPath>& found, Disk& 
 
 }  // namespace
 
-Result<std::vector<FoundPath>> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk) {
+Result<std::vector<FoundPath>> CollectRomFiles(const std::vector<std::string>& paths,
+                                               CollectionDisk& disk) {
     std::vector<std::pair<fs::path, FileKind>> named;
     std::string missing;
     for (const std::string& typed : paths) {
         const fs::path path = PathFromTerminal(typed);
-        std::string error;
-        const FileKind kind = disk.KindAt(path, true, error);
-        if (kind == FileKind::kMissing || kind == FileKind::kUnknown) {
+        const DiskResult<FileKind> kind = disk.KindAt(path, true);
+        if (!kind.Ok() || *kind == FileKind::kMissing) {
             if (!missing.empty()) missing += "; ";
             missing +=
-                CannotRead(path, kind == FileKind::kMissing ? "No such file or directory" : error);
+                CannotRead(path, kind.Ok() ? "No such file or directory" : kind.Why().reason);
         }
-        named.emplace_back(path, kind);
+        named.emplace_back(path, kind.Ok() ? *kind : FileKind::kUnknown);
     }
     if (!missing.empty()) return Failure{FailureKind::kCannotRead, missing + "; nothing was done"};
 
     std::vector<FoundPath> found;
     for (const auto& [path, kind] : named) {
-        std::string error;
         if (std::string why = InexactName(path); !why.empty()) {
             found.push_back({path, Found::kLeftAlone, std::move(why)});
         } else if (kind == FileKind::kFolder) {
             CollectFolder(path, found, disk);
-        } else if (disk.KindAt(path, false, error) == FileKind::kLink) {
+        } else if (KindOrUnknown(disk, path, false) == FileKind::kLink) {
             found.push_back({path, Found::kLink, ""});
         } else {
             found.push_back({path, Found::kFile, ""});
@@ -73,7 +73,7 @@ Result<std::vector<FoundPath>> CollectRomFiles(const std::vector<std::string>& p
     return found;
 }
 
-Result<FilesOnce> CollectFilesOnce(const std::vector<std::string>& paths, Disk& disk) {
+Result<FilesOnce> CollectFilesOnce(const std::vector<std::string>& paths, CollectionDisk& disk) {
     Result<std::vector<FoundPath>> named = CollectRomFiles(paths, disk);
     if (!named.Ok()) return named.Why();
     FilesOnce found;

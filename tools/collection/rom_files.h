@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/disk/disk.h"
 #include "tools/base/result.h"
+#include "tools/disk/collection_disk.h"
 
 enum class Found { kFile, kLink, kUnreadable, kLeftAlone };
 
@@ -24,7 +24,8 @@ struct FoundPath {
 //
 // Every path named is looked at before anything is collected: when one cannot be found or read
 // the run stops at once (FailureKind::kCannotRead), before a file is read or renamed.
-Result<std::vector<FoundPath>> CollectRomFiles(const std::vector<std::string>& paths, Disk& disk);
+Result<std::vector<FoundPath>> CollectRomFiles(const std::vector<std::string>& paths,
+                                               CollectionDisk& disk);
 
 // The files under the paths given, each once however often it is named, for the commands that
 // count or rename files: a symbolic link met in a folder is neither read nor entered, so nothing
@@ -34,4 +35,4 @@ struct FilesOnce {
     std::vector<std::filesystem::path> files;
     std::vector<FoundPath> leftAlone;  // links, unreadable folders, inexact names
 };
-Result<FilesOnce> CollectFilesOnce(const std::vector<std::string>& paths, Disk& disk);
+Result<FilesOnce> CollectFilesOnce(const std::vector<std::string>& paths, CollectionDisk& disk);

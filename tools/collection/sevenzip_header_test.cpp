@@ -10,7 +10,7 @@
 
 #include "tools/collection/archive_reading.h"
 #include "tools/collection/test_archives.h"
-#include "tools/disk/disk.h"
+#include "tools/disk/system_disk.h"
 #include "tools/disk/readable_file.h"
 #include "tools/tests/scratch.h"
 
@@ -44,10 +44,9 @@ protected:
 };
 
 std::unique_ptr<ReadableFile> Open(const fs::path& path) {
-    std::string error;
-    std::unique_ptr<ReadableFile> file = SystemDisk().OpenToRead(path, error);
-    EXPECT_NE(file, nullptr) << error;
-    return file;
+    DiskResult<std::unique_ptr<ReadableFile>> file = SystemDisk().OpenToRead(path);
+    EXPECT_TRUE(file.Ok()) << file.Why().reason;
+    return file.Ok() ? std::move(*file) : nullptr;
 }
 
 FileContents ContentsOf(const fs::path& path, bool verify = false) {

@@ -15,6 +15,8 @@ struct DiskError {
         kFailed,        // the system refused, for `reason`
         kNameTaken,     // something already answers to the name: nothing was replaced
         kCannotRefuse,  // nothing was done: the file system cannot refuse to replace a file
+        kMissing,       // nothing answers to the name
+        kNotAFile,      // what answers to the name is no regular file (a folder, a device)
     };
     Kind kind = kFailed;
     std::string reason;  // the system's words, in the terminal's codeset

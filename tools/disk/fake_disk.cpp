@@ -15,8 +15,10 @@ std::string Key(const fs::path& path) { return FoldedName(Utf8Of(path.filename()
 // One spelling per folder, whatever the separators and however relative the path.
 fs::path FolderOf(const fs::path& path) { return Absolute(path.parent_path()); }
 
-constexpr const char* kNoSuchFile = "No such file or directory";
-constexpr const char* kDenied = "Permission denied";
+const DiskError kNoSuchFile{DiskError::kFailed, "No such file or directory"};
+const DiskError kDenied{DiskError::kFailed, "Permission denied"};
+const DiskError kInputOutput{DiskError::kFailed, "Input/output error"};
+const DiskError kNameTaken{DiskError::kNameTaken, ""};
 
 class BytesFile final : public ReadableFile {
 public:
@@ -43,6 +45,12 @@ void FakeDisk::Put(const fs::path& path, Entry entry) {
 }
 
 void FakeDisk::Erase(const fs::path& path) { folders_[FolderOf(path)].erase(Key(path)); }
+
+void FakeDisk::Move(Entry entry, const fs::path& from, const fs::path& to) {
+    entry.name = to.filename();
+    Erase(from);
+    Put(to, std::move(entry));
+}
 
 void FakeDisk::Add(const fs::path& path, const std::string& content) {
     Put(path, {path.filename(), content, FileKind::kFile, {}});
@@ -125,50 +133,31 @@ bool FakeDisk::IsSameEntry(const fs::path& existing, const fs::path& name) {
            entry->name != name.filename();
 }
 
-RenameResult FakeDisk::Rename(const fs::path& from, const fs::path& to, std::string& error) {
+DiskResult<> FakeDisk::Rename(const fs::path& from, const fs::path& to) {
     if (beforeRename) beforeRename(from, to);
     const Entry* entry = Find(from);
-    if (entry == nullptr || entry->name != from.filename()) {
-        error = kNoSuchFile;
-        return RenameResult::Failed;
-    }
-    if (failingRenames.count(from) > 0) {
-        error = "Input/output error";
-        return RenameResult::Failed;
-    }
-    if (Find(to) != nullptr) return RenameResult::TargetExists;
-    if (!refusesToReplace) return RenameResult::CannotRefuse;
-    Entry moved = *entry;
-    moved.name = to.filename();
-    Erase(from);
-    Put(to, std::move(moved));
-    return RenameResult::Renamed;
+    if (entry == nullptr || entry->name != from.filename()) return kNoSuchFile;
+    if (failingRenames.count(from) > 0) return kInputOutput;
+    if (Find(to) != nullptr) return kNameTaken;
+    if (!refusesToReplace) return DiskError{DiskError::kCannotRefuse, ""};
+    Move(*entry, from, to);
+    return Done{};
 }
 
-Reservation FakeDisk::Reserve(const fs::path& path, std::string&) {
+DiskResult<> FakeDisk::Reserve(const fs::path& path) {
     if (beforeReserve) beforeReserve(path);
-    if (Find(path) != nullptr) return Reservation::kTaken;
+    if (Find(path) != nullptr) return kNameTaken;
     Add(path);
-    return Reservation::kReserved;
+    return Done{};
 }
 
-bool FakeDisk::ReplacePlaceholder(const fs::path& from, const fs::path& placeholder,
-                                  std::string& error) {
+DiskResult<> FakeDisk::ReplacePlaceholder(const fs::path& from, const fs::path& placeholder) {
     if (beforeRename) beforeRename(from, placeholder);
     const Entry* entry = Find(from);
-    if (entry == nullptr || !IsEmptyFile(placeholder)) {
-        error = kNoSuchFile;
-        return false;
-    }
-    if (failingRenames.count(from) > 0) {
-        error = "Input/output error";
-        return false;
-    }
-    Entry moved = *entry;
-    moved.name = placeholder.filename();
-    Erase(from);
-    Put(placeholder, std::move(moved));
-    return true;
+    if (entry == nullptr || !IsEmptyFile(placeholder)) return kNoSuchFile;
+    if (failingRenames.count(from) > 0) return kInputOutput;
+    Move(*entry, from, placeholder);
+    return Done{};
 }
 
 bool FakeDisk::IsEmptyFile(const fs::path& path) {
@@ -176,17 +165,16 @@ bool FakeDisk::IsEmptyFile(const fs::path& path) {
     return entry != nullptr && entry->kind == FileKind::kFile && entry->content.empty();
 }
 
-Reservation FakeDisk::MakeFolder(const fs::path& path, std::string& error) {
+DiskResult<> FakeDisk::MakeFolder(const fs::path& path) {
     if (beforeMakeFolder) beforeMakeFolder(path);
-    if (Find(path) != nullptr) return Reservation::kTaken;
+    if (Find(path) != nullptr) return kNameTaken;
     const Entry* parent = Find(FolderOf(path));
     if (FolderOf(path).has_relative_path() &&
         (parent == nullptr || parent->kind != FileKind::kFolder)) {
-        error = kNoSuchFile;
-        return Reservation::kFailed;
+        return kNoSuchFile;
     }
     AddFolder(path);
-    return Reservation::kReserved;
+    return Done{};
 }
 
 bool FakeDisk::RemoveEmptyFolder(const fs::path& path) {
@@ -222,45 +210,33 @@ bool FakeDisk::RemoveEmptyFile(const fs::path& path) {
     return true;
 }
 
-bool FakeDisk::ListEntries(const fs::path& folder, std::vector<FolderEntry>& entries,
-                           std::string& error) {
+DiskResult<std::vector<FolderEntry>> FakeDisk::ListEntries(const fs::path& folder) {
     const fs::path walked = Walk(folder, true);
     const Entry* entry = walked.empty() ? nullptr : Find(walked);
-    if (walked.empty() || (entry != nullptr && entry->kind != FileKind::kFolder)) {
-        error = walked.empty() ? kNoSuchFile : "Not a directory";
-        return false;
+    if (walked.empty()) return kNoSuchFile;
+    if (entry != nullptr && entry->kind != FileKind::kFolder) {
+        return DiskError{DiskError::kFailed, "Not a directory"};
     }
-    if (unreadable_.count(walked) > 0) {
-        error = kDenied;
-        return false;
-    }
+    if (unreadable_.count(walked) > 0) return kDenied;
+    std::vector<FolderEntry> entries;
     for (const auto& [key, held] : folders_[walked]) entries.push_back({held.name, held.kind});
-    return true;
+    return entries;
 }
 
-FileKind FakeDisk::KindAt(const fs::path& path, bool followLinks, std::string&) {
+DiskResult<FileKind> FakeDisk::KindAt(const fs::path& path, bool followLinks) {
     const fs::path walked = Walk(path, followLinks);
     if (walked.empty()) return FileKind::kMissing;
     const Entry* entry = Find(walked);
     return entry == nullptr ? FileKind::kFolder : entry->kind;  // only a root has no entry
 }
 
-std::unique_ptr<ReadableFile> FakeDisk::OpenToRead(const fs::path& path, std::string& error) {
+DiskResult<std::unique_ptr<ReadableFile>> FakeDisk::OpenToRead(const fs::path& path) {
     const fs::path walked = Walk(path, true);
     const Entry* entry = walked.empty() ? nullptr : Find(walked);
-    if (entry == nullptr) {
-        error = kNoSuchFile;
-        return nullptr;
-    }
-    if (entry->kind == FileKind::kFolder) {
-        error = "Is a directory";
-        return nullptr;
-    }
-    if (unreadable_.count(walked) > 0) {
-        error = kDenied;
-        return nullptr;
-    }
-    return std::make_unique<BytesFile>(entry->content);
+    if (entry == nullptr) return kNoSuchFile;
+    if (entry->kind == FileKind::kFolder) return DiskError{DiskError::kFailed, "Is a directory"};
+    if (unreadable_.count(walked) > 0) return kDenied;
+    return std::unique_ptr<ReadableFile>(std::make_unique<BytesFile>(entry->content));
 }
 
 fs::path FakeDisk::Resolved(const fs::path& path) { return Walk(path, true); }
@@ -276,15 +252,11 @@ bool FakeDisk::IsSameFile(const fs::path& a, const fs::path& b) {
     return first == second || secondName(first, second) || secondName(second, first);
 }
 
-Reservation FakeDisk::WriteNewFile(const fs::path& path, std::string_view content,
-                                   std::string& error) {
-    if (Find(path) != nullptr) return Reservation::kTaken;
-    if (!writeFailure.empty()) {
-        error = writeFailure;
-        return Reservation::kFailed;
-    }
+DiskResult<> FakeDisk::WriteNewFile(const fs::path& path, std::string_view content) {
+    if (Find(path) != nullptr) return kNameTaken;
+    if (!writeFailure.empty()) return DiskError{DiskError::kFailed, writeFailure};
     Add(path, std::string(content));
-    return Reservation::kReserved;
+    return Done{};
 }
 
 bool FakeDisk::RemoveNewFile(const fs::path& path) {
@@ -293,46 +265,35 @@ bool FakeDisk::RemoveNewFile(const fs::path& path) {
     return true;
 }
 
-bool FakeDisk::RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
+DiskResult<> FakeDisk::RenameReplacing(const fs::path& from, const fs::path& to) {
     const Entry* entry = Find(from);
-    if (entry == nullptr) {
-        error = kNoSuchFile;
-        return false;
-    }
-    Entry moved = *entry;
-    moved.name = to.filename();
-    Erase(from);
-    Put(to, std::move(moved));
-    return true;
+    if (entry == nullptr) return kNoSuchFile;
+    Move(*entry, from, to);
+    return Done{};
 }
 
 class FakeDisk::Journal final : public JournalFile {
 public:
     Journal(FakeDisk& disk, fs::path path) : disk_(disk), path_(std::move(path)) {}
 
-    bool Read(std::string& text, std::string&) override {
-        text = Content();
-        return true;
-    }
+    DiskResult<std::string> Read() override { return Content(); }
 
-    bool WriteAt(std::uint64_t offset, std::string_view bytes, std::string& error) override {
+    DiskResult<> WriteAt(std::uint64_t offset, std::string_view bytes) override {
         std::string& content = Content();
         const std::uint64_t end = offset + bytes.size();
         const std::uint64_t growth = end > content.size() ? end - content.size() : 0;
-        if (growth > disk_.spaceLeft) {
-            error = "No space left on device";
-            return false;
-        }
+        if (growth > disk_.spaceLeft)
+            return DiskError{DiskError::kFailed, "No space left on device"};
         disk_.spaceLeft -= growth;
         if (end > content.size()) content.resize(end, '\0');
         content.replace(offset, bytes.size(), bytes);
-        return true;
+        return Done{};
     }
 
-    bool Sync(std::string&) override {
+    DiskResult<> Sync() override {
         disk_.synced_[Absolute(path_)] = Content();
         ++disk_.syncs;
-        return true;
+        return Done{};
     }
 
 private:
@@ -347,14 +308,13 @@ std::string FakeDisk::SyncedText(const fs::path& journal) const {
     return synced == synced_.end() ? std::string() : synced->second;
 }
 
-FileKind FakeDisk::ReadJournalText(const fs::path& path, std::string& text, std::string&) {
+DiskResult<std::string> FakeDisk::ReadJournalText(const fs::path& path) {
     const Entry* entry = Find(path);
-    if (entry == nullptr) return FileKind::kMissing;
-    text = entry->content;
-    return FileKind::kFile;
+    if (entry == nullptr) return DiskError{DiskError::kMissing, ""};
+    return entry->content;
 }
 
-std::unique_ptr<JournalFile> FakeDisk::OpenJournal(const fs::path& path, std::string&) {
+DiskResult<std::unique_ptr<JournalFile>> FakeDisk::OpenJournal(const fs::path& path) {
     if (!Exists(path)) Add(path);
-    return std::make_unique<Journal>(*this, path);
+    return std::unique_ptr<JournalFile>(std::make_unique<Journal>(*this, path));
 }

@@ -3,7 +3,7 @@
 // answers to any other; a rename onto
 // a name that some entry answers to, even the file's own under another case, is refused as a
 // kernel refuses RENAME_NOREPLACE there. With `refusesToReplace` false it is exFAT through
-// exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers CannotRefuse.
+// exfat-fuse: no RENAME_NOREPLACE, no hard links, so Rename answers kCannotRefuse.
 //
 // Files hold their bytes, folders are made for every file put in them, and symbolic links lead
 // to a path (relative to their folder, or absolute) that need not exist; any of them can be made
@@ -58,42 +58,41 @@ public:
     std::string SyncedText(const std::filesystem::path& journal) const;
     std::size_t syncs = 0;
 
-    std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
     bool Exists(const std::filesystem::path& path) override;
+    DiskResult<FileKind> KindAt(const std::filesystem::path& path, bool followLinks) override;
+
+    DiskResult<std::vector<FolderEntry>> ListEntries(const std::filesystem::path& folder) override;
+    DiskResult<std::unique_ptr<ReadableFile>> OpenToRead(
+        const std::filesystem::path& path) override;
+    std::filesystem::path Resolved(const std::filesystem::path& path) override;
+    bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) override;
+
+    std::vector<std::filesystem::path> NamesIn(const std::filesystem::path& folder) override;
     bool IsSameEntry(const std::filesystem::path& existing,
                      const std::filesystem::path& name) override;
-    RenameResult Rename(const std::filesystem::path& from, const std::filesystem::path& to,
-                        std::string& error) override;
-    Reservation Reserve(const std::filesystem::path& path, std::string& error) override;
-    bool ReplacePlaceholder(const std::filesystem::path& from,
-                            const std::filesystem::path& placeholder, std::string& error) override;
+    DiskResult<> Rename(const std::filesystem::path& from,
+                        const std::filesystem::path& to) override;
+    DiskResult<> Reserve(const std::filesystem::path& path) override;
+    DiskResult<> ReplacePlaceholder(const std::filesystem::path& from,
+                                    const std::filesystem::path& placeholder) override;
     bool IsEmptyFile(const std::filesystem::path& path) override;
     bool RemoveEmptyFile(const std::filesystem::path& path) override;
-    Reservation MakeFolder(const std::filesystem::path& path, std::string& error) override;
+    DiskResult<> MakeFolder(const std::filesystem::path& path) override;
     bool RemoveEmptyFolder(const std::filesystem::path& path) override;
     bool IsSecondName(const std::filesystem::path& kept,
                       const std::filesystem::path& extra) override;
     bool RemoveSecondName(const std::filesystem::path& kept,
                           const std::filesystem::path& extra) override;
-    bool ListEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
-                     std::string& error) override;
-    FileKind KindAt(const std::filesystem::path& path, bool followLinks,
-                    std::string& error) override;
-    std::unique_ptr<ReadableFile> OpenToRead(const std::filesystem::path& path,
-                                             std::string& error) override;
-    std::filesystem::path Resolved(const std::filesystem::path& path) override;
-    bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) override;
-    Reservation WriteNewFile(const std::filesystem::path& path, std::string_view content,
-                             std::string& error) override;
+
+    DiskResult<> WriteNewFile(const std::filesystem::path& path, std::string_view content) override;
     bool RemoveNewFile(const std::filesystem::path& path) override;
-    bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
-                         std::string& error) override;
+    DiskResult<> RenameReplacing(const std::filesystem::path& from,
+                                 const std::filesystem::path& to) override;
 
     std::filesystem::path CurrentFolder() override { return currentFolder; }
-    FileKind ReadJournalText(const std::filesystem::path& path, std::string& text,
-                             std::string& error) override;
-    std::unique_ptr<JournalFile> OpenJournal(const std::filesystem::path& path,
-                                             std::string& error) override;
+    DiskResult<std::string> ReadJournalText(const std::filesystem::path& path) override;
+    DiskResult<std::unique_ptr<JournalFile>> OpenJournal(
+        const std::filesystem::path& path) override;
 
 private:
     class Journal;
@@ -109,6 +108,8 @@ private:
     const Entry* Find(const std::filesystem::path& path) const;
     void Put(const std::filesystem::path& path, Entry entry);
     void Erase(const std::filesystem::path& path);
+    // Gives `entry`, found at `from`, the name `to`.
+    void Move(Entry entry, const std::filesystem::path& from, const std::filesystem::path& to);
     // The path with the links on it followed (the last one too when `followLast`), spelt as
     // the folders keep it; empty when a part of it is missing.
     std::filesystem::path Walk(const std::filesystem::path& path, bool followLast,

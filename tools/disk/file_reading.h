@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "tools/base/result.h"
+#include "tools/disk/collection_disk.h"
 
 // Of two paths relative to the executable's folder, the first that exists: where an installed
 // qbt keeps a file, then where the build tree does. The installed one when neither exists.
@@ -20,7 +21,11 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path, std::string
 // "cannot read PATH: reason", the way qbt reports a path it could not read.
 std::string CannotRead(const std::filesystem::path& path, std::string_view reason);
 
-// Hands the file's content to `consume` piece by piece. False, with the system's reason in
-// `error`, when the file cannot be read.
-bool ReadInChunks(const std::filesystem::path& path,
-                  const std::function<void(std::string_view)>& consume, std::string& error);
+// Hands the file's content to `consume` piece by piece; the system's reason when it cannot be
+// read.
+DiskResult<> ReadInChunks(const std::filesystem::path& path,
+                          const std::function<void(std::string_view)>& consume);
+
+// The same through `disk`, as its OpenToRead hands the file out.
+DiskResult<> ReadFileInPieces(CollectionDisk& disk, const std::filesystem::path& path,
+                              const std::function<void(std::string_view)>& consume);

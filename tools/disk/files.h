@@ -1,6 +1,7 @@
-// The file primitives beneath the system's Disk (disk.h), one implementation per platform
-// (files_posix.cpp, files_windows.cpp). On Windows every path goes through LongPath and Win32
-// calls, never through the C runtime's stat, which refuses the "\\?\" form.
+// The file primitives beneath the system's disk (system_disk.cpp), one implementation per
+// platform (files_posix.cpp, files_windows.cpp). On Windows every path goes through LongPath and
+// Win32 calls, never through the C runtime's stat, which refuses the "\\?\" form. A step the
+// system refuses gives its reason as a DiskError (kFailed); a name that is taken, kNameTaken.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/disk/journal_file.h"
+#include "tools/disk/collection_disk.h"
+#include "tools/disk/journal_disk.h"
 #include "tools/disk/readable_file.h"
 
 // In qbt.exe: an absolute path in the "\\?\" form (UNC paths as "\\?\UNC\server\share"), so that
@@ -18,29 +20,18 @@
 // systems, as they are.
 std::filesystem::path LongPath(const std::filesystem::path& path);
 
-enum class FileKind { kMissing, kFile, kFolder, kLink, kOther, kUnknown };
-
 // What the name is; a symbolic link (on Windows a reparse point, or as ListFolder tells one)
-// as kLink unless `followLinks`.
-// kUnknown, with the reason in `error`, when the system cannot say (a folder on the way that
+// as kLink unless `followLinks`. The reason when the system cannot say (a folder on the way that
 // cannot be searched).
-FileKind KindOf(const std::filesystem::path& path, bool followLinks, std::string& error);
+DiskResult<FileKind> KindOf(const std::filesystem::path& path, bool followLinks);
 
-struct FolderEntry {
-    std::filesystem::path name;  // spelt as the folder keeps it
-    FileKind kind;               // links not followed
-};
-
-// The entries of a folder, without "." and "..". False, with the system's reason in `error`,
-// when the folder cannot be read. In qbt.exe a link is told by the path it resolves to as well
-// as by its reparse tag (Wine marks Unix links with neither tag nor, for files, attribute), at
-// the cost of opening each entry.
-bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
-                std::string& error);
+// The entries of a folder, without "." and "..", or the reason it cannot be read. In qbt.exe a
+// link is told by the path it resolves to as well as by its reparse tag (Wine marks Unix links
+// with neither tag nor, for files, attribute), at the cost of opening each entry.
+DiskResult<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder);
 
 // The names alone, as ListFolder finds them, without telling their kinds.
-bool ListNames(const std::filesystem::path& folder, std::vector<std::filesystem::path>& names,
-               std::string& error);
+DiskResult<std::vector<std::filesystem::path>> ListNames(const std::filesystem::path& folder);
 
 // Why qbt must leave the file or folder at `path` alone, or empty. In qbt.exe: a path that the
 // system shows with U+FFFD standing for what it could not convert (under Wine, a Linux name that
@@ -48,30 +39,29 @@ bool ListNames(const std::filesystem::path& folder, std::vector<std::filesystem:
 // give back as it was.
 std::string InexactName(const std::filesystem::path& path);
 
-// Renames `from` to `to` in one step unless something is already named `to`: a file is never
-// replaced. A rename that changes only letter case works on case-insensitive file systems.
-// CannotRefuse: nothing was done, because the file system can refuse to replace a file neither in
-// the rename itself (RENAME_NOREPLACE) nor through a hard link: exFAT and FAT through FUSE, some
-// network shares. Only a name held beforehand (ReserveName) keeps a file safe there. One
-// implementation file per platform: rename_without_replacing_{posix,windows}.cpp.
-enum class RenameResult { Renamed, TargetExists, CannotRefuse, Failed };
-RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
-                                    const std::filesystem::path& to, std::string& error);
+// Renames `from` to `to` in one step unless something is already named `to` (kNameTaken): a file
+// is never replaced. A rename that changes only letter case works on case-insensitive file
+// systems. kCannotRefuse: nothing was done, because the file system can refuse to replace a file
+// neither in the rename itself (RENAME_NOREPLACE) nor through a hard link: exFAT and FAT through
+// FUSE, some network shares. Only a name held beforehand (ReserveName) keeps a file safe there.
+// One implementation file per platform: rename_without_replacing_{posix,windows}.cpp.
+DiskResult<> RenameWithoutReplacing(const std::filesystem::path& from,
+                                    const std::filesystem::path& to);
 
 // The folder that holds the running executable.
 std::filesystem::path ExecutableDirectory();
 
 // fopen(path, "rb") for any file the system can name, whatever the terminal's codeset holds.
-std::FILE* OpenForReading(const std::filesystem::path& path);
+DiskResult<std::FILE*> OpenForReading(const std::filesystem::path& path);
 
 // Makes an empty file under `path` only if nothing answers to the name (O_CREAT|O_EXCL,
-// CREATE_NEW), so that the name is held for a rename onto it.
-enum class Reservation { kReserved, kTaken, kFailed };
-Reservation ReserveName(const std::filesystem::path& path, std::string& error);
+// CREATE_NEW; kNameTaken otherwise), so that the name is held for a rename onto it.
+DiskResult<> ReserveName(const std::filesystem::path& path);
 
-// Makes the folder `path` only if nothing answers to the name (mkdir, CreateDirectoryW): kTaken
-// when something does, even a folder, so that a folder made is known to be one qbt made.
-Reservation MakeFolder(const std::filesystem::path& path, std::string& error);
+// Makes the folder `path` only if nothing answers to the name (mkdir, CreateDirectoryW):
+// kNameTaken when something does, even a folder, so that a folder made is known to be one qbt
+// made.
+DiskResult<> MakeFolder(const std::filesystem::path& path);
 
 // Removes `path` if it is a folder that holds nothing and no link (nor, on Windows, a junction);
 // false otherwise.
@@ -79,8 +69,7 @@ bool RemoveEmptyFolder(const std::filesystem::path& path);
 
 // Renames `from` to `to`, replacing whatever `to` names: only ever onto a placeholder that
 // ReserveName made, which the system disk checks first.
-bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
-                     std::string& error);
+DiskResult<> RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Whether `path` names a regular file of no bytes (not following a link).
 bool IsEmptyFile(const std::filesystem::path& path);
@@ -97,24 +86,23 @@ bool IsSecondName(const std::filesystem::path& kept, const std::filesystem::path
 bool RemoveSecondName(const std::filesystem::path& kept, const std::filesystem::path& extra);
 
 // Writes a folder's entries through to the disk (fsync of the folder), so that a file just
-// created in it survives a crash. True where the file system has nothing to write or cannot
+// created in it survives a crash. Done where the file system has nothing to write or cannot
 // do it (Windows writes entries with the file; some FUSE file systems refuse a folder's fsync).
-bool FlushFolder(const std::filesystem::path& folder);
+DiskResult<> FlushFolder(const std::filesystem::path& folder);
 
 // The file open for reading at any offset (pread, ReadFile at an offset), never through the C
-// runtime. Null, with the system's reason in `error`, when it cannot be opened.
-std::unique_ptr<ReadableFile> OpenReadable(const std::filesystem::path& path, std::string& error);
+// runtime; the system's reason when it cannot be opened.
+DiskResult<std::unique_ptr<ReadableFile>> OpenReadable(const std::filesystem::path& path);
 
 // Makes a file holding `content` under `path` only if nothing answers to the name (O_CREAT|O_EXCL,
-// CREATE_NEW) and writes it through to the disk. A file that could not be written whole is
-// removed again, with the system's reason in `error`.
-Reservation WriteNewFile(const std::filesystem::path& path, std::string_view content,
-                         std::string& error);
+// CREATE_NEW; kNameTaken otherwise) and writes it through to the disk. A file that could not be
+// written whole is removed again, with the system's reason.
+DiskResult<> WriteNewFile(const std::filesystem::path& path, std::string_view content);
 
 // Removes the name `path` (unlink, DeleteFileW): only ever a file WriteNewFile made.
 bool RemoveFile(const std::filesystem::path& path);
 
 // Opens the journal at `path` for reading and writing, made when missing (its folder then flushed)
 // and never truncated, and keeps any other writer out while it is open: two writers at offsets
-// would write over each other's lines. Null, with the reason in `error`, when it cannot.
-std::unique_ptr<JournalFile> OpenJournalFile(const std::filesystem::path& path, std::string& error);
+// would write over each other's lines. The reason when it cannot.
+DiskResult<std::unique_ptr<JournalFile>> OpenJournalFile(const std::filesystem::path& path);

@@ -21,71 +21,71 @@ FileKind KindOfMode(mode_t mode) {
     return FileKind::kOther;
 }
 
+DiskError Failed(int number) { return {DiskError::kFailed, std::strerror(number)}; }
+
+// The entry's kind as the folder's listing gives it; where it gives none (some file systems
+// leave it to lstat), as lstat does.
+FileKind KindOfEntry(DIR* stream, const dirent& entry) {
+    switch (entry.d_type) {
+        case DT_REG: return FileKind::kFile;
+        case DT_DIR: return FileKind::kFolder;
+        case DT_LNK: return FileKind::kLink;
+        case DT_UNKNOWN: break;
+        default: return FileKind::kOther;
+    }
+    struct stat status {};
+    if (fstatat(dirfd(stream), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        return FileKind::kUnknown;
+    }
+    return KindOfMode(status.st_mode);
+}
+
 }  // namespace
 
 fs::path LongPath(const fs::path& path) { return path; }
 
-FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
+DiskResult<FileKind> KindOf(const fs::path& path, bool followLinks) {
     struct stat status {};
     if ((followLinks ? stat(path.c_str(), &status) : lstat(path.c_str(), &status)) == 0) {
         return KindOfMode(status.st_mode);
     }
     if (errno == ENOENT) return FileKind::kMissing;
-    error = std::strerror(errno);
-    return FileKind::kUnknown;
+    return Failed(errno);
 }
 
-bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+DiskResult<std::vector<FolderEntry>> ListFolder(const fs::path& folder) {
     DIR* stream = opendir(folder.c_str());
-    if (stream == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
+    if (stream == nullptr) return Failed(errno);
+    std::vector<FolderEntry> entries;
     errno = 0;
     while (const dirent* entry = readdir(stream)) {
         const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        FileKind kind = FileKind::kUnknown;
-        switch (entry->d_type) {
-            case DT_REG: kind = FileKind::kFile; break;
-            case DT_DIR: kind = FileKind::kFolder; break;
-            case DT_LNK: kind = FileKind::kLink; break;
-            case DT_UNKNOWN: break;  // some file systems leave it to lstat
-            default: kind = FileKind::kOther; break;
+        if (name != "." && name != "..") {
+            entries.push_back({fs::path(std::string(name)), KindOfEntry(stream, *entry)});
         }
-        if (kind == FileKind::kUnknown) {
-            struct stat status {};
-            if (fstatat(dirfd(stream), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-                kind = KindOfMode(status.st_mode);
-            }
-        }
-        entries.push_back({fs::path(std::string(name)), kind});
         errno = 0;
     }
     const int readError = errno;
     closedir(stream);
-    if (readError != 0) {
-        error = std::strerror(readError);
-        return false;
-    }
-    return true;
+    if (readError != 0) return Failed(readError);
+    return entries;
 }
 
-bool ListNames(const fs::path& folder, std::vector<fs::path>& names, std::string& error) {
-    std::vector<FolderEntry> entries;
-    if (!ListFolder(folder, entries, error)) return false;
-    for (FolderEntry& entry : entries) names.push_back(std::move(entry.name));
-    return true;
+DiskResult<std::vector<fs::path>> ListNames(const fs::path& folder) {
+    DiskResult<std::vector<FolderEntry>> entries = ListFolder(folder);
+    if (!entries.Ok()) return entries.Why();
+    std::vector<fs::path> names;
+    for (FolderEntry& entry : *entries) names.push_back(std::move(entry.name));
+    return names;
 }
 
 // A Linux name is any bytes, and qbt keeps them as they are.
 std::string InexactName(const fs::path&) { return {}; }
 
-Reservation MakeFolder(const fs::path& path, std::string& error) {
-    if (mkdir(path.c_str(), 0777) == 0) return Reservation::kReserved;
-    if (errno == EEXIST) return Reservation::kTaken;
-    error = std::strerror(errno);
-    return Reservation::kFailed;
+DiskResult<> MakeFolder(const fs::path& path) {
+    if (mkdir(path.c_str(), 0777) == 0) return Done{};
+    if (errno == EEXIST) return DiskError{DiskError::kNameTaken, ""};
+    return Failed(errno);
 }
 
 // rmdir refuses a folder that holds anything; lstat first, since rmdir of "link/" would follow.
@@ -94,10 +94,9 @@ bool RemoveEmptyFolder(const fs::path& path) {
     return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && rmdir(path.c_str()) == 0;
 }
 
-bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
-    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-    error = std::strerror(errno);
-    return false;
+DiskResult<> RenameReplacing(const fs::path& from, const fs::path& to) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return Done{};
+    return Failed(errno);
 }
 
 bool IsEmptyFile(const fs::path& path) {
@@ -121,15 +120,21 @@ bool RemoveSecondName(const fs::path& kept, const fs::path& extra) {
     return IsSecondName(kept, extra) && unlink(extra.c_str()) == 0;
 }
 
-bool FlushFolder(const fs::path& folder) {
+DiskResult<> FlushFolder(const fs::path& folder) {
     const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return false;
+    if (descriptor < 0) return Failed(errno);
     const bool flushed = fsync(descriptor) == 0 || errno == EINVAL || errno == EROFS;
+    const int failure = errno;
     close(descriptor);
-    return flushed;
+    if (flushed) return Done{};
+    return Failed(failure);
 }
 
-std::FILE* OpenForReading(const fs::path& path) { return std::fopen(path.c_str(), "rb"); }
+DiskResult<std::FILE*> OpenForReading(const fs::path& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return Failed(errno);
+    return file;
+}
 
 fs::path ExecutableDirectory() {
     std::error_code error;

@@ -18,17 +18,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// How a rename went: "renamed", "name taken", "cannot refuse" or "failed", with the system's
+// reason in `error_`.
 class RenameWithoutReplacingTest : public ScratchTest {
 protected:
-    RenameResult Rename(const fs::path& from, const fs::path& to) {
-        return RenameWithoutReplacing(scratch_ / from, scratch_ / to, error_);
+    std::string Rename(const fs::path& from, const fs::path& to) {
+        const DiskResult<> renamed = RenameWithoutReplacing(scratch_ / from, scratch_ / to);
+        if (renamed.Ok()) return "renamed";
+        error_ = renamed.Why().reason;
+        switch (renamed.Why().kind) {
+            case DiskError::kNameTaken: return "name taken";
+            case DiskError::kCannotRefuse: return "cannot refuse";
+            default: return "failed";
+        }
     }
     std::string error_;
 };
 
 TEST_F(RenameWithoutReplacingTest, MovesTheFileToAFreeName) {
     WriteFile(scratch_ / "a.gba", "ROM A");
-    EXPECT_EQ(Rename("a.gba", "b.gba"), RenameResult::Renamed) << error_;
+    EXPECT_EQ(Rename("a.gba", "b.gba"), "renamed") << error_;
     EXPECT_EQ(NamesIn(scratch_), std::vector<std::string>{"b.gba"});
     EXPECT_EQ(ReadFile(scratch_ / "b.gba"), "ROM A");
 }
@@ -36,20 +45,19 @@ TEST_F(RenameWithoutReplacingTest, MovesTheFileToAFreeName) {
 TEST_F(RenameWithoutReplacingTest, RefusesAnExistingTargetAndLeavesBothFilesWhole) {
     WriteFile(scratch_ / "a.gba", "ROM A");
     WriteFile(scratch_ / "b.gba", "ROM B");
-    EXPECT_EQ(Rename("a.gba", "b.gba"), RenameResult::TargetExists);
+    EXPECT_EQ(Rename("a.gba", "b.gba"), "name taken");
     EXPECT_EQ(ReadFile(scratch_ / "a.gba"), "ROM A");
     EXPECT_EQ(ReadFile(scratch_ / "b.gba"), "ROM B");
 
     fs::create_directory(scratch_ / "folder");
-    EXPECT_NE(Rename("a.gba", "folder"), RenameResult::Renamed)
-        << "a folder is not replaced either";
+    EXPECT_NE(Rename("a.gba", "folder"), "renamed") << "a folder is not replaced either";
     EXPECT_EQ(ReadFile(scratch_ / "a.gba"), "ROM A");
 }
 
 // On a case-insensitive file system the target already "exists": it is the file itself.
 TEST_F(RenameWithoutReplacingTest, ChangesOnlyTheLetterCase) {
     WriteFile(scratch_ / "mole & marmot.gba", "ROM M");
-    EXPECT_EQ(Rename("mole & marmot.gba", "Mole & Marmot.GBA"), RenameResult::Renamed) << error_;
+    EXPECT_EQ(Rename("mole & marmot.gba", "Mole & Marmot.GBA"), "renamed") << error_;
     EXPECT_EQ(NamesIn(scratch_), std::vector<std::string>{"Mole & Marmot.GBA"});
     EXPECT_EQ(ReadFile(scratch_ / "Mole & Marmot.GBA"), "ROM M");
 #ifdef _WIN32
@@ -63,9 +71,9 @@ TEST_F(RenameWithoutReplacingTest, ChangesOnlyTheLetterCase) {
 TEST_F(RenameWithoutReplacingTest, TakesJapaneseNames) {
     const fs::path japanese = u8"星屑マーケット (J).gba";
     WriteFile(scratch_ / "b.gba", "ROM B");
-    EXPECT_EQ(Rename("b.gba", japanese), RenameResult::Renamed) << error_;
+    EXPECT_EQ(Rename("b.gba", japanese), "renamed") << error_;
     EXPECT_EQ(NamesIn(scratch_), std::vector<std::string>{Utf8(japanese)});
-    EXPECT_EQ(Rename(japanese, "b.gba"), RenameResult::Renamed) << error_;
+    EXPECT_EQ(Rename(japanese, "b.gba"), "renamed") << error_;
     EXPECT_EQ(ReadFile(scratch_ / "b.gba"), "ROM B");
 #ifdef _WIN32
     WriteFile(scratch_ / japanese, "ROM J");
@@ -77,7 +85,7 @@ TEST_F(RenameWithoutReplacingTest, TakesJapaneseNames) {
 }
 
 TEST_F(RenameWithoutReplacingTest, MissingFileFailsWithTheSystemsReason) {
-    EXPECT_EQ(Rename("absent.gba", "b.gba"), RenameResult::Failed);
+    EXPECT_EQ(Rename("absent.gba", "b.gba"), "failed");
     EXPECT_NE(error_, "");
     EXPECT_FALSE(fs::exists(scratch_ / "b.gba"));
 }
@@ -90,20 +98,21 @@ TEST_F(JournalFileTest, WrittenAtOffsetsNeverTruncatedAndWrittenByOneAtATime) {
     const fs::path path = scratch_ / "journal.jsonl";
     WriteFile(path, "line 1\n          \n");
     const std::string written = "line 1\nline 2\n   \nline 3\n";
-    std::string error;
+    const auto why = [](const auto& result) { return result.Ok() ? "" : result.Why().reason; };
     {
-        const std::unique_ptr<JournalFile> file = OpenJournalFile(path, error);
-        ASSERT_NE(file, nullptr) << error;
-        std::string text;
-        ASSERT_TRUE(file->Read(text, error)) << error;
-        EXPECT_EQ(text, "line 1\n          \n");
-        EXPECT_TRUE(file->WriteAt(7, "line 2\n", error)) << error;
-        EXPECT_TRUE(file->WriteAt(18, "line 3\n", error)) << error;
-        EXPECT_TRUE(file->Sync(error)) << error;
+        const DiskResult<std::unique_ptr<JournalFile>> file = OpenJournalFile(path);
+        ASSERT_TRUE(file.Ok()) << why(file);
+        const DiskResult<std::string> text = (*file)->Read();
+        ASSERT_TRUE(text.Ok()) << why(text);
+        EXPECT_EQ(*text, "line 1\n          \n");
+        EXPECT_TRUE((*file)->WriteAt(7, "line 2\n").Ok());
+        EXPECT_TRUE((*file)->WriteAt(18, "line 3\n").Ok());
+        EXPECT_TRUE((*file)->Sync().Ok());
         EXPECT_EQ(ReadFile(path), written);
-        EXPECT_EQ(OpenJournalFile(path, error), nullptr) << "a second writer";
+        EXPECT_FALSE(OpenJournalFile(path).Ok()) << "a second writer";
     }
-    EXPECT_NE(OpenJournalFile(path, error), nullptr) << error;
+    const DiskResult<std::unique_ptr<JournalFile>> again = OpenJournalFile(path);
+    EXPECT_TRUE(again.Ok()) << why(again);
     EXPECT_EQ(ReadFile(path), written);
 }
 

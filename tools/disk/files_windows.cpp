@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "tools/disk/files.h"
@@ -15,6 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::wstring_view kLongPrefix = LR"(\\?\)";
+
+DiskError Failed(DWORD failure) { return {DiskError::kFailed, SystemMessage(failure)}; }
 
 bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
@@ -128,7 +132,7 @@ fs::path LongPath(const fs::path& path) {
     return fs::path(std::wstring(kLongPrefix) + full);
 }
 
-FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
+DiskResult<FileKind> KindOf(const fs::path& path, bool followLinks) {
     const std::wstring longPath = LongPath(path).native();
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileExW(longPath.c_str(), FindExInfoBasic, &found,
@@ -139,8 +143,7 @@ FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
         if (Attributes(path, data)) return KindOfAttributes(data.dwFileAttributes);
         const DWORD failure = GetLastError();
         if (IsMissing(failure)) return FileKind::kMissing;
-        error = SystemMessage(failure);
-        return FileKind::kUnknown;
+        return Failed(failure);
     }
     FindClose(search);
     if (!IsLink(found.dwFileAttributes, found.dwReserved0)) {
@@ -160,23 +163,23 @@ FileKind KindOf(const fs::path& path, bool followLinks, std::string& error) {
     BY_HANDLE_FILE_INFORMATION information;
     const bool known = GetFileInformationByHandle(target, &information) != 0;
     CloseHandle(target);
-    return known ? KindOfAttributes(information.dwFileAttributes) : FileKind::kUnknown;
+    if (!known) return DiskError{DiskError::kFailed, ""};
+    return KindOfAttributes(information.dwFileAttributes);
 }
 
 namespace {
 
 // Calls `take` with each entry of the folder but "." and "..", as FindNextFileW finds it.
 template <typename Take>
-bool ForEachEntry(const std::wstring& folder, std::string& error, Take take) {
+DiskResult<> ForEachEntry(const std::wstring& folder, Take take) {
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileExW(
         (folder + (folder.ends_with(L'\\') ? L"*" : L"\\*")).c_str(), FindExInfoBasic, &found,
         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD failure = GetLastError();
-        if (failure == ERROR_FILE_NOT_FOUND) return true;  // a drive's empty root
-        error = SystemMessage(failure);
-        return false;
+        if (failure == ERROR_FILE_NOT_FOUND) return Done{};  // a drive's empty root
+        return Failed(failure);
     }
     do {
         const std::wstring_view name = found.cFileName;
@@ -184,69 +187,65 @@ bool ForEachEntry(const std::wstring& folder, std::string& error, Take take) {
     } while (FindNextFileW(search, &found) != 0);
     const DWORD failure = GetLastError();
     FindClose(search);
-    if (failure != ERROR_NO_MORE_FILES) {
-        error = SystemMessage(failure);
-        return false;
-    }
-    return true;
+    if (failure != ERROR_NO_MORE_FILES) return Failed(failure);
+    return Done{};
 }
 
 }  // namespace
 
-bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+DiskResult<std::vector<FolderEntry>> ListFolder(const fs::path& folder) {
     const std::wstring longFolder = LongPath(folder).native();
-    const std::size_t first = entries.size();
-    if (!ForEachEntry(longFolder, error, [&](const WIN32_FIND_DATAW& found) {
-            entries.push_back(
-                {fs::path(found.cFileName), IsLink(found.dwFileAttributes, found.dwReserved0)
-                                                ? FileKind::kLink
-                                                : KindOfAttributes(found.dwFileAttributes)});
-        })) {
-        return false;
-    }
+    std::vector<FolderEntry> entries;
+    const auto take = [&](const WIN32_FIND_DATAW& found) {
+        const bool link = IsLink(found.dwFileAttributes, found.dwReserved0);
+        entries.push_back({fs::path(found.cFileName),
+                           link ? FileKind::kLink : KindOfAttributes(found.dwFileAttributes)});
+    };
+    if (DiskResult<> listed = ForEachEntry(longFolder, take); !listed.Ok()) return listed.Why();
     // One call for each entry, on top of the listing: a walk reads each file anyway.
     const std::wstring resolved = FinalPath(longFolder);
     const std::wstring prefix = longFolder + (longFolder.ends_with(L'\\') ? L"" : L"\\");
-    for (std::size_t index = first; index < entries.size(); ++index) {
-        FolderEntry& entry = entries[index];
+    for (FolderEntry& entry : entries) {
         if (entry.kind != FileKind::kLink &&
             ResolvesElsewhere(prefix + entry.name.native(), entry.name.native(), resolved)) {
             entry.kind = FileKind::kLink;
         }
     }
-    return true;
+    return entries;
 }
 
-bool ListNames(const fs::path& folder, std::vector<fs::path>& names, std::string& error) {
-    return ForEachEntry(LongPath(folder).native(), error, [&](const WIN32_FIND_DATAW& found) {
-        names.emplace_back(found.cFileName);
-    });
+DiskResult<std::vector<fs::path>> ListNames(const fs::path& folder) {
+    std::vector<fs::path> names;
+    const DiskResult<> listed =
+        ForEachEntry(LongPath(folder).native(),
+                     [&](const WIN32_FIND_DATAW& found) { names.emplace_back(found.cFileName); });
+    if (!listed.Ok()) return listed.Why();
+    return names;
 }
 
-Reservation MakeFolder(const fs::path& path, std::string& error) {
-    if (CreateDirectoryW(LongPath(path).c_str(), nullptr) != 0) return Reservation::kReserved;
+DiskResult<> MakeFolder(const fs::path& path) {
+    if (CreateDirectoryW(LongPath(path).c_str(), nullptr) != 0) return Done{};
     const DWORD failure = GetLastError();
-    if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) return Reservation::kTaken;
-    error = SystemMessage(failure);
-    return Reservation::kFailed;
+    if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) {
+        return DiskError{DiskError::kNameTaken, ""};
+    }
+    return Failed(failure);
 }
 
 // RemoveDirectoryW removes a junction, or a link to a folder, as it stands, and would take the
 // way into another folder with it: only a folder KindOf calls one goes (Wine's unmarked links
 // included), and RemoveDirectoryW refuses one that holds anything.
 bool RemoveEmptyFolder(const fs::path& path) {
-    std::string error;
-    return KindOf(path, false, error) == FileKind::kFolder &&
-           RemoveDirectoryW(LongPath(path).c_str()) != 0;
+    const DiskResult<FileKind> kind = KindOf(path, false);
+    return kind.Ok() && *kind == FileKind::kFolder && RemoveDirectoryW(LongPath(path).c_str()) != 0;
 }
 
-bool RenameReplacing(const fs::path& from, const fs::path& to, std::string& error) {
+DiskResult<> RenameReplacing(const fs::path& from, const fs::path& to) {
     if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
-        return true;
+        return Done{};
     }
-    error = SystemMessage(GetLastError());
-    return false;
+    return Failed(GetLastError());
 }
 
 bool IsEmptyFile(const fs::path& path) {
@@ -272,9 +271,13 @@ bool RemoveSecondName(const fs::path&, const fs::path&) { return false; }
 
 // NTFS logs a folder's entries itself, and FlushFileBuffers on a folder needs write access that
 // the journal's folder need not grant.
-bool FlushFolder(const fs::path&) { return true; }
+DiskResult<> FlushFolder(const fs::path&) { return Done{}; }
 
-std::FILE* OpenForReading(const fs::path& path) { return _wfopen(LongPath(path).c_str(), L"rb"); }
+DiskResult<std::FILE*> OpenForReading(const fs::path& path) {
+    std::FILE* file = _wfopen(LongPath(path).c_str(), L"rb");
+    if (file == nullptr) return DiskError{DiskError::kFailed, std::strerror(errno)};
+    return file;
+}
 
 fs::path ExecutableDirectory() {
     // The wide-character name, so that a folder outside the ANSI code page still leads to the

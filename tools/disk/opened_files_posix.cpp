@@ -16,22 +16,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A file made here and now, never one that was there: kTaken when the name is.
-Reservation CreateNewFile(const fs::path& path, int& file, std::string& error) {
-    file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (file >= 0) return Reservation::kReserved;
-    if (errno == EEXIST) return Reservation::kTaken;
-    error = std::strerror(errno);
-    return Reservation::kFailed;
+DiskError Failed(int number) { return {DiskError::kFailed, std::strerror(number)}; }
+
+// A file made here and now, never one that was there: kNameTaken when the name is.
+DiskResult<int> CreateNewFile(const fs::path& path) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file >= 0) return file;
+    if (errno == EEXIST) return DiskError{DiskError::kNameTaken, ""};
+    return Failed(errno);
 }
 
 }  // namespace
 
-Reservation ReserveName(const fs::path& path, std::string& error) {
-    int file = -1;
-    const Reservation made = CreateNewFile(path, file, error);
-    if (made == Reservation::kReserved) close(file);
-    return made;
+DiskResult<> ReserveName(const fs::path& path) {
+    const DiskResult<int> file = CreateNewFile(path);
+    if (!file.Ok()) return file.Why();
+    close(*file);
+    return Done{};
 }
 
 namespace {
@@ -60,42 +61,44 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& error) {
+DiskResult<std::unique_ptr<ReadableFile>> OpenReadable(const fs::path& path) {
     const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        error = std::strerror(errno);
-        return nullptr;
-    }
+    if (descriptor < 0) return Failed(errno);
     struct stat status {};
     if (fstat(descriptor, &status) != 0) {
-        error = std::strerror(errno);
+        const int failure = errno;
         close(descriptor);
-        return nullptr;
+        return Failed(failure);
     }
-    return std::make_unique<PosixReadableFile>(descriptor,
-                                               static_cast<std::uint64_t>(status.st_size));
+    return std::unique_ptr<ReadableFile>(std::make_unique<PosixReadableFile>(
+        descriptor, static_cast<std::uint64_t>(status.st_size)));
 }
 
-Reservation WriteNewFile(const fs::path& path, std::string_view content, std::string& error) {
-    int file = -1;
-    if (const Reservation made = CreateNewFile(path, file, error); made != Reservation::kReserved) {
-        return made;
-    }
-    int failure = 0;
-    for (std::size_t written = 0; written < content.size() && failure == 0;) {
+namespace {
+
+// Writes all of `content` to `file` and through to the disk: 0, or the errno that stopped it.
+int WriteWhole(int file, std::string_view content) {
+    for (std::size_t written = 0; written < content.size();) {
         const ssize_t count = write(file, content.data() + written, content.size() - written);
         if (count >= 0) {
             written += static_cast<std::size_t>(count);
         } else if (errno != EINTR) {
-            failure = errno;
+            return errno;
         }
     }
-    if (failure == 0 && fsync(file) != 0 && errno != EINVAL) failure = errno;
-    if (close(file) != 0 && failure == 0) failure = errno;
-    if (failure == 0) return Reservation::kReserved;
+    return fsync(file) != 0 && errno != EINVAL ? errno : 0;
+}
+
+}  // namespace
+
+DiskResult<> WriteNewFile(const fs::path& path, std::string_view content) {
+    const DiskResult<int> file = CreateNewFile(path);
+    if (!file.Ok()) return file.Why();
+    int failure = WriteWhole(*file, content);
+    if (close(*file) != 0 && failure == 0) failure = errno;
+    if (failure == 0) return Done{};
     unlink(path.c_str());
-    error = std::strerror(failure);
-    return Reservation::kFailed;
+    return Failed(failure);
 }
 
 bool RemoveFile(const fs::path& path) { return unlink(path.c_str()) == 0; }
@@ -109,64 +112,59 @@ public:
     PosixJournalFile(const PosixJournalFile&) = delete;
     PosixJournalFile& operator=(const PosixJournalFile&) = delete;
 
-    bool Read(std::string& text, std::string& error) override {
+    DiskResult<std::string> Read() override {
         struct stat status {};
-        if (fstat(descriptor_, &status) != 0) return Failed(error);
-        text.clear();
-        if (!S_ISREG(status.st_mode)) return true;
+        if (fstat(descriptor_, &status) != 0) return Failed(errno);
+        std::string text;
+        if (!S_ISREG(status.st_mode)) return text;
         char chunk[1 << 16];
         for (off_t at = 0;;) {
             const ssize_t length = pread(descriptor_, chunk, sizeof chunk, at);
             if (length < 0 && errno == EINTR) continue;
-            if (length < 0) return Failed(error);
-            if (length == 0) return true;
+            if (length < 0) return Failed(errno);
+            if (length == 0) return text;
             text.append(chunk, static_cast<std::size_t>(length));
             at += length;
         }
     }
 
-    bool WriteAt(std::uint64_t offset, std::string_view bytes, std::string& error) override {
+    DiskResult<> WriteAt(std::uint64_t offset, std::string_view bytes) override {
         while (!bytes.empty()) {
             const ssize_t written =
                 pwrite(descriptor_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
             if (written < 0 && errno == EINTR) continue;
-            if (written < 0) return Failed(error);
+            if (written < 0) return Failed(errno);
             bytes.remove_prefix(static_cast<std::size_t>(written));
             offset += static_cast<std::uint64_t>(written);
         }
-        return true;
+        return Done{};
     }
 
-    bool Sync(std::string& error) override { return fsync(descriptor_) == 0 || Failed(error); }
+    DiskResult<> Sync() override {
+        if (fsync(descriptor_) == 0) return Done{};
+        return Failed(errno);
+    }
 
 private:
-    static bool Failed(std::string& error) {
-        error = std::strerror(errno);
-        return false;
-    }
-
     int descriptor_;
 };
 
 }  // namespace
 
-std::unique_ptr<JournalFile> OpenJournalFile(const fs::path& path, std::string& error) {
+DiskResult<std::unique_ptr<JournalFile>> OpenJournalFile(const fs::path& path) {
     int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     const bool created = descriptor >= 0;
     if (!created && errno == EEXIST) descriptor = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (descriptor < 0) {
-        error = std::strerror(errno);
-        return nullptr;
-    }
+    if (descriptor < 0) return Failed(errno);
     auto file = std::make_unique<PosixJournalFile>(descriptor);
     // Where the file system keeps no locks (some network ones), nothing is refused.
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        error = "another qbt is writing it";
-        return nullptr;
+        return DiskError{DiskError::kFailed, "another qbt is writing it"};
     }
-    if (created && !FlushFolder(Absolute(path).parent_path())) {
-        error = std::strerror(errno);
-        return nullptr;
+    if (created) {
+        if (DiskResult<> flushed = FlushFolder(Absolute(path).parent_path()); !flushed.Ok()) {
+            return flushed.Why();
+        }
     }
-    return file;
+    return std::unique_ptr<JournalFile>(std::move(file));
 }

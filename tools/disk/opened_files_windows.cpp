@@ -14,24 +14,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A file made here and now, never one that was there: kTaken when the name is.
-Reservation CreateNewFile(const fs::path& path, HANDLE& file, std::string& error) {
-    file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return Reservation::kReserved;
+DiskError Failed(DWORD failure) { return {DiskError::kFailed, SystemMessage(failure)}; }
+
+// A file made here and now, never one that was there: kNameTaken when the name is.
+DiskResult<HANDLE> CreateNewFile(const fs::path& path) {
+    const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
     const DWORD failure = GetLastError();
-    if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) return Reservation::kTaken;
-    error = SystemMessage(failure);
-    return Reservation::kFailed;
+    if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) {
+        return DiskError{DiskError::kNameTaken, ""};
+    }
+    return Failed(failure);
 }
 
 }  // namespace
 
-Reservation ReserveName(const fs::path& path, std::string& error) {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    const Reservation made = CreateNewFile(path, file, error);
-    if (made == Reservation::kReserved) CloseHandle(file);
-    return made;
+DiskResult<> ReserveName(const fs::path& path) {
+    const DiskResult<HANDLE> file = CreateNewFile(path);
+    if (!file.Ok()) return file.Why();
+    CloseHandle(*file);
+    return Done{};
 }
 
 namespace {
@@ -66,28 +69,25 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ReadableFile> OpenReadable(const fs::path& path, std::string& error) {
+DiskResult<std::unique_ptr<ReadableFile>> OpenReadable(const fs::path& path) {
     const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = SystemMessage(GetLastError());
-        return nullptr;
-    }
+    if (file == INVALID_HANDLE_VALUE) return Failed(GetLastError());
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file, &size) == 0) {
-        error = SystemMessage(GetLastError());
+        const DWORD failure = GetLastError();
         CloseHandle(file);
-        return nullptr;
+        return Failed(failure);
     }
-    return std::make_unique<WindowsReadableFile>(file, static_cast<std::uint64_t>(size.QuadPart));
+    return std::unique_ptr<ReadableFile>(
+        std::make_unique<WindowsReadableFile>(file, static_cast<std::uint64_t>(size.QuadPart)));
 }
 
-Reservation WriteNewFile(const fs::path& path, std::string_view content, std::string& error) {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    if (const Reservation made = CreateNewFile(path, file, error); made != Reservation::kReserved) {
-        return made;
-    }
+DiskResult<> WriteNewFile(const fs::path& path, std::string_view content) {
+    const DiskResult<HANDLE> created = CreateNewFile(path);
+    if (!created.Ok()) return created.Why();
+    const HANDLE file = *created;
     DWORD failure = ERROR_SUCCESS;
     for (std::size_t written = 0; written < content.size() && failure == ERROR_SUCCESS;) {
         DWORD count = 0;
@@ -102,10 +102,9 @@ Reservation WriteNewFile(const fs::path& path, std::string_view content, std::st
     }
     if (failure == ERROR_SUCCESS && FlushFileBuffers(file) == 0) failure = GetLastError();
     CloseHandle(file);
-    if (failure == ERROR_SUCCESS) return Reservation::kReserved;
+    if (failure == ERROR_SUCCESS) return Done{};
     DeleteFileW(LongPath(path).c_str());
-    error = SystemMessage(failure);
-    return Reservation::kFailed;
+    return Failed(failure);
 }
 
 bool RemoveFile(const fs::path& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }
@@ -119,38 +118,42 @@ public:
     WindowsJournalFile(const WindowsJournalFile&) = delete;
     WindowsJournalFile& operator=(const WindowsJournalFile&) = delete;
 
-    bool Read(std::string& text, std::string& error) override {
-        text.clear();
-        if (GetFileType(file_) != FILE_TYPE_DISK) return true;
+    DiskResult<std::string> Read() override {
+        std::string text;
+        if (GetFileType(file_) != FILE_TYPE_DISK) return text;
         char chunk[1 << 16];
         for (std::uint64_t at = 0;;) {
             OVERLAPPED position = At(at);
             DWORD length = 0;
             if (!ReadFile(file_, chunk, sizeof chunk, &length, &position)) {
-                if (GetLastError() == ERROR_HANDLE_EOF) return true;
-                return Failed(error);
+                const DWORD failure = GetLastError();
+                if (failure == ERROR_HANDLE_EOF) return text;
+                return Failed(failure);
             }
-            if (length == 0) return true;
+            if (length == 0) return text;
             text.append(chunk, length);
             at += length;
         }
     }
 
-    bool WriteAt(std::uint64_t offset, std::string_view bytes, std::string& error) override {
+    DiskResult<> WriteAt(std::uint64_t offset, std::string_view bytes) override {
         while (!bytes.empty()) {
             OVERLAPPED position = At(offset);
             DWORD written = 0;
             if (!WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                            &position)) {
-                return Failed(error);
+                return Failed(GetLastError());
             }
             bytes.remove_prefix(written);
             offset += written;
         }
-        return true;
+        return Done{};
     }
 
-    bool Sync(std::string& error) override { return FlushFileBuffers(file_) != 0 || Failed(error); }
+    DiskResult<> Sync() override {
+        if (FlushFileBuffers(file_) != 0) return Done{};
+        return Failed(GetLastError());
+    }
 
 private:
     static OVERLAPPED At(std::uint64_t offset) {
@@ -159,26 +162,23 @@ private:
         position.OffsetHigh = static_cast<DWORD>(offset >> 32);
         return position;
     }
-    static bool Failed(std::string& error) {
-        error = SystemMessage(GetLastError());
-        return false;
-    }
 
     HANDLE file_;
 };
 
 }  // namespace
 
-std::unique_ptr<JournalFile> OpenJournalFile(const fs::path& path, std::string& error) {
+DiskResult<std::unique_ptr<JournalFile>> OpenJournalFile(const fs::path& path) {
     // Others may read it while it is open, not write it.
     const HANDLE file =
         CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD failure = GetLastError();
-        error = failure == ERROR_SHARING_VIOLATION ? "another program is writing it"
-                                                   : SystemMessage(failure);
-        return nullptr;
+        if (failure == ERROR_SHARING_VIOLATION) {
+            return DiskError{DiskError::kFailed, "another program is writing it"};
+        }
+        return Failed(failure);
     }
-    return std::make_unique<WindowsJournalFile>(file);
+    return std::unique_ptr<JournalFile>(std::make_unique<WindowsJournalFile>(file));
 }

@@ -55,27 +55,27 @@ bool MoveWithoutReplacing(const std::filesystem::path& from, const std::filesyst
 // system may refuse it as a rename onto an existing file. The file goes through a free name of
 // its own beside it instead; should the process die between the two steps, that
 // name ("<to>.qbt-renaming") says what it was meant to become.
-RenameResult RenameThroughPassingName(const std::filesystem::path& from,
-                                      const std::filesystem::path& to, std::string& error) {
+DiskResult<> RenameThroughPassingName(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) {
     std::filesystem::path passing = to;
     passing += L".qbt-renaming";
     if (!MoveWithoutReplacing(from, passing)) {
-        error = "cannot change the letter case through " + PathToTerminal(passing.filename()) +
-                ": " + SystemMessage(GetLastError());
-        return RenameResult::Failed;
+        return DiskError{DiskError::kFailed, "cannot change the letter case through " +
+                                                 PathToTerminal(passing.filename()) + ": " +
+                                                 SystemMessage(GetLastError())};
     }
-    if (MoveWithoutReplacing(passing, to)) return RenameResult::Renamed;
-    error = SystemMessage(GetLastError());
+    if (MoveWithoutReplacing(passing, to)) return Done{};
+    DiskError failed{DiskError::kFailed, SystemMessage(GetLastError())};
     if (!MoveWithoutReplacing(passing, from)) {
-        error += "; the file is left as " + PathToTerminal(passing.filename());
+        failed.reason += "; the file is left as " + PathToTerminal(passing.filename());
     }
-    return RenameResult::Failed;
+    return failed;
 }
 
 }  // namespace
 
-RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
-                                    const std::filesystem::path& to, std::string& error) {
+DiskResult<> RenameWithoutReplacing(const std::filesystem::path& from,
+                                    const std::filesystem::path& to) {
     // Without MOVEFILE_REPLACE_EXISTING an existing target fails the call, checked by the file
     // system in the same step as the rename. WRITE_THROUGH: the call returns only once the move
     // is on disk.
@@ -83,14 +83,13 @@ RenameResult RenameWithoutReplacing(const std::filesystem::path& from,
         const DWORD failure = GetLastError();
         if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) {
             const bool caseOnly = NamesDifferOnlyInCase(from, to) && NameTheSameFile(from, to);
-            return caseOnly ? RenameThroughPassingName(from, to, error)
-                            : RenameResult::TargetExists;
+            if (caseOnly) return RenameThroughPassingName(from, to);
+            return DiskError{DiskError::kNameTaken, ""};
         }
-        error = SystemMessage(failure);
-        return RenameResult::Failed;
+        return DiskError{DiskError::kFailed, SystemMessage(failure)};
     }
     if (NamesDifferOnlyInCase(from, to) && NameOnDisk(to) != to.filename().native()) {
-        return RenameThroughPassingName(from, to, error);
+        return RenameThroughPassingName(from, to);
     }
-    return RenameResult::Renamed;
+    return Done{};
 }

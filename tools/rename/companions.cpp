@@ -6,10 +6,9 @@
 #include <string>
 
 #include "tools/base/ascii.h"
-#include "tools/disk/files.h"
 #include "tools/disk/paths.h"
-#include "tools/system/terminal.h"
 #include "tools/rename/safe_name.h"
+#include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +33,7 @@ std::map<std::pair<fs::path, std::string>, std::size_t> RomsByStem(
 // folder, and looking through all its names for each ROM took seconds.
 using CompanionsByStem = std::map<std::string, std::vector<fs::path>>;
 
-CompanionsByStem CompanionsIn(const fs::path& folder, Disk& disk) {
+CompanionsByStem CompanionsIn(const fs::path& folder, RenamingDisk& disk) {
     CompanionsByStem companions;
     for (fs::path& name : disk.NamesIn(folder)) {
         if (IsCompanionName(name)) companions[FoldedStem(name)].push_back(std::move(name));
@@ -66,7 +65,7 @@ RenameItem CompanionItem(const std::vector<RenameItem>& items, std::size_t rom,
 
 }  // namespace
 
-void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
+void AddCompanions(std::vector<RenameItem>& items, RenamingDisk& disk) {
     const auto roms = RomsByStem(items);
     std::map<fs::path, CompanionsByStem> folders;
     std::set<fs::path> shared;  // listed once, however many ROMs are named like it
@@ -80,8 +79,7 @@ void AddCompanions(std::vector<RenameItem>& items, Disk& disk) {
         const auto sameStem = companions->second.find(stem);
         if (sameStem == companions->second.end()) continue;
         for (const fs::path& name : sameStem->second) {
-            std::string unknown;
-            if (disk.KindAt(folder / name, false, unknown) == FileKind::kLink) continue;
+            if (KindOrUnknown(disk, folder / name, false) == FileKind::kLink) continue;
             if (roms.at({folder, stem}) > 1) {
                 if (!shared.insert(folder / name).second) continue;
                 items.push_back({folder / name,

@@ -61,7 +61,7 @@ std::string UnspeltPath(const fs::path& file) {
 
 }  // namespace
 
-RenameItem ReadKey(const fs::path& file, Disk& disk, bool verify) {
+RenameItem ReadKey(const fs::path& file, CollectionDisk& disk, bool verify) {
     RenameItem item{file, "", "", Outcome::kSkipped, "", {}};
     const FileContents contents = ReadRoms(file, disk, {.verify = verify, .bytesRead = {}});
     if (contents.kind == ContentKind::kOther) {
@@ -125,7 +125,8 @@ std::vector<RenameItem> ExamineAll(const std::vector<fs::path>& files, const Nam
     return items;
 }
 
-Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths, Disk& disk) {
+Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths,
+                                       CollectionDisk& disk) {
     Result<FilesOnce> once = CollectFilesOnce(paths, disk);
     if (!once.Ok()) return once.Why();
     FilesToName found{std::move(once->files), {}};

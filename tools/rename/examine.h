@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tools/base/result.h"
-#include "tools/disk/disk.h"
+#include "tools/disk/collection_disk.h"
 #include "tools/host/plugin.h"
 #include "tools/lists/game_list.h"
 #include "tools/rename/items.h"
@@ -19,14 +19,14 @@ struct NamingContext {
     const GameList& list;
     int32_t keyType;
     const NamePattern& pattern;
-    Disk& disk;           // where the files are read
-    bool verify = false;  // decompress zip entries too, and leave damaged ones alone
+    CollectionDisk& disk;  // where the files are read
+    bool verify = false;   // decompress zip entries too, and leave damaged ones alone
 };
 
 // One file's key, as rename reads it: the CRC-32 of a ROM file, or of the one ROM in an archive
 // of any format qbt reads, read-me files aside. Without a key, the outcome (skipped, unreadable,
 // damaged) and the reason.
-RenameItem ReadKey(const std::filesystem::path& file, Disk& disk, bool verify = false);
+RenameItem ReadKey(const std::filesystem::path& file, CollectionDisk& disk, bool verify = false);
 
 // One file: its key, the name the pattern gives it, and whether that is a rename. A file to be
 // named whose path has no UTF-8 spelling (on Windows, a name that is not valid UTF-16) failed,
@@ -48,4 +48,4 @@ struct FilesToName {
 // a folder is never renamed nor entered, so nothing outside the folders given is touched and no
 // file is renamed through two names; a link named that leads to a folder is entered, as the user
 // asked for that folder.
-Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths, Disk& disk);
+Result<FilesToName> CollectFilesToName(const std::vector<std::string>& paths, CollectionDisk& disk);

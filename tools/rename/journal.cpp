@@ -2,16 +2,12 @@
 
 #include <algorithm>
 #include <ctime>
-#include <iterator>
-#include <map>
 #include <nlohmann/json.hpp>
-#include <optional>
-#include <stdexcept>
 #include <string_view>
 
 #include "tools/collection/collection.h"
-#include "tools/disk/file_reading.h"
 #include "tools/disk/paths.h"
+#include "tools/rename/journal_reading.h"
 #include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
@@ -23,31 +19,6 @@ namespace {
 // and to spare for the steps an undo stopped midway journals again when run again.
 constexpr std::uint64_t kUndoAllowance = 64;
 
-constexpr std::string_view kRoom = " \n";
-
-bool IsBlank(std::string_view line) {
-    return line.find_first_not_of(' ') == std::string_view::npos;
-}
-
-// A journal line cut short, when it is the last: what a run stopped while writing it leaves.
-// Its rename never happened, since none happens before its line is whole on the disk. Only the
-// start of a line as qbt writes it, which JSON finds fault with at its end only, counts, so that
-// no other text is ever taken for one.
-bool IsCutShort(std::string_view line) {
-    constexpr std::string_view kLineStarts[] = {R"({"from":)", R"({"folder":)"};
-    if (std::none_of(std::begin(kLineStarts), std::end(kLineStarts), [&](std::string_view start) {
-            return line.starts_with(start) || start.starts_with(line);
-        })) {
-        return false;
-    }
-    try {
-        [[maybe_unused]] const json parsed = json::parse(line);
-    } catch (const json::parse_error& error) {
-        return error.byte > line.size();
-    }
-    return false;
-}
-
 // Where the next line goes: past the last line and its newline (one to add when it has none),
 // over the room and over a last line cut short.
 struct EndOfLines {
@@ -56,7 +27,7 @@ struct EndOfLines {
 };
 
 EndOfLines EndOfLinesIn(std::string_view text) {
-    const std::size_t last = text.find_last_not_of(kRoom);
+    const std::size_t last = text.find_last_not_of(kJournalRoom);
     if (last == std::string_view::npos) return {};
     const std::size_t newline = text.rfind('\n', last);
     const std::size_t start = newline == std::string_view::npos ? 0 : newline + 1;
@@ -70,34 +41,9 @@ json PathToJson(const fs::path& path) {
     return {{"bytes", HexBytesOf(path)}};
 }
 
-int HexDigit(char digit) {
-    if (digit >= '0' && digit <= '9') return digit - '0';
-    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
-    return -1;
-}
-
-// Throws for anything that PathToJson does not write.
-fs::path PathFromJson(const json& name) {
-    std::u8string text;
-    if (name.is_string()) {
-        const std::string& utf8 = name.get_ref<const std::string&>();
-        text.assign(utf8.begin(), utf8.end());
-    } else {
-        const std::string& hex = name.at("bytes").get_ref<const std::string&>();
-        for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
-            const int high = HexDigit(hex[at]);
-            const int low = HexDigit(hex[at + 1]);
-            if (high < 0 || low < 0) throw std::invalid_argument("\"bytes\" is not hexadecimal");
-            text += static_cast<char8_t>(high * 16 + low);
-        }
-    }
-    if (text.empty()) throw std::invalid_argument("an empty path");
-    return fs::path(text);
-}
-
 }  // namespace
 
-fs::path DefaultJournalPath(Disk& disk) {
+fs::path DefaultJournalPath(JournalDisk& disk) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -121,15 +67,15 @@ bool IsDefaultJournalName(const fs::path& name) {
     return text.starts_with(kJournalPrefix) && text.ends_with(kJournalExtension);
 }
 
-Result<JournalWriter> JournalWriter::Open(Disk& disk, const fs::path& path) {
-    std::string error;
-    std::string text;
-    std::unique_ptr<JournalFile> file = disk.OpenJournal(path, error);
-    if (file == nullptr || !file->Read(text, error)) {
+Result<JournalWriter> JournalWriter::Open(JournalDisk& disk, const fs::path& path) {
+    DiskResult<std::unique_ptr<JournalFile>> file = disk.OpenJournal(path);
+    const DiskResult<std::string> text = file.Ok() ? (*file)->Read() : file.Why();
+    if (!text.Ok()) {
         return Failure{FailureKind::kRefused, "cannot write the journal " + PathToTerminal(path) +
-                                                  ": " + error + "; nothing was renamed"};
+                                                  ": " + text.Why().reason +
+                                                  "; nothing was renamed"};
     }
-    return JournalWriter(std::move(file), text);
+    return JournalWriter(std::move(*file), *text);
 }
 
 JournalWriter::JournalWriter(std::unique_ptr<JournalFile> file, std::string_view text)
@@ -138,7 +84,7 @@ JournalWriter::JournalWriter(std::unique_ptr<JournalFile> file, std::string_view
     end_ = end.offset;
     size_ = text.size();
     room_ = size_ - end_;
-    if (end.addNewline) held_ = "\n";
+    if (end.addNewline) held_.push_back('\n');
 }
 
 void JournalWriter::Record(const JournalStep& step) {
@@ -157,21 +103,21 @@ void JournalWriter::Record(const JournalStep& step) {
                       : room_ + text.size() + kUndoAllowance;
 }
 
-bool JournalWriter::Sync(std::string& error) {
-    if (held_.empty()) return true;
+DiskResult<> JournalWriter::Sync() {
+    if (held_.empty()) return Done{};
     // The room grows first, and the lines go over it: a disk that fills stops a batch before any
     // of its lines is written, never leaving less room than the renames before it kept.
     const std::uint64_t end = end_ + held_.size();
     if (const std::uint64_t size = std::max(size_, end + room_); size > size_) {
         std::string room(size - size_, ' ');
         room.back() = '\n';
-        if (!file_->WriteAt(size_, room, error)) return false;
+        if (DiskResult<> grown = file_->WriteAt(size_, room); !grown.Ok()) return grown;
         size_ = size;
     }
-    if (!file_->WriteAt(end_, held_, error)) return false;
+    if (DiskResult<> written = file_->WriteAt(end_, held_); !written.Ok()) return written;
     end_ = end;
     held_.clear();
-    return file_->Sync(error);
+    return file_->Sync();
 }
 
 fs::path FreeName(const fs::path& folder, int number) {
@@ -181,93 +127,4 @@ fs::path FreeName(const fs::path& folder, int number) {
 bool IsFreeName(const fs::path& path) {
     const std::string name = Utf8Of(path.filename());
     return name.starts_with(".qbt-rename-") && name.ends_with(".tmp");
-}
-
-Result<JournalContents> ReadJournal(Disk& disk, const fs::path& path) {
-    std::string text;
-    std::string error;
-    switch (disk.ReadJournalText(path, text, error)) {
-        case FileKind::kFile: return ParseJournal(text, PathToTerminal(path));
-        case FileKind::kMissing: error = "No such file or directory"; [[fallthrough]];
-        case FileKind::kUnknown: return Failure{FailureKind::kCannotRead, CannotRead(path, error)};
-        default: break;
-    }
-    return Failure{FailureKind::kCannotRead,
-                   PathToTerminal(path) + " is not a qbt journal: not a file"};
-}
-
-Result<JournalContents> ParseJournal(std::string_view text, const std::string& name) {
-    JournalContents contents;
-    // Of each path, the last entry that names it.
-    std::map<fs::path, std::size_t> lastNaming;
-    const auto named = [&](std::size_t index) {
-        const JournalEntry& entry = contents.entries[index];
-        for (const fs::path* path : {&entry.from, &entry.to, &entry.via}) {
-            if (!path->empty()) lastNaming[*path] = index;
-        }
-    };
-    const std::size_t lastByte = text.find_last_not_of(kRoom);
-    std::size_t lineNumber = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string_view line = text.substr(start, end - start);
-        const bool last = end > lastByte;  // only room after it
-        start = end + 1;
-        ++lineNumber;
-        if (IsBlank(line)) continue;
-        JournalEntry entry;
-        entry.line = lineNumber;
-        try {
-            const json step = json::parse(line);
-            if (step.is_object() && step.contains("folder")) {
-                entry.folder = true;
-                entry.to = PathFromJson(step.at("folder"));
-                contents.entries.push_back(std::move(entry));
-                continue;
-            }
-            entry.from = PathFromJson(step.at("from"));
-            entry.to = PathFromJson(step.at("to"));
-            entry.placeholder = step.value("placeholder", false);
-            entry.undo = step.value("undo", false);
-        } catch (const std::exception& error) {
-            if (last && IsCutShort(line)) {
-                contents.tornLastLine = true;
-            } else if (contents.entries.empty() && contents.damaged.empty()) {
-                return Failure{FailureKind::kCannotRead, name + " is not a qbt journal: its line " +
-                                                             std::to_string(lineNumber) +
-                                                             " is not a rename"};
-            } else {
-                contents.damaged.push_back("line " + std::to_string(lineNumber) + ": " +
-                                           error.what());
-            }
-            continue;
-        }
-        // The same rename retried: the last entry naming either file is this very rename.
-        std::optional<std::size_t> latest;
-        for (const fs::path* path : {&entry.from, &entry.to}) {
-            if (const auto found = lastNaming.find(*path); found != lastNaming.end()) {
-                latest = std::max(latest.value_or(0), found->second);
-            }
-        }
-        if (latest) {
-            JournalEntry& same = contents.entries[*latest];
-            if (same.undo == entry.undo && same.from == entry.from && same.to == entry.to &&
-                same.via.empty() && !same.placeholder) {
-                same.placeholder = entry.placeholder;  // retried onto a held name
-                continue;
-            }
-        }
-        JournalEntry* previous = contents.entries.empty() ? nullptr : &contents.entries.back();
-        if (previous != nullptr && !previous->folder && !previous->undo && !entry.undo &&
-            previous->via.empty() && previous->to == entry.from && IsFreeName(entry.from)) {
-            previous->via = previous->to;  // the second step of a change of letter case
-            previous->to = entry.to;
-            previous->placeholder = entry.placeholder;
-            named(contents.entries.size() - 1);
-            continue;
-        }
-        contents.entries.push_back(std::move(entry));
-        named(contents.entries.size() - 1);
-    }
-    return contents;
 }

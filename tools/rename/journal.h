@@ -25,14 +25,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "tools/disk/disk.h"
 #include "tools/base/result.h"
+#include "tools/disk/journal_disk.h"
+
+// What the room kept after the last line is made of.
+inline constexpr std::string_view kJournalRoom = " \n";
 
 // A free name in the current folder: qbt-rename-YYYYMMDD-HHMMSS.jsonl, with -2, -3 ... when
 // that one is taken.
-std::filesystem::path DefaultJournalPath(Disk& disk);
+std::filesystem::path DefaultJournalPath(JournalDisk& disk);
 
 // Whether a file name is one DefaultJournalPath gives: a journal, never a ROM.
 bool IsDefaultJournalName(const std::filesystem::path& name);
@@ -50,15 +52,15 @@ public:
     // Creates the file on `disk` or adds to it, after its last line: over the room kept there,
     // and over a last line cut short, whose rename never happened. A file that cannot be opened
     // and read is refused (FailureKind::kRefused): then nothing may be renamed.
-    static Result<JournalWriter> Open(Disk& disk, const std::filesystem::path& path);
+    static Result<JournalWriter> Open(JournalDisk& disk, const std::filesystem::path& path);
 
     // Holds the step's line until Sync.
     void Record(const JournalStep& step);
 
     // Writes the lines held through to the disk, with room for undo's lines after a rename's;
-    // true at once when none is held. False, with the reason in `error`, when they could not
-    // be: then no rename they record may happen.
-    bool Sync(std::string& error);
+    // done at once when none is held. When they could not be written, no rename they record
+    // may happen.
+    DiskResult<> Sync();
 
 private:
     JournalWriter(std::unique_ptr<JournalFile> file, std::string_view text);
@@ -70,25 +72,6 @@ private:
     std::string held_;
 };
 
-struct JournalEntry : JournalStep {
-    std::size_t line = 0;  // 1-based
-    // A change of letter case made in two steps, read as one rename: the free name in between.
-    std::filesystem::path via;
-};
-
 // The free names a change of letter case passes through: ".qbt-rename-N.tmp".
 std::filesystem::path FreeName(const std::filesystem::path& folder, int number);
 bool IsFreeName(const std::filesystem::path& path);
-
-struct JournalContents {
-    std::vector<JournalEntry> entries;  // in the order of the renames
-    std::vector<std::string> damaged;   // "line N: why", for lines that are not entries
-    bool tornLastLine = false;          // the run was stopped while writing it
-};
-
-// FailureKind::kCannotRead when the journal cannot be read, or when it is no journal at all:
-// its first line is not a rename (a game list named by mistake, say).
-Result<JournalContents> ReadJournal(Disk& disk, const std::filesystem::path& path);
-
-// Parses a journal's text; `name` is how the messages call it.
-Result<JournalContents> ParseJournal(std::string_view text, const std::string& name);

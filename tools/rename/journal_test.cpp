@@ -4,6 +4,8 @@
 
 #include "tools/disk/fake_disk.h"
 #include "tools/disk/paths.h"
+#include "tools/disk/pretend_disk.h"
+#include "tools/rename/journal_reading.h"
 #include "tools/tests/scratch.h"
 
 namespace fs = std::filesystem;
@@ -16,8 +18,8 @@ const fs::path kJournal = "/journal.jsonl";
 void Write(FakeDisk& disk, const std::vector<JournalStep>& steps) {
     JournalWriter journal = *JournalWriter::Open(disk, kJournal);
     for (const JournalStep& step : steps) journal.Record(step);
-    std::string error;
-    ASSERT_TRUE(journal.Sync(error)) << error;
+    const DiskResult<> synced = journal.Sync();
+    ASSERT_TRUE(synced.Ok()) << synced.Why().reason;
 }
 
 std::string TextOf(FakeDisk& disk) { return disk.Files().at(Utf8Of(kJournal)); }
@@ -107,22 +109,22 @@ TEST(Journal, ATornLastLineIsNotDamageButOtherBadLinesAre) {
 TEST(Journal, RetriedRenamesAndLetterCaseStepsReadAsOne) {
     const JournalContents journal =
         *ParseJournal(R"({"from":"/r/a","to":"/r/b"})"
-                     "\n"
-                     R"({"from":"/r/c","to":"/r/d"})"
-                     "\n"
-                     R"({"from":"/r/a","placeholder":true,"to":"/r/b"})"
-                     "\n"
-                     R"({"from":"/r/x","to":"/r/.qbt-rename-1.tmp"})"
-                     "\n"
-                     R"({"from":"/r/.qbt-rename-1.tmp","placeholder":true,"to":"/r/X"})"
-                     "\n"
-                     R"({"from":"/r/X","to":"/r/.qbt-rename-1.tmp","undo":true})"
-                     "\n"
-                     R"({"from":"/r/b","to":"/r/a"})"
-                     "\n"
-                     R"({"from":"/r/a","placeholder":true,"to":"/r/b"})"
-                     "\n",
-                     "journal");
+                      "\n"
+                      R"({"from":"/r/c","to":"/r/d"})"
+                      "\n"
+                      R"({"from":"/r/a","placeholder":true,"to":"/r/b"})"
+                      "\n"
+                      R"({"from":"/r/x","to":"/r/.qbt-rename-1.tmp"})"
+                      "\n"
+                      R"({"from":"/r/.qbt-rename-1.tmp","placeholder":true,"to":"/r/X"})"
+                      "\n"
+                      R"({"from":"/r/X","to":"/r/.qbt-rename-1.tmp","undo":true})"
+                      "\n"
+                      R"({"from":"/r/b","to":"/r/a"})"
+                      "\n"
+                      R"({"from":"/r/a","placeholder":true,"to":"/r/b"})"
+                      "\n",
+                      "journal");
     ASSERT_EQ(journal.entries.size(), 6u);
     EXPECT_TRUE(journal.entries[0].placeholder);
     EXPECT_FALSE(journal.entries[1].placeholder);

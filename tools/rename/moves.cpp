@@ -3,9 +3,8 @@
 #include <algorithm>
 
 #include "tools/system/interruption.h"
-#include "tools/system/terminal.h"
-#include "tools/disk/files.h"
 #include "tools/system/progress_bar.h"
+#include "tools/system/terminal.h"
 
 namespace fs = std::filesystem;
 
@@ -50,46 +49,52 @@ void Mover::AnnounceFolders(const fs::path& base, const fs::path& folder) {
     }
 }
 
-Move Mover::MakeFolders(const fs::path& base, const fs::path& folder, std::string& error) {
-    for (const fs::path& at : FoldersBetween(base, folder)) {
-        std::string unknown;
-        switch (disk_.KindAt(at, false, unknown)) {
-            case FileKind::kFolder: continue;
-            case FileKind::kMissing: break;
-            case FileKind::kLink:
-                error = PathToTerminal(at) +
-                        " is a link: nothing is moved into a link or junction, which could lead "
-                        "out of the ROM's folder";
-                return Move::kNameTaken;
-            case FileKind::kUnknown:
-                error = "cannot tell what " + PathToTerminal(at) + " is: " + unknown;
-                return Move::kRefused;
-            default:
-                error = PathToTerminal(at) + " is in the way: it is no folder";
-                return Move::kNameTaken;
-        }
-        // Undo removes the folders the journal records, so a folder that was there already is
-        // never recorded, and one made is recorded on the disk first.
-        if (journal_ != nullptr) {
-            if (journaledFolders_.insert(at).second) journal_->Record({{}, at, false, false, true});
-            if (!journal_->Sync(error)) {
-                error = "the journal cannot be written: " + error;
-                return Move::kJournalFailed;
-            }
-        }
-        switch (disk_.MakeFolder(at, error)) {
-            case Reservation::kReserved: break;
-            case Reservation::kTaken:
-                // Made by someone else since it was looked at: what it now is decides.
-                if (disk_.KindAt(at, false, unknown) == FileKind::kFolder) break;
-                error = PathToTerminal(at) + " was taken while qbt ran";
-                return Move::kNameTaken;
-            case Reservation::kFailed:
-                error = "cannot make the folder " + PathToTerminal(at) + ": " + error;
-                return Move::kRefused;
-        }
+namespace {
+
+// Why what answers to the name `folder`, of `kind`, keeps anything from being moved into it.
+std::string WhyNotAFolder(const fs::path& folder, FileKind kind) {
+    if (kind == FileKind::kLink) {
+        return PathToTerminal(folder) +
+               " is a link: nothing is moved into a link or junction, which could lead out of the "
+               "ROM's folder";
     }
-    return Move::kMoved;
+    return PathToTerminal(folder) + " is in the way: it is no folder";
+}
+
+}  // namespace
+
+MoveResult Mover::MakeFolders(const fs::path& base, const fs::path& folder) {
+    for (const fs::path& at : FoldersBetween(base, folder)) {
+        const DiskResult<FileKind> kind = disk_.KindAt(at, false);
+        if (!kind.Ok()) {
+            return MoveError{MoveError::kRefused, "cannot tell what " + PathToTerminal(at) +
+                                                      " is: " + kind.Why().reason};
+        }
+        if (*kind == FileKind::kFolder) continue;
+        if (*kind != FileKind::kMissing)
+            return MoveError{MoveError::kNameTaken, WhyNotAFolder(at, *kind)};
+        if (MoveResult made = MakeFolder(at); !made.Ok()) return made;
+    }
+    return Done{};
+}
+
+MoveResult Mover::MakeFolder(const fs::path& folder) {
+    // Undo removes the folders the journal records, so a folder that was there already is
+    // never recorded, and one made is recorded on the disk first.
+    if (journal_ != nullptr) {
+        if (journaledFolders_.insert(folder).second)
+            journal_->Record({{}, folder, false, false, true});
+        if (MoveResult synced = SyncJournal(); !synced.Ok()) return synced;
+    }
+    const DiskResult<> made = disk_.MakeFolder(folder);
+    if (made.Ok()) return Done{};
+    if (made.Why().kind != DiskError::kNameTaken) {
+        return MoveError{MoveError::kRefused, "cannot make the folder " + PathToTerminal(folder) +
+                                                  ": " + made.Why().reason};
+    }
+    // Made by someone else since it was looked at: what it now is decides.
+    if (KindOrUnknown(disk_, folder, false) == FileKind::kFolder) return Done{};
+    return MoveError{MoveError::kNameTaken, PathToTerminal(folder) + " was taken while qbt ran"};
 }
 
 void Mover::AnnounceHeldNames(const fs::path& folder) {
@@ -100,135 +105,165 @@ void Mover::AnnounceHeldNames(const fs::path& folder) {
     }
 }
 
-Move Mover::Journal(const fs::path& from, const fs::path& to, bool placeholder,
-                    std::string& error) {
-    if (journal_ == nullptr) return Move::kMoved;
+MoveResult Mover::SyncJournal() {
+    const DiskResult<> synced = journal_->Sync();
+    if (synced.Ok()) return Done{};
+    return MoveError{MoveError::kJournalFailed,
+                     "the journal cannot be written: " + synced.Why().reason};
+}
+
+MoveResult Mover::Journal(const fs::path& from, const fs::path& to, bool placeholder) {
+    if (journal_ == nullptr) return Done{};
     const auto announced = announced_.find({from, to});
     if (announced == announced_.end() || announced->second != placeholder) {
         journal_->Record({from, to, placeholder, undoing_});
     }
     if (announced != announced_.end()) announced_.erase(announced);
-    if (journal_->Sync(error)) return Move::kMoved;
-    error = "the journal cannot be written: " + error;
-    return Move::kJournalFailed;
+    return SyncJournal();
 }
 
-Move Mover::StepOntoPlaceholder(const fs::path& from, const fs::path& to, std::string& error) {
-    if (Move move = Journal(from, to, true, error); move != Move::kMoved) return move;
-    switch (disk_.Reserve(to, error)) {
-        case Reservation::kReserved: break;
-        case Reservation::kTaken: return Move::kNameTaken;
-        case Reservation::kFailed: return Move::kRefused;
+MoveResult Mover::StepOntoPlaceholder(const fs::path& from, const fs::path& to) {
+    if (MoveResult journaled = Journal(from, to, true); !journaled.Ok()) return journaled;
+    if (const DiskResult<> held = disk_.Reserve(to); !held.Ok()) {
+        const bool taken = held.Why().kind == DiskError::kNameTaken;
+        return MoveError{taken ? MoveError::kNameTaken : MoveError::kRefused, held.Why().reason};
     }
-    if (disk_.ReplacePlaceholder(from, to, error)) return Move::kMoved;
+    const DiskResult<> replaced = disk_.ReplacePlaceholder(from, to);
+    if (replaced.Ok()) return Done{};
     disk_.RemoveEmptyFile(to);
-    return Move::kRefused;
+    return MoveError{MoveError::kRefused, replaced.Why().reason};
 }
 
-Move Mover::Step(const fs::path& from, const fs::path& to, std::string& error) {
+MoveResult Mover::Step(const fs::path& from, const fs::path& to) {
     const fs::path folder = to.parent_path();
-    if (placeholderFolders_.count(folder) > 0) return StepOntoPlaceholder(from, to, error);
-    if (Move move = Journal(from, to, false, error); move != Move::kMoved) return move;
-    switch (disk_.Rename(from, to, error)) {
-        case RenameResult::Renamed: return Move::kMoved;
-        case RenameResult::TargetExists: return Move::kNameTaken;
-        case RenameResult::Failed: return Move::kRefused;
-        case RenameResult::CannotRefuse: break;
+    if (placeholderFolders_.count(folder) > 0) return StepOntoPlaceholder(from, to);
+    if (MoveResult journaled = Journal(from, to, false); !journaled.Ok()) return journaled;
+    const DiskResult<> renamed = disk_.Rename(from, to);
+    if (renamed.Ok()) return Done{};
+    switch (renamed.Why().kind) {
+        case DiskError::kNameTaken: return MoveError{MoveError::kNameTaken, ""};
+        case DiskError::kCannotRefuse: break;
+        default: return MoveError{MoveError::kRefused, renamed.Why().reason};
     }
     // Nothing happened yet; the line above is followed by one that says the name is held first,
     // and so are the lines of the steps announced into the folder.
     placeholderFolders_.insert(folder);
     AnnounceHeldNames(folder);
-    return StepOntoPlaceholder(from, to, error);
+    return StepOntoPlaceholder(from, to);
 }
 
 // Two steps through a free name, each journaled. If the second fails the first is taken back.
-Move Mover::MoveThroughFreeName(const fs::path& from, const fs::path& to, std::string& error) {
+MoveResult Mover::MoveThroughFreeName(const fs::path& from, const fs::path& to) {
     fs::path free;
     for (int number = 1; disk_.Exists(free = FreeName(from.parent_path(), number)); ++number) {
     }
-    if (Move first = Step(from, free, error); first != Move::kMoved) return first;
-    const Move second = Step(free, to, error);
-    if (second != Move::kMoved) {
-        std::string ignored;
-        if (Step(free, from, ignored) != Move::kMoved) {
-            error += "; the file is left as " + PathToTerminal(free) + ", which undo puts back";
-            return Move::kRefused;
-        }
+    if (MoveResult first = Step(from, free); !first.Ok()) return first;
+    MoveResult second = Step(free, to);
+    if (!second.Ok() && !Step(free, from).Ok()) {
+        return MoveError{MoveError::kRefused, second.Why().reason + "; the file is left as " +
+                                                  PathToTerminal(free) + ", which undo puts back"};
     }
     return second;
 }
 
-Move Mover::MoveName(const fs::path& from, const fs::path& to, std::string& error) {
+MoveResult Mover::MoveName(const fs::path& from, const fs::path& to) {
     if (disk_.Exists(to)) {
-        if (!disk_.IsSameEntry(from, to)) return Move::kNameTaken;
-        return MoveThroughFreeName(from, to, error);
+        if (!disk_.IsSameEntry(from, to)) return MoveError{MoveError::kNameTaken, ""};
+        return MoveThroughFreeName(from, to);
     }
-    return Step(from, to, error);
+    return Step(from, to);
 }
 
+namespace {
+
+// Renames the items of a plan one by one, and stops trying once the journal cannot be written.
+class PlanRenamer {
+public:
+    PlanRenamer(std::vector<RenameItem>& items, JournalWriter& journal, RenamingDisk& disk)
+        : items_(items), mover_(disk, &journal) {}
+
+    bool JournalWritten() const { return journalFailure_.empty(); }
+
+    // Journals ahead the item's folders and its rename.
+    void Announce(const RenameItem& item) {
+        mover_.AnnounceFolders(Absolute(item.file.parent_path()),
+                               Absolute(Target(item).parent_path()));
+        mover_.Announce(Absolute(item.file), Absolute(Target(item)));
+    }
+
+    // Renames the item unless it is not to be tried; its outcome says what happened.
+    void Rename(RenameItem& item) {
+        if (!MayTry(item)) return;
+        const MoveResult folders = mover_.MakeFolders(Absolute(item.file.parent_path()),
+                                                      Absolute(Target(item).parent_path()));
+        if (!folders.Ok() && folders.Why().kind == MoveError::kNameTaken) {
+            item.outcome = Outcome::kConflict;
+            item.reason = folders.Why().reason;
+            return;
+        }
+        const MoveResult moved =
+            folders.Ok() ? mover_.MoveName(Absolute(item.file), Absolute(Target(item))) : folders;
+        if (moved.Ok()) {
+            item.outcome = Outcome::kRenamed;
+        } else if (moved.Why().kind == MoveError::kNameTaken) {
+            item.outcome = Outcome::kConflict;
+            item.reason = "the name was taken while qbt ran";
+        } else {
+            if (moved.Why().kind == MoveError::kJournalFailed) journalFailure_ = moved.Why().reason;
+            item.outcome = Outcome::kFailed;
+            item.reason = moved.Why().reason;
+        }
+    }
+
+private:
+    // False, the item's outcome and reason saying why, when it is not to be tried: after an
+    // interruption, beside a ROM that could not move, or once the journal cannot be written.
+    bool MayTry(RenameItem& item) const {
+        if (Interrupted()) {
+            item.reason = "not done: qbt was interrupted";  // still planned, as in a dry run
+            return false;
+        }
+        const RenameItem* rom = item.companionOf ? &items_[*item.companionOf] : nullptr;
+        if (rom != nullptr && rom->outcome != Outcome::kRename &&
+            rom->outcome != Outcome::kRenamed) {
+            item.outcome = Outcome::kSkipped;  // a save stays with a ROM that could not move
+            item.reason = "not tried: " + PathToTerminal(rom->file.filename()) + " was not renamed";
+            return false;
+        }
+        if (!journalFailure_.empty()) {
+            item.outcome = Outcome::kFailed;
+            item.reason = "not tried: " + journalFailure_;
+            return false;
+        }
+        return true;
+    }
+
+    const std::vector<RenameItem>& items_;
+    Mover mover_;
+    std::string journalFailure_;
+};
+
+}  // namespace
+
 void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
-               JournalWriter& journal, Disk& disk) {
-    Mover mover(disk, &journal);
-    std::string journalFailure;
+               JournalWriter& journal, RenamingDisk& disk) {
+    PlanRenamer renamer(items, journal, disk);
     ProgressBar progress("renaming", order.size());
     std::size_t done = 0;
     for (std::size_t first = 0, size = kFirstBatch; first < order.size();
          first += size, size = std::min(size * 2, kLargestBatch)) {
         const std::size_t last = std::min(first + size, order.size());
-        for (std::size_t at = first; at < last && journalFailure.empty(); ++at) {
-            const RenameItem& item = items[order[at]];
-            mover.AnnounceFolders(Absolute(item.file.parent_path()),
-                                  Absolute(Target(item).parent_path()));
-            mover.Announce(Absolute(item.file), Absolute(Target(item)));
+        for (std::size_t at = first; at < last && renamer.JournalWritten(); ++at) {
+            renamer.Announce(items[order[at]]);
         }
         for (std::size_t at = first; at < last; ++at) {
             progress.Show(done++);
-            RenameItem& item = items[order[at]];
-            if (Interrupted()) {
-                item.reason = "not done: qbt was interrupted";  // still planned, as in a dry run
-                continue;
-            }
-            const RenameItem* rom = item.companionOf ? &items[*item.companionOf] : nullptr;
-            if (rom != nullptr && rom->outcome != Outcome::kRename &&
-                rom->outcome != Outcome::kRenamed) {
-                item.outcome = Outcome::kSkipped;  // a save stays with a ROM that could not move
-                item.reason =
-                    "not tried: " + PathToTerminal(rom->file.filename()) + " was not renamed";
-                continue;
-            }
-            if (!journalFailure.empty()) {
-                item.outcome = Outcome::kFailed;
-                item.reason = "not tried: " + journalFailure;
-                continue;
-            }
-            std::string error;
-            Move move = mover.MakeFolders(Absolute(item.file.parent_path()),
-                                          Absolute(Target(item).parent_path()), error);
-            if (move == Move::kMoved) {
-                move = mover.MoveName(Absolute(item.file), Absolute(Target(item)), error);
-            } else if (move == Move::kNameTaken) {
-                item.outcome = Outcome::kConflict;
-                item.reason = error;
-                continue;
-            }
-            switch (move) {
-                case Move::kMoved: item.outcome = Outcome::kRenamed; break;
-                case Move::kNameTaken:
-                    item.outcome = Outcome::kConflict;
-                    item.reason = "the name was taken while qbt ran";
-                    break;
-                case Move::kJournalFailed: journalFailure = error; [[fallthrough]];
-                case Move::kRefused:
-                    item.outcome = Outcome::kFailed;
-                    item.reason = error;
-                    break;
-            }
+            renamer.Rename(items[order[at]]);
         }
     }
 }
 
-std::size_t ClearStrayPlaceholders(const JournalContents& journal, Disk& disk) {
+std::size_t ClearStrayPlaceholders(const JournalContents& journal, RenamingDisk& disk) {
     std::size_t cleared = 0;
     for (const JournalEntry& entry : journal.entries) {
         if (entry.placeholder && disk.Exists(entry.from) &&

@@ -9,11 +9,24 @@
 #include <utility>
 #include <vector>
 
-#include "tools/disk/disk.h"
+#include "tools/base/result.h"
+#include "tools/disk/renaming_disk.h"
 #include "tools/rename/items.h"
 #include "tools/rename/journal.h"
+#include "tools/rename/journal_reading.h"
 
-enum class Move { kMoved, kNameTaken, kRefused, kJournalFailed };
+// Why a move was not made.
+struct MoveError {
+    enum Kind {
+        kNameTaken,      // something answers to the name, or stands in the way
+        kRefused,        // the system refused the step
+        kJournalFailed,  // the journal cannot be written: no step may follow
+    };
+    Kind kind;
+    std::string reason;  // for kNameTaken, empty unless a folder stands in the way
+};
+
+using MoveResult = Result<Done, MoveError>;
 
 // Gives files new names, never replacing anything, each step journaled before it is taken (no
 // journal: null): the journal is synced before every change the disk is asked for, which costs
@@ -27,7 +40,7 @@ enum class Move { kMoved, kNameTaken, kRefused, kJournalFailed };
 class Mover {
 public:
     // `undoing`: the steps are undo's own, and the journal marks them so.
-    Mover(Disk& disk, JournalWriter* journal, bool undoing = false)
+    Mover(RenamingDisk& disk, JournalWriter* journal, bool undoing = false)
         : disk_(disk), journal_(journal), undoing_(undoing) {}
 
     // Journals ahead the step by which MoveName will most likely give `from` the name `to`, held
@@ -41,32 +54,31 @@ public:
 
     // Makes the folders between `base` (which is there) and `folder` that are not there, each
     // only after the journal that records it is synced. A link or junction on the way, or
-    // something that is no folder, is kNameTaken with the reason in `error`: nothing is moved
-    // into a folder that could lead elsewhere.
-    Move MakeFolders(const std::filesystem::path& base, const std::filesystem::path& folder,
-                     std::string& error);
+    // something that is no folder, is kNameTaken with the reason: nothing is moved into a folder
+    // that could lead elsewhere.
+    MoveResult MakeFolders(const std::filesystem::path& base, const std::filesystem::path& folder);
 
     // Gives the file `from` the name `to`. A change of letter case only, in a folder that takes
-    // `to` for the file's own name, goes through a free name in two journaled steps. `error` says
-    // why a move failed.
-    Move MoveName(const std::filesystem::path& from, const std::filesystem::path& to,
-                  std::string& error);
+    // `to` for the file's own name, goes through a free name in two journaled steps.
+    MoveResult MoveName(const std::filesystem::path& from, const std::filesystem::path& to);
 
 private:
-    Move Step(const std::filesystem::path& from, const std::filesystem::path& to,
-              std::string& error);
-    Move StepOntoPlaceholder(const std::filesystem::path& from, const std::filesystem::path& to,
-                             std::string& error);
-    Move MoveThroughFreeName(const std::filesystem::path& from, const std::filesystem::path& to,
-                             std::string& error);
+    MoveResult MakeFolder(const std::filesystem::path& folder);
+    MoveResult Step(const std::filesystem::path& from, const std::filesystem::path& to);
+    MoveResult StepOntoPlaceholder(const std::filesystem::path& from,
+                                   const std::filesystem::path& to);
+    MoveResult MoveThroughFreeName(const std::filesystem::path& from,
+                                   const std::filesystem::path& to);
     // Journals the step unless it was announced so, then syncs the journal.
-    Move Journal(const std::filesystem::path& from, const std::filesystem::path& to,
-                 bool placeholder, std::string& error);
+    MoveResult Journal(const std::filesystem::path& from, const std::filesystem::path& to,
+                       bool placeholder);
+    // Writes the journal's lines held through to the disk.
+    MoveResult SyncJournal();
     // Journals again, as renames onto held names, the steps announced into a folder just found
     // to need them.
     void AnnounceHeldNames(const std::filesystem::path& folder);
 
-    Disk& disk_;
+    RenamingDisk& disk_;
     JournalWriter* journal_;
     bool undoing_;
     std::set<std::filesystem::path> placeholderFolders_;
@@ -81,9 +93,9 @@ private:
 // on a full disk has renamed what it could. Once the journal cannot be written nothing more is
 // tried; after an interruption (Ctrl-C, SIGTERM) neither, the rename under way finished first.
 void ApplyPlan(std::vector<RenameItem>& items, const std::vector<std::size_t>& order,
-               JournalWriter& journal, Disk& disk);
+               JournalWriter& journal, RenamingDisk& disk);
 
 // Removes the empty files that `journal` records as names held for a rename that never happened
 // (the old name is still there): what a run stopped between holding a name and renaming onto it
 // leaves. Nothing else is ever removed. Returns how many.
-std::size_t ClearStrayPlaceholders(const JournalContents& journal, Disk& disk);
+std::size_t ClearStrayPlaceholders(const JournalContents& journal, RenamingDisk& disk);

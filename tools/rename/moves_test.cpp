@@ -41,6 +41,17 @@ bool Synced(const FakeDisk& journal, const fs::path& from, const fs::path& to) {
     return false;
 }
 
+// How a move went: "moved", or why not ("name taken", "refused", "journal failed").
+std::string HowItWent(const MoveResult& moved) {
+    if (moved.Ok()) return "moved";
+    switch (moved.Why().kind) {
+        case MoveError::kNameTaken: return "name taken";
+        case MoveError::kRefused: return "refused";
+        case MoveError::kJournalFailed: return "journal failed";
+    }
+    return "";
+}
+
 // Moves on a folder that ignores letter case, journaled on a disk of the journal's own; at each
 // rename the disk is asked for, and each name held, the journal as synced must already name it.
 // Run on a disk with the kernel's RENAME_NOREPLACE and on one as exfat-fuse mounts exFAT, with
@@ -63,9 +74,9 @@ protected:
         };
     }
 
-    Move MoveTo(const std::string& from, const std::string& to) {
-        std::string error;
-        return mover_->MoveName(PathFromUtf8("/roms/" + from), PathFromUtf8("/roms/" + to), error);
+    std::string MoveTo(const std::string& from, const std::string& to) {
+        return HowItWent(
+            mover_->MoveName(PathFromUtf8("/roms/" + from), PathFromUtf8("/roms/" + to)));
     }
 
     FakeDisk disk_;
@@ -78,8 +89,8 @@ protected:
 TEST_P(MoveNameTest, JournalsEachMoveBeforeItAndNeverReplaces) {
     disk_.Add("/roms/a.gba", "A");
     disk_.Add("/roms/b.gba", "B");
-    EXPECT_EQ(MoveTo("a.gba", "B.GBA"), Move::kNameTaken);
-    EXPECT_EQ(MoveTo("a.gba", "c.gba"), Move::kMoved);
+    EXPECT_EQ(MoveTo("a.gba", "B.GBA"), "name taken");
+    EXPECT_EQ(MoveTo("a.gba", "c.gba"), "moved");
     EXPECT_EQ(disk_.Files(),
               (std::map<std::string, std::string>{{"/roms/b.gba", "B"}, {"/roms/c.gba", "A"}}));
     EXPECT_EQ(renames_, std::vector<std::string>{"a.gba -> c.gba"});
@@ -96,7 +107,7 @@ TEST_P(MoveNameTest, ALetterCaseChangeGoesThroughAFreeNameInTwoJournaledSteps) {
                                                           {"ｔｈｅ.gba", "ＴＨＥ.gba"}}) {
         disk_.Add(PathFromUtf8("/roms/" + from), to);
         renames_.clear();
-        EXPECT_EQ(MoveTo(from, to), Move::kMoved) << to;
+        EXPECT_EQ(MoveTo(from, to), "moved") << to;
         expected["/roms/" + to] = to;
         EXPECT_EQ(disk_.Files(), expected);
         EXPECT_EQ(renames_, (std::vector<std::string>{from + " -> .qbt-rename-2.tmp",
@@ -192,12 +203,11 @@ TEST(Mover, WithoutRenameNoReplaceTheNameIsHeldFirstAndEachFolderAskedOnce) {
     {
         JournalWriter journal = *JournalWriter::Open(journalDisk, kJournal);
         Mover mover(disk, &journal);
-        std::string error;
-        EXPECT_EQ(mover.MoveName("/roms/a.gba", "/roms/1.gba", error), Move::kMoved);
-        EXPECT_EQ(mover.MoveName("/roms/b.gba", "/roms/held.gba", error), Move::kNameTaken);
-        EXPECT_EQ(mover.MoveName("/roms/b.gba", "/roms/2.gba", error), Move::kMoved);
-        EXPECT_EQ(mover.MoveName("/roms/d.gba", "/roms/4.gba", error), Move::kRefused);
-        EXPECT_EQ(mover.MoveName("/other/c.gba", "/other/3.gba", error), Move::kMoved);
+        EXPECT_EQ(HowItWent(mover.MoveName("/roms/a.gba", "/roms/1.gba")), "moved");
+        EXPECT_EQ(HowItWent(mover.MoveName("/roms/b.gba", "/roms/held.gba")), "name taken");
+        EXPECT_EQ(HowItWent(mover.MoveName("/roms/b.gba", "/roms/2.gba")), "moved");
+        EXPECT_EQ(HowItWent(mover.MoveName("/roms/d.gba", "/roms/4.gba")), "refused");
+        EXPECT_EQ(HowItWent(mover.MoveName("/other/c.gba", "/other/3.gba")), "moved");
     }
     EXPECT_EQ(disk.Files(), (std::map<std::string, std::string>{{"/other/3.gba", "C"},
                                                                 {"/roms/1.gba", "A"},

@@ -13,7 +13,7 @@ namespace {
 // The names in each folder, folded, as the renames planned so far leave them.
 class FolderNames {
 public:
-    explicit FolderNames(Disk& disk) : disk_(disk) {}
+    explicit FolderNames(RenamingDisk& disk) : disk_(disk) {}
 
     std::multimap<std::string, fs::path>& Of(const fs::path& folder) {
         auto [names, added] = folders_.try_emplace(folder);
@@ -26,7 +26,7 @@ public:
     }
 
 private:
-    Disk& disk_;
+    RenamingDisk& disk_;
     std::map<fs::path, std::multimap<std::string, fs::path>> folders_;
 };
 
@@ -87,7 +87,7 @@ bool TakeNameIfFree(const RenameItem& item, std::multimap<std::string, fs::path>
 // Why the folders the item's new name goes through cannot take it, or "": a link or junction
 // on the way (it could lead out of the ROM's folder), or something that is no folder. What each
 // path is, once looked at, is kept in `kinds`.
-std::string FolderInTheWay(const RenameItem& item, Disk& disk,
+std::string FolderInTheWay(const RenameItem& item, RenamingDisk& disk,
                            std::map<fs::path, FileKind>& kinds) {
     fs::path folder = Absolute(item.file.parent_path());
     for (std::size_t start = 0, slash; (slash = item.newName.find('/', start)) != std::string::npos;
@@ -95,7 +95,11 @@ std::string FolderInTheWay(const RenameItem& item, Disk& disk,
         folder /= PathFromUtf8(std::string_view(item.newName).substr(start, slash - start));
         auto [known, added] = kinds.try_emplace(folder, FileKind::kUnknown);
         std::string error;
-        if (added) known->second = disk.KindAt(folder, false, error);
+        if (added) {
+            const DiskResult<FileKind> kind = disk.KindAt(folder, false);
+            known->second = kind.Ok() ? *kind : FileKind::kUnknown;
+            if (!kind.Ok()) error = kind.Why().reason;
+        }
         switch (known->second) {
             case FileKind::kMissing: return "";  // qbt makes it, and those under it
             case FileKind::kFolder: continue;
@@ -114,7 +118,7 @@ std::string FolderInTheWay(const RenameItem& item, Disk& disk,
 
 }  // namespace
 
-std::vector<std::size_t> PlanRenames(std::vector<RenameItem>& items, Disk& disk) {
+std::vector<std::size_t> PlanRenames(std::vector<RenameItem>& items, RenamingDisk& disk) {
     std::map<fs::path, FileKind> kinds;
     for (RenameItem& item : items) {
         if (item.outcome != Outcome::kRename || item.newName.find('/') == std::string::npos) {

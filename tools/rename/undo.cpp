@@ -5,16 +5,16 @@
 #include <map>
 #include <set>
 
+#include "tools/rename/moves.h"
 #include "tools/system/interruption.h"
 #include "tools/system/terminal.h"
-#include "tools/rename/moves.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 struct UndoContext {
-    Disk& disk;  // a PretendDisk in a dry run
+    RenamingDisk& disk;  // a PretendDisk in a dry run
     Mover& mover;
     bool dryRun;
     std::set<fs::path> placeholders;  // names the journal says were held with an empty file
@@ -31,7 +31,7 @@ bool ClearPlaceholder(const fs::path& path, UndoContext& context) {
 // letter case, the free name; or, after an undo stopped midway, wherever undo's own later lines
 // took it, the last of those names that is there.
 fs::path WhereNow(const JournalEntry& entry, std::size_t index, UndoContext& context) {
-    Disk& disk = context.disk;
+    RenamingDisk& disk = context.disk;
     if (disk.Exists(entry.to)) return entry.to;
     if (!entry.via.empty() && disk.Exists(entry.via)) return entry.via;
     fs::path now = entry.to;
@@ -48,7 +48,7 @@ fs::path WhereNow(const JournalEntry& entry, std::size_t index, UndoContext& con
 
 Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& context, fs::path& now,
                  std::string& reason) {
-    Disk& disk = context.disk;
+    RenamingDisk& disk = context.disk;
     // A rename stopped after its new name was held with an empty file, before the rename onto
     // it: the placeholder goes, the file never left.
     const fs::path before = entry.via.empty() ? entry.from : entry.via;
@@ -82,16 +82,13 @@ Undone UndoEntry(const JournalEntry& entry, std::size_t index, UndoContext& cont
         reason = from + " exists again: " + to + " is left as it is";
         return Undone::kSkipped;
     }
-    std::string error;
-    switch (context.mover.MoveName(now, entry.from, error)) {
-        case Move::kMoved: return context.dryRun ? Undone::kRestore : Undone::kRestored;
-        case Move::kNameTaken:
-            reason = from + " was taken meanwhile: " + to + " is left as it is";
-            return Undone::kSkipped;
-        case Move::kRefused:
-        case Move::kJournalFailed: break;
+    const MoveResult moved = context.mover.MoveName(now, entry.from);
+    if (moved.Ok()) return context.dryRun ? Undone::kRestore : Undone::kRestored;
+    if (moved.Why().kind == MoveError::kNameTaken) {
+        reason = from + " was taken meanwhile: " + to + " is left as it is";
+        return Undone::kSkipped;
     }
-    reason = "cannot rename " + to + " back to " + from + ": " + error;
+    reason = "cannot rename " + to + " back to " + from + ": " + moved.Why().reason;
     return Undone::kFailed;
 }
 
@@ -109,14 +106,13 @@ std::vector<fs::path> FoldersMade(const JournalContents& journal) {
     return folders;
 }
 
-void RemoveFoldersMade(const JournalContents& journal, Disk& disk, UndoOutcome& outcome) {
+void RemoveFoldersMade(const JournalContents& journal, RenamingDisk& disk, UndoOutcome& outcome) {
     for (const fs::path& folder : FoldersMade(journal)) {
         if (disk.RemoveEmptyFolder(folder)) {
             outcome.foldersRemoved.push_back(folder);
             continue;
         }
-        std::string error;
-        if (disk.KindAt(folder, false, error) == FileKind::kFolder) {
+        if (KindOrUnknown(disk, folder, false) == FileKind::kFolder) {
             outcome.foldersKept.push_back(folder);
         }
     }
@@ -135,7 +131,7 @@ const char* InWords(Undone undone) {
     return "";
 }
 
-UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk, JournalWriter* own) {
+UndoOutcome UndoJournal(const JournalContents& journal, RenamingDisk& disk, JournalWriter* own) {
     Mover mover(disk, own, true);
     UndoContext context{disk, mover, own == nullptr, {}, {}};
     for (std::size_t index = 0; index < journal.entries.size(); ++index) {

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/disk/disk.h"
+#include "tools/disk/renaming_disk.h"
 #include "tools/rename/journal.h"
+#include "tools/rename/journal_reading.h"
 
 enum class Undone { kRestore, kRestored, kInPlace, kSkipped, kFailed };
 
@@ -46,4 +47,4 @@ struct UndoOutcome {
 // Once every file is back, the folders the journal records as made go, deepest first, each only
 // if it is a folder (no link) that holds nothing; a folder line whose folder was never made (the
 // run was stopped between the two) finds nothing to remove.
-UndoOutcome UndoJournal(const JournalContents& journal, Disk& disk, JournalWriter* own);
+UndoOutcome UndoJournal(const JournalContents& journal, RenamingDisk& disk, JournalWriter* own);

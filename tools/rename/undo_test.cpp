@@ -7,6 +7,7 @@
 
 #include "tools/disk/fake_disk.h"
 #include "tools/disk/paths.h"
+#include "tools/disk/pretend_disk.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,8 @@
 # The shape of tools/, checked on every test run (cmake -DTOOLS=<tools folder> -P this file):
 #   - a room includes only from the rooms below it, so the layout shows the architecture;
 #   - only disk/ calls the system's file functions, so every other room reads and changes files
-#     through the Disk it is handed and is testable on a FakeDisk.
+#     through the Disk it is handed and is testable on a FakeDisk;
+#   - only cli/ asks for the system's disk (SystemDisk()), and hands it down to the rest.
 # Tests and the tests' doubles may reach anywhere.
 
 cmake_minimum_required(VERSION 3.25)
@@ -39,17 +40,21 @@ foreach(room IN LISTS rooms)
                 string(APPEND faults "${room}/${name} includes ${included}/, a room above it\n")
             endif()
         endforeach()
+        # Code only: comments may speak of renaming and linking.
+        file(STRINGS ${source} lines)
+        list(TRANSFORM lines REPLACE "//.*" "")
+        string(JOIN "\n" text ${lines})
         if(NOT room STREQUAL "disk")
-            # Code only: comments may speak of renaming and linking.
-            file(STRINGS ${source} lines)
-            list(TRANSFORM lines REPLACE "//.*" "")
-            string(JOIN "\n" text ${lines})
             foreach(call IN LISTS file_calls)
                 if(text MATCHES "${call}")
                     string(APPEND faults
                            "${room}/${name} calls the system's files (${CMAKE_MATCH_0}); only disk/ may\n")
                 endif()
             endforeach()
+            if(NOT room STREQUAL "cli" AND text MATCHES "SystemDisk[ ]*\\(")
+                string(APPEND faults
+                       "${room}/${name} asks for the system's disk; only cli/ may, to hand it down\n")
+            endif()
         endif()
     endforeach()
 endforeach()
@@ -57,4 +62,5 @@ endforeach()
 if(faults)
     message(FATAL_ERROR "The rooms of tools/ are out of shape:\n${faults}")
 endif()
-message(STATUS "Every room of tools/ includes only from the rooms below it; only disk/ touches files.")
+message(STATUS "Every room of tools/ includes only from the rooms below it; only disk/ touches "
+               "files, and only cli/ asks for the system's disk.")
